@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what building and testing Kestrelbox needs on Debian, and only what is missing.
+set -euo pipefail
+
+packages=(
+    cmake make g++ python3 googletest                # host build and unit tests
+    g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev  # the Windows build
+    wine wine64 xvfb xauth                           # running it on Linux, headless in tests
+    x11-apps imagemagick                             # screenshots (xwd, convert)
+    clang libclang-rt-14-dev                         # the settings-file fuzzer
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds both targets and runs every suite: the core's unit tests on the host and under Wine, the
+# Windows tests and the end-to-end tests. One summary line per suite, then the total.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+tools/setup.sh || exit 1
+
+build() { cmake --preset "$1" >"build-$1.log" 2>&1 && cmake --build --preset "$1" >>"build-$1.log" 2>&1 \
+    || { cat "build-$1.log"; echo "build of $1 failed"; exit 1; }; rm -f "build-$1.log"; }
+build host
+build windows
+
+logs=$root/build/test-logs
+mkdir -p "$logs"
+export KB_WINEPREFIX=$root/build/windows/wineprefix
+# Boot the test prefix once, before any test, so no two tests create it at the same time.
+xvfb-run -a tools/wine-run "$KB_WINEPREFIX" cmd /c exit >/dev/null 2>&1 || true
+
+total_pass=0
+total_fail=0
+# run_suite NAME COMMAND...: runs a GoogleTest program and prints "NAME: N passed, M failed".
+run_suite() {
+    local name=$1; shift
+    local log=$logs/$name.log
+    "$@" >"$log" 2>&1
+    local rc=$?
+    local pass fail
+    pass=$(grep -aoE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1)
+    fail=$(grep -aoE '^\[  FAILED  \] [0-9]+ test' "$log" | grep -oE '[0-9]+' | tail -1)
+    pass=${pass:-0}; fail=${fail:-0}
+    if [ "$rc" -ne 0 ] && [ "$fail" -eq 0 ]; then
+        fail=1 # crashed or never reported
+    fi
+    if [ "$fail" -ne 0 ]; then
+        grep -aE '^\[  FAILED  \]|Failure|ERROR|Sanitizer' "$log" | head -40
+        echo "(full log: $log)"
+    fi
+    echo "$name: $pass passed, $fail failed"
+    total_pass=$((total_pass + pass))
+    total_fail=$((total_fail + fail))
+}
+
+wine_suite() {
+    local name=$1 exe=$2
+    [ -f "build/windows/bin/$exe" ] || return 0
+    run_suite "$name" xvfb-run -a -s "-screen 0 1024x768x24" \
+        tools/wine-run "$KB_WINEPREFIX" "build/windows/bin/$exe"
+    WINEPREFIX=$KB_WINEPREFIX wineserver -w 2>/dev/null || true
+}
+
+run_suite unit-host build/host/bin/kestrel_unit_tests
+[ -x tools/tsan-test.sh ] && run_suite threads-tsan tools/tsan-test.sh
+wine_suite unit-wine kestrel_unit_tests.exe
+wine_suite win kestrel_win_tests.exe
+wine_suite e2e kestrel_e2e_tests.exe
+
+echo "total: $total_pass passed, $total_fail failed"
+[ "$total_fail" -eq 0 ]
