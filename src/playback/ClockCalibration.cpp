@@ -1,0 +1,31 @@
+#include "playback/ClockCalibration.h"
+
+namespace {
+
+// The single-precision tenth, slightly above 0.1; with it a value just under a half can carry
+// into the next decimal step (2,394,449 -> 239,445 -> 23,945 -> 2,395).
+constexpr double kTenth = static_cast<double>(0.1f);
+
+// Truncates toward zero and adds 1 only when the dropped fraction is above one half.
+int64_t RoundAboveHalf(double x)
+{
+    const int64_t whole = static_cast<int64_t>(x);
+    return (x - static_cast<double>(whole) > 0.5) ? whole + 1 : whole;
+}
+
+} // namespace
+
+int32_t CyclesPerMsFromSamples(int64_t measured, int64_t overhead, int waitMs)
+{
+    if (waitMs <= 0)
+        return 0;
+    return static_cast<int32_t>((measured - overhead) / waitMs);
+}
+
+int32_t RoundToWholeMegahertz(int32_t cyclesPerMs)
+{
+    const int64_t c1 = RoundAboveHalf(cyclesPerMs * kTenth);
+    const int64_t c2 = RoundAboveHalf(static_cast<double>(c1) * kTenth);
+    const int64_t c3 = RoundAboveHalf(static_cast<double>(c2) * kTenth);
+    return static_cast<int32_t>(static_cast<double>(c3) * static_cast<double>(1000.0f));
+}

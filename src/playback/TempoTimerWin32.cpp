@@ -1,0 +1,189 @@
+#include "playback/TempoTimerWin32.h"
+
+#include <intrin.h>
+
+#include <algorithm>
+
+#include "playback/ClockCalibration.h"
+
+namespace {
+
+constexpr int kCalibrationMs = 100;
+
+bool ProcessorHasTsc()
+{
+    int registers[4] = {}; // eax, ebx, ecx, edx of leaf 1
+    __cpuid(registers, 1);
+    return (static_cast<unsigned>(registers[3]) & (1u << 4)) != 0;
+}
+
+int64_t PerformanceCount()
+{
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+// Busy-waits `ms` milliseconds on the performance counter.
+void CounterWait(int ms)
+{
+    LARGE_INTEGER frequency{};
+    if (!QueryPerformanceFrequency(&frequency))
+        return;
+    const int64_t target = (frequency.QuadPart / 1000) * ms;
+    const int64_t start = PerformanceCount();
+    while (PerformanceCount() - start < target) {
+    }
+}
+
+// The same calls and arithmetic as CounterWait, but its loop normally ends after one reading:
+// timing it measures what the wait itself costs.
+void CounterWaitOverhead(int ms)
+{
+    LARGE_INTEGER frequency{};
+    if (!QueryPerformanceFrequency(&frequency))
+        return;
+    const int64_t target = (frequency.QuadPart / 1000) * ms;
+    const int64_t start = PerformanceCount();
+    while (PerformanceCount() - start == target) {
+    }
+}
+
+template <typename Wait>
+int64_t TscAcross(Wait wait)
+{
+    const uint64_t before = __rdtsc();
+    wait(kCalibrationMs);
+    return static_cast<int64_t>(__rdtsc() - before);
+}
+
+// Raises the process to real-time and this thread to time-critical for its lifetime, so the
+// calibration is not interrupted; restores only what it managed to raise.
+class CalibrationPriority {
+public:
+    CalibrationPriority()
+        : process_(GetCurrentProcess()), thread_(GetCurrentThread()),
+          oldClass_(GetPriorityClass(process_)), oldPriority_(GetThreadPriority(thread_))
+    {
+        if (oldClass_ != 0)
+            SetPriorityClass(process_, REALTIME_PRIORITY_CLASS);
+        if (oldPriority_ != THREAD_PRIORITY_ERROR_RETURN)
+            SetThreadPriority(thread_, THREAD_PRIORITY_TIME_CRITICAL);
+    }
+    ~CalibrationPriority()
+    {
+        if (oldPriority_ != THREAD_PRIORITY_ERROR_RETURN)
+            SetThreadPriority(thread_, oldPriority_);
+        if (oldClass_ != 0)
+            SetPriorityClass(process_, oldClass_);
+    }
+    CalibrationPriority(const CalibrationPriority&) = delete;
+    CalibrationPriority& operator=(const CalibrationPriority&) = delete;
+
+private:
+    HANDLE process_;
+    HANDLE thread_;
+    DWORD oldClass_;
+    int oldPriority_;
+};
+
+int32_t CalibrateCyclesPerMs()
+{
+    int64_t measured = 0, overhead = 0;
+    {
+        CalibrationPriority priority;
+        measured = TscAcross(CounterWait);
+        overhead = TscAcross(CounterWaitOverhead);
+    }
+    return RoundToWholeMegahertz(CyclesPerMsFromSamples(measured, overhead, kCalibrationMs));
+}
+
+} // namespace
+
+TempoTimer::TempoTimer()
+{
+    hasTsc = ProcessorHasTsc() ? 1 : 0;
+    LARGE_INTEGER frequency{};
+    if (QueryPerformanceFrequency(&frequency))
+        qpcFrequency = frequency.QuadPart;
+    if (hasTsc)
+        cyclesPerMs = CalibrateCyclesPerMs();
+    timeGetDevCaps(&caps, sizeof caps);
+    if (periodMs < caps.wPeriodMin)
+        periodMs = caps.wPeriodMin;
+    timeBeginPeriod(periodMs);
+}
+
+TempoTimer::~TempoTimer()
+{
+    // Never leave an event behind that would call into a destroyed owner.
+    Stop();
+    timeEndPeriod(periodMs);
+}
+
+void TempoTimer::Configure(unsigned delay, Callback newCallback, void* user)
+{
+    const unsigned low = caps.wPeriodMin;
+    const unsigned high = std::max(caps.wPeriodMax, caps.wPeriodMin);
+    delayMs = std::clamp(delay, low, high);
+    callback = newCallback;
+    userValue = user;
+}
+
+void TempoTimer::Start()
+{
+    Stop();
+    const MMRESULT id = timeSetEvent(delayMs, resolutionMs, OnEvent, reinterpret_cast<DWORD_PTR>(this),
+                                     TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
+    timerId.store(id);
+    running = 1;
+}
+
+void TempoTimer::Stop()
+{
+    running = 0;
+    // A synchronous kill from the UI thread waits for a callback in progress; should that callback
+    // have restarted the event (a tempo change), the new identifier is there when the wait ends,
+    // and it is killed too. So a stop always wins over a restart.
+    for (uint32_t id = timerId.exchange(0); id != 0; id = timerId.exchange(0))
+        timeKillEvent(id);
+}
+
+void CALLBACK TempoTimer::OnEvent(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+{
+    const auto* self = reinterpret_cast<const TempoTimer*>(user);
+    if (self->callback == nullptr)
+        return;
+    try {
+        self->callback(self->userValue);
+    } catch (...) {
+        // Nothing may unwind into the system's timer thread.
+    }
+}
+
+int64_t TempoTimer::SourceMs(bool tsc) const
+{
+    if (tsc)
+        return static_cast<int64_t>(__rdtsc()) / cyclesPerMs;
+    const int64_t ticksPerMs = qpcFrequency / 1000;
+    if (ticksPerMs <= 0)
+        return timeGetTime(); // no performance counter: the multimedia clock still counts ms
+    return PerformanceCount() / ticksPerMs;
+}
+
+uint32_t TempoTimer::NowMs()
+{
+    const bool tsc = UsesTsc();
+    return static_cast<uint32_t>(SourceMs(tsc) + offsetMs[tsc ? 1 : 0].Get());
+}
+
+void TempoTimer::SetHighResolution(bool flag)
+{
+    const bool fromTsc = UsesTsc();
+    const bool toTsc = flag && hasTsc && cyclesPerMs > 0;
+    if (fromTsc != toTsc) {
+        const int64_t now = SourceMs(fromTsc) + offsetMs[fromTsc ? 1 : 0].Get();
+        offsetMs[toTsc ? 1 : 0] = now - SourceMs(toTsc);
+    }
+    useHighResolution = flag ? 1 : 0;
+}
