@@ -1,0 +1,339 @@
+#include "playback/SequencerEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <thread>
+
+#include "playback/Messages.h"
+#include "playback/StepTiming.h"
+#include "playback/SyncGroup.h"
+#include "song/SongDocument.h"
+
+namespace {
+
+int ClampMeasure(int measure) { return std::clamp(measure, 0, kMeasureCount - 1); }
+
+int ClampStep(int step) { return std::clamp(step, 0, kStepsPerMeasureMax - 1); }
+
+} // namespace
+
+// Holds the step claim for one scope and hands `playing` back on leaving it, also when a seam
+// throws, so the other thread is never locked out.
+class SequencerEngine::Claim {
+public:
+    explicit Claim(SequencerEngine& engine) : Claim(engine, engine.WaitForClaim()) {}
+    Claim(SequencerEngine& engine, int32_t previous)
+        : engine_(engine), previous_(previous), releaseAs_(previous) {}
+    ~Claim() { engine_.playing.store(releaseAs_, std::memory_order_release); }
+    Claim(const Claim&) = delete;
+    Claim& operator=(const Claim&) = delete;
+
+    bool WasPlaying() const { return previous_ == kPlaying; }
+    void ReleaseAs(int32_t state) { releaseAs_ = state; }
+
+private:
+    SequencerEngine& engine_;
+    int32_t previous_;
+    int32_t releaseAs_;
+};
+
+void SequencerEngine::Initialise(SongDocument& doc, StepTimer& stepTimer, ToneOutput& toneOutput,
+                                 MessagePoster& messagePoster, EnginePanel& enginePanel,
+                                 KeyState& keyState) {
+    document = &doc;
+    timer = &stepTimer;
+    tone = &toneOutput;
+    poster = &messagePoster;
+    panel = &enginePanel;
+    keys = &keyState;
+    timer->Configure(1, &SequencerEngine::TimerCallback, this);
+    timer->Start();
+    timer->Stop();
+}
+
+void SequencerEngine::TimerCallback(void* user) noexcept {
+    try {
+        static_cast<SequencerEngine*>(user)->OnTimer();
+    } catch (...) {
+        // The timer thread has nobody to report to; the next tick tries again.
+    }
+}
+
+int32_t SequencerEngine::WaitForClaim() {
+    // A booking on the timer thread takes a few atomic writes and two posts; wait it out.
+    for (;;) {
+        int32_t state = playing.load(std::memory_order_acquire);
+        if (state != kClaimed &&
+            playing.compare_exchange_weak(state, kClaimed, std::memory_order_acq_rel)) {
+            return state;
+        }
+        std::this_thread::yield();
+    }
+}
+
+void SequencerEngine::Start() {
+    if (!Ready()) return;
+    {
+        Claim claim(*this);
+        ResetTimeLine();
+        claim.ReleaseAs(kPlaying);
+    }
+    timer->Start();
+}
+
+void SequencerEngine::Stop() {
+    if (document == nullptr) return;
+    {
+        Claim claim(*this);
+        claim.ReleaseAs(kStopped);
+    }
+    // From here on no step can be booked, whatever the timer thread is doing.
+    timer->Stop();
+}
+
+void SequencerEngine::ResetTimeLine() {
+    stepMs = StepDurationMs(TimingTempo(document->tempo));
+    tickCount = 1;
+    // Start reads the tempo afresh, so a change still pending from the last run is void.
+    tempoChanged = 0;
+    startMs = timer->NowMs();
+}
+
+void SequencerEngine::Toggle() {
+    if (!Ready()) return;
+    const bool alone = keys->ControlHeld();
+    if (IsPlaying()) {
+        EndPlayback();
+        if (!alone) poster->BroadcastToCopies(SEQM_STOP, 0, 0);
+        PostMeasureMark(document->playingMeasure, kClearMeasureMark);
+        return;
+    }
+    const ToneRequest first = BeginPlayback();
+    // The others are told before the first tone blocks this thread, so they start with it.
+    if (!alone) poster->BroadcastToCopies(SEQM_START, 0, 0);
+    PostMeasureMark(document->editMeasure, document->playingMeasure);
+    Sound(first);
+}
+
+SequencerEngine::ToneRequest SequencerEngine::BeginPlayback() {
+    ToneRequest first;
+    {
+        Claim claim(*this);
+        ResetTimeLine();
+        document->playingMeasure = static_cast<int16_t>(ClampMeasure(document->editMeasure));
+        document->syncState.stepIndex = 0;
+        // The step below begins the first pass and counts it, whatever the counter held before;
+        // with one step per measure it may also end that pass.
+        document->passCounter = 0;
+        first = BookStep();
+        claim.ReleaseAs(kPlaying);
+    }
+    timer->Start();
+    return first;
+}
+
+void SequencerEngine::EndPlayback() {
+    Stop();
+    document->syncState.stepIndex = 0;
+    ShowPlayingStep(false);
+}
+
+void SequencerEngine::StartFromMessage() {
+    if (!Ready() || IsPlaying()) return;
+    const ToneRequest first = BeginPlayback();
+    PostMeasureMark(document->editMeasure, document->playingMeasure);
+    panel->SetPlayButton(true);
+    Sound(first);
+}
+
+void SequencerEngine::StopFromMessage() {
+    if (!Ready() || !IsPlaying()) return;
+    EndPlayback();
+    PostMeasureMark(document->playingMeasure, kClearMeasureMark);
+    panel->SetPlayButton(false);
+}
+
+void SequencerEngine::OnTimer() {
+    if (playing.load(std::memory_order_acquire) != kPlaying) return;
+    if (!StepDue(timer->NowMs(), nullptr)) return;
+    ToneRequest request;
+    {
+        int32_t expected = kPlaying;
+        if (!playing.compare_exchange_strong(expected, kClaimed, std::memory_order_acq_rel)) {
+            return; // stopped, or the UI thread is changing the position: next tick
+        }
+        Claim claim(*this, kPlaying);
+        // Test again under the claim: the run may have been restarted since the first look.
+        double dueMs = 0.0;
+        if (!StepDue(timer->NowMs(), &dueMs)) return;
+        request = BookStep();
+        AdvanceTimeLine(dueMs);
+    }
+    Sound(request);
+}
+
+bool SequencerEngine::StepDue(uint32_t now, double* dueMs) const {
+    // Due times are multiples of the step length from the start, so jitter never accumulates.
+    const double elapsed = static_cast<uint32_t>(now - startMs);
+    const double step = stepMs;
+    double period = tickCount * step;
+    if (tempoChanged != 0) period += pendingStepMs - step;
+    if (!(elapsed / period >= 1.0)) return false;
+    if (dueMs != nullptr) *dueMs = period;
+    return true;
+}
+
+void SequencerEngine::AdvanceTimeLine(double dueMs) {
+    tickCount += 1;
+    if (tempoChanged == 0) return;
+    // The new time line starts at the due time of the step just played, not at the end of its
+    // tone, so a tempo change does not shift the beat by the tone's length.
+    stepMs = pendingStepMs;
+    tickCount = 1;
+    startMs = startMs + static_cast<uint32_t>(std::llround(dueMs));
+    tempoChanged = 0;
+}
+
+void SequencerEngine::PlayStep() {
+    if (document == nullptr) return;
+    ToneRequest request;
+    {
+        Claim claim(*this);
+        request = BookStep();
+    }
+    Sound(request);
+}
+
+SequencerEngine::ToneRequest SequencerEngine::BookStep() {
+    SongDocument& doc = *document;
+    const int measure = ClampMeasure(doc.playingMeasure);
+    const int index = ClampStep(doc.syncState.stepIndex);
+    const Step& step = doc.measures[measure].steps[index];
+
+    ToneRequest request;
+    request.note = SoundingNote(step.note, doc.transpose);
+    request.sound = doc.mute == 0 && step.on != 0;
+    request.lengthMs = ToneLengthMs(doc.tempo, step.length);
+
+    poster->PostToSelf(SEQM_STEP_PLAYED, 0, 0);
+    if (index == 0) {
+        doc.passCounter += 1;
+        PostMeasureMark(measure, 0);
+    }
+    AdvancePosition(measure, index);
+    return request;
+}
+
+void SequencerEngine::AdvancePosition(int measure, int step) {
+    SongDocument& doc = *document;
+    doc.syncState.stepIndex = static_cast<int16_t>(step + 1);
+    // Also ends the pass when the steps per measure were lowered below the position.
+    if (step < StepsPerMeasure() - 1) return;
+    if (doc.passCounter >= doc.measures[measure].repeat) {
+        doc.playingMeasure = static_cast<int16_t>(LinkedMeasure(measure));
+        doc.passCounter = 0;
+    } else {
+        doc.playingMeasure = static_cast<int16_t>(measure);
+    }
+    doc.syncState.stepIndex = 0;
+}
+
+int SequencerEngine::StepsPerMeasure() const {
+    return std::clamp<int>(document->stepsPerMeasure, 1, kStepsPerMeasureMax);
+}
+
+int SequencerEngine::LinkedMeasure(int measure) const {
+    // A link that names no measure (a damaged file) keeps the measure looping by itself.
+    const int next = document->measures[measure].next;
+    return next >= 0 && next < kMeasureCount ? next : measure;
+}
+
+void SequencerEngine::Sound(const ToneRequest& request) {
+    // Zero or negative lengths (tempos above 1500) would only stall the calling thread.
+    if (!request.sound || request.lengthMs <= 0) return;
+    tone->PlayNote(request.note, request.lengthMs);
+}
+
+void SequencerEngine::PostMeasureMark(int measure, intptr_t lParam) {
+    poster->PostToSelf(SEQM_MEASURE_MARK, static_cast<uintptr_t>(measure), lParam);
+}
+
+void SequencerEngine::TempoChanged() {
+    if (document == nullptr) return;
+    Claim claim(*this);
+    pendingStepMs = StepDurationMs(TimingTempo(document->tempo));
+    tempoChanged = 1;
+}
+
+void SequencerEngine::SelectMeasureWhilePlaying(int index) {
+    if (!Ready() || !IsPlaying() || keys->ControlHeld()) return;
+    {
+        Claim claim(*this);
+        SongDocument& doc = *document;
+        const int measure = ClampMeasure(doc.editMeasure);
+        if (measure != doc.playingMeasure) doc.passCounter = 0;
+        doc.playingMeasure = static_cast<int16_t>(measure);
+    }
+    panel->SetPlayingMark(index);
+}
+
+bool SequencerEngine::JumpToMeasure(int measure) {
+    if (!Ready() || !IsPlaying() || measure < 0 || measure >= kMeasureCount) return false;
+    {
+        Claim claim(*this);
+        document->playingMeasure = static_cast<int16_t>(measure);
+        document->passCounter = 0;
+    }
+    panel->SetPlayingMark(measure);
+    return true;
+}
+
+void SequencerEngine::ShowPlayingStep(bool on) {
+    if (document == nullptr) return;
+    if (!on) {
+        // The lit column is remembered, so the next move turns it off again harmlessly.
+        if (litColumn != 0) panel->SetStepHighlighted(litColumn, false);
+        return;
+    }
+    if (!HighlightDue(document->tempo, highlightThrottle)) return;
+    // The position has already advanced, so this is the 1-based number of the step just played.
+    const int index = document->syncState.stepIndex;
+    const int column = std::clamp(index == 0 ? StepsPerMeasure() : index, 1, kStepsPerMeasureMax);
+    panel->SetStepHighlighted(column, true);
+    if (litColumn != 0 && litColumn != column) panel->SetStepHighlighted(litColumn, false);
+    litColumn = column;
+}
+
+void SequencerEngine::ShowMeasureMark(uintptr_t wParam, intptr_t lParam) {
+    if (lParam == kClearMeasureMark) {
+        panel->SetPlayingMark(-1);
+    } else if (wParam < static_cast<uintptr_t>(kMeasureCount)) {
+        // Any program may post into this range; only a real measure index reaches the panel.
+        panel->SetPlayingMark(static_cast<int>(wParam));
+    }
+}
+
+void SequencerEngine::HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {
+    if (document == nullptr) return; // messages arrive before the window initialises the engine
+    switch (message) {
+    case SEQM_MEASURE_MARK: ShowMeasureMark(wParam, lParam); break;
+    case SEQM_STEP_PLAYED:
+        // A step booked just before a stop may be reported after it; the highlight stays off.
+        if (IsPlaying()) ShowPlayingStep(true);
+        break;
+    case SEQM_START: StartFromMessage(); break;
+    case SEQM_STOP: StopFromMessage(); break;
+    default:
+        if (SyncGroup::IsGroupMessage(message)) {
+            SyncGroup(document->syncState, *poster).HandleMessage(message, wParam, lParam);
+        }
+        break;
+    }
+}
+
+void SequencerEngine::Shutdown() {
+    if (document == nullptr) return;
+    shutDown = true;
+    Stop();
+    document->syncState.stepIndex = 0;
+}
