@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "playback/TempoTimerWin32.h"
+
+namespace {
+
+// One calibration for the whole suite: it takes about 100 ms at raised priority.
+TempoTimer& SharedTimer()
+{
+    static TempoTimer timer;
+    return timer;
+}
+
+std::atomic<int> calls{0};
+
+void CountCall(void*)
+{
+    calls.fetch_add(1);
+}
+
+// Blocks for a while, as a sounding tone does, then restarts the event from inside the callback,
+// as a tempo change does.
+void RestartFromCallback(void* user)
+{
+    calls.fetch_add(1);
+    Sleep(15);
+    auto* timer = static_cast<TempoTimer*>(user);
+    timer->Stop();
+    timer->Start();
+}
+
+int CallsDuring(DWORD ms)
+{
+    const int before = calls.load();
+    Sleep(ms);
+    return calls.load() - before;
+}
+
+} // namespace
+
+TEST(TempoTimer, ConfigureClampsIntoTheDevicePeriodRange)
+{
+    TIMECAPS caps{};
+    ASSERT_EQ(timeGetDevCaps(&caps, sizeof caps), static_cast<MMRESULT>(TIMERR_NOERROR));
+    TempoTimer& timer = SharedTimer();
+    timer.Configure(0, CountCall, nullptr);
+    EXPECT_EQ(timer.DelayMs(), caps.wPeriodMin);
+    timer.Configure(caps.wPeriodMax + 1000u, CountCall, nullptr);
+    EXPECT_EQ(timer.DelayMs(), caps.wPeriodMax);
+    timer.Configure(1, CountCall, nullptr);
+    EXPECT_EQ(timer.DelayMs(), std::max(1u, static_cast<unsigned>(caps.wPeriodMin)));
+}
+
+TEST(TempoTimer, StopWithoutStartIsHarmless)
+{
+    TempoTimer& timer = SharedTimer();
+    timer.Stop();
+    timer.Stop();
+    EXPECT_FALSE(timer.IsRunning());
+}
+
+TEST(TempoTimer, TwoStartsLeaveOneEventThatOneStopEnds)
+{
+    TempoTimer& timer = SharedTimer();
+    timer.Configure(1, CountCall, nullptr);
+    timer.Start();
+    timer.Start();
+    EXPECT_TRUE(timer.IsRunning());
+    EXPECT_GT(CallsDuring(100), 0);
+    timer.Stop();
+    EXPECT_FALSE(timer.IsRunning());
+    Sleep(20); // a callback already queued may still land
+    EXPECT_EQ(CallsDuring(100), 0) << "a second event outlived Stop";
+}
+
+TEST(TempoTimer, StopWinsOverRestartsFromInsideTheCallback)
+{
+    TempoTimer& timer = SharedTimer();
+    timer.Configure(1, RestartFromCallback, &timer);
+    for (int round = 0; round < 10; ++round) {
+        timer.Start();
+        Sleep(5 + round % 4); // the Stop lands while the callback is blocked
+        timer.Stop();
+        ASSERT_EQ(CallsDuring(50), 0) << "round " << round;
+    }
+}
+
+TEST(TempoTimer, ClockAdvancesWithEitherSourceAndStaysContinuousAcrossASwitch)
+{
+    TempoTimer& timer = SharedTimer();
+    for (bool highResolution : {true, false}) {
+        timer.SetHighResolution(highResolution);
+        const uint32_t start = timer.NowMs();
+        Sleep(60);
+        const uint32_t elapsed = timer.NowMs() - start;
+        EXPECT_GE(elapsed, 50u) << highResolution;
+        EXPECT_LT(elapsed, 1000u) << highResolution;
+    }
+    if (timer.HasTsc()) {
+        EXPECT_GT(timer.CyclesPerMs(), 0);
+        EXPECT_EQ(timer.CyclesPerMs() % 1000, 0); // whole megahertz
+    }
+    timer.SetHighResolution(true);
+    const uint32_t beforeSwitch = timer.NowMs();
+    timer.SetHighResolution(false);
+    const uint32_t afterSwitch = timer.NowMs();
+    EXPECT_LT(afterSwitch - beforeSwitch, 5u);
+    timer.SetHighResolution(true);
+    EXPECT_LT(timer.NowMs() - afterSwitch, 5u);
+}
