@@ -7,7 +7,7 @@ ARTDIR holds one manifest, art.list, and one text file per image. OUTDIR receive
 or .ico file per resource and art.rc, which the resource script includes.
 
 Manifest (art.list), one resource per line, '#' starts a comment:
-    bitmap NAME WxH [white-first]   two-tone picture, art in NAME.txt
+    bitmap NAME WxH                 two-tone picture, art in NAME.txt
     cursor NAME 32x32               cursor, art in NAME.txt
     icon   ID   32x32,16x16         icon group, one art file per size: ICON<ID>-<W>.txt
 Icon groups are emitted in manifest order and must carry rising numeric ids, since the shell
@@ -20,8 +20,9 @@ Then exactly H rows of exactly W characters each, one character per pixel:
     bitmap   '#' ink (black), '.' paper (white)
     cursor   '#' black, 'o' white, '.' transparent, 'x' inverted screen
     icon     '.' transparent, any other character as declared by a colour line
-Bitmaps keep black as colour index 0 and white as 1; "white-first" stores the reverse, which
-draws alike. Any deviation from these rules stops the build with the file and line at fault.
+Bitmaps always store black as colour index 0 and white as 1: a one-bit bitmap with white first
+loads as a colour bitmap on some systems and then draws black and white instead of in the skin's
+ink and paper. Any deviation from these rules stops the build with the file and line at fault.
 """
 import os
 import struct
@@ -39,11 +40,10 @@ class ArtError(Exception):
 class Art:
     """One parsed resource: its kind, name, size and pixel rows (per image for icons)."""
 
-    def __init__(self, kind, name, sizes, options):
+    def __init__(self, kind, name, sizes):
         self.kind = kind
         self.name = name
         self.sizes = sizes
-        self.options = options
         self.images = []  # list of (width, height, rows)
         self.hotspot = (0, 0)
         self.colours = {}
@@ -95,22 +95,20 @@ def read_manifest(art_dir):
 
 def parse_manifest_line(words, where):
     if len(words) < 3:
-        raise ArtError("%s: expected 'KIND NAME SIZE [OPTIONS]'" % where)
+        raise ArtError("%s: expected 'KIND NAME SIZE'" % where)
     kind, name, size_text, options = words[0], words[1], words[2], words[3:]
     if kind not in ("bitmap", "cursor", "icon"):
         raise ArtError("%s: unknown kind '%s'" % (where, kind))
     sizes = [parse_size(s, where) for s in size_text.split(",")]
-    allowed = {"bitmap": {"white-first"}}.get(kind, set())
-    for option in options:
-        if option not in allowed:
-            raise ArtError("%s: option '%s' does not apply to %s" % (where, option, kind))
+    if options:
+        raise ArtError("%s: unexpected '%s' after the size" % (where, " ".join(options)))
     if kind == "icon" and not name.isdigit():
         raise ArtError("%s: icon id '%s' must be a number" % (where, name))
     if kind != "icon" and (len(sizes) != 1 or not name.isidentifier()):
         raise ArtError("%s: %s needs one size and a plain resource name" % (where, kind))
     if kind == "cursor" and sizes[0] != (32, 32):
         raise ArtError("%s: cursors are 32x32" % where)
-    return Art(kind, name, sizes, options)
+    return Art(kind, name, sizes)
 
 
 def check_icon_order(entries):
@@ -262,13 +260,10 @@ def rgbquad(rgb):
 
 
 def bitmap_bytes(entry):
-    white_first = "white-first" in entry.options
-    table = [(255, 255, 255), (0, 0, 0)] if white_first else [(0, 0, 0), (255, 255, 255)]
-    ink_bit = 1 if white_first else 0
-    data = b"".join(pack_bits([ink_bit if c == "#" else 1 - ink_bit for c in row], entry.width)
+    data = b"".join(pack_bits([0 if c == "#" else 1 for c in row], entry.width)
                     for row in reversed(entry.rows))
     header = info_header(entry.width, entry.height, 1, len(data), 2)
-    palette = b"".join(rgbquad(c) for c in table)
+    palette = rgbquad((0, 0, 0)) + rgbquad((255, 255, 255))
     offset = 14 + len(header) + len(palette)
     file_header = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
     return file_header + header + palette + data
