@@ -15,6 +15,7 @@ HCURSOR LoadCursorOr(HINSTANCE instance, const char* name, const char* fallback)
 MainWindow::MainWindow() = default;
 
 MainWindow::~MainWindow() {
+    engine_.Shutdown();
     if (backgroundBrush_ != nullptr) DeleteObject(backgroundBrush_);
 }
 
@@ -45,6 +46,7 @@ INT_PTR CALLBACK MainWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
 }
 
 INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    engine_.HandleMessage(message, wParam, lParam); // never consumes a message
     switch (message) {
     case WM_INITDIALOG:
         OnInitDialog();
@@ -80,6 +82,8 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnClose();
         return TRUE;
     case WM_DESTROY:
+        // No step may be sounded or posted while the window and its parts go away.
+        engine_.Shutdown();
         closed_ = true;
         return FALSE;
     default:
@@ -88,8 +92,18 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool MainWindow::PreTranslate(MSG& msg) {
-    (void)msg;
+    const bool ours = msg.hwnd == hwnd_ || IsChild(hwnd_, msg.hwnd);
+    if (ours && msg.message == WM_KEYDOWN && msg.wParam == VK_SPACE) {
+        // A held space bar repeats; only the first press toggles, so playback does not flutter.
+        if ((msg.lParam & (1 << 30)) == 0) OnSpaceKey();
+        return true;
+    }
     return false;
+}
+
+void MainWindow::OnSpaceKey() {
+    playState_.SetPlayButton(!playState_.PlayButtonOn());
+    engine_.Toggle();
 }
 
 void MainWindow::OnInitDialog() {
@@ -110,6 +124,8 @@ void MainWindow::OnInitDialog() {
     plainCursor_ = LoadCursorOr(instance, "NOCUR", MAKEINTRESOURCEA(32512));   // IDC_ARROW
     sizingCursor_ = LoadCursorOr(instance, "SIZECUR", MAKEINTRESOURCEA(32644)); // IDC_SIZEWE
     FocusHandling();
+    poster_.SetWindow(hwnd_);
+    engine_.Initialise(document_, timer_, *toneOutput_, poster_, playState_, keys_);
     document_.dirty = 0;
     initialised_ = true;
 }

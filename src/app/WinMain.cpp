@@ -4,11 +4,21 @@
 #include <memory>
 
 #include "app/MainWindow.h"
+#ifdef KESTREL_TONE_PROBE
+#include <cstdlib>
+
+#include "app/ToneLogOutput.h"
+#endif
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     // The window owns a whole setup; keep it off the stack.
     auto window = std::make_unique<MainWindow>();
+#ifdef KESTREL_TONE_PROBE
+    // Test build: every tone is also written to the file named by KESTREL_TONE_LOG.
+    ToneLogOutput toneLog(window->ToneOutputInUse(), getenv("KESTREL_TONE_LOG"));
+    window->UseToneOutput(toneLog);
+#endif
     return window->RunModal(instance);
 }
