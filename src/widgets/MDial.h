@@ -1,0 +1,134 @@
+#pragma once
+// The numeric control used for every value on the panel: an up arrow, a down arrow, a text field
+// showing the value and a bar, any of which may be left out. The parts are widgets (and one child
+// window) of the same owner and report their own ids (base id + 1 up, + 2 down, + 3 text field,
+// + 4 bar); the owner hands part events back with OnPartEvent and reads the value with GetValue.
+#include "widgets/MBar.h"
+#include "widgets/MBmpButton.h"
+#include "widgets/TextField.h"
+
+class MDial;
+
+// Everything a dial is made from, in the order it is given. All offsets are from the origin.
+struct DialSettings {
+    int baseId = 0;
+    int x = 0, y = 0;
+    std::string upPrefix; // images prefix + "UP" and + "DN"; empty: arrows are never shown
+    int upDx = 0, upDy = 0;
+    std::string downPrefix;
+    int downDx = 0, downDy = 0;
+    HWND owner = nullptr;
+    int textDx = 0, textDy = 0, textWidth = 0, textHeight = 0; // 0 x 0: no text shown
+    int min = 0;
+    int unused = 0;
+    int max = 0;
+    int ctrlStep = 1; // an arrow step is multiplied by this while Control is held
+    int barDx = 0, barDy = 0, barWidth = 0, barHeight = 0; // 0 x 0: no bar
+    int thumbWidth = 0;
+    bool horizontal = false;
+};
+
+// The dial's arrow: a picture button that also lets the dial finish a step on release.
+class DialArrow : public MBmpButton {
+public:
+    explicit DialArrow(MDial& dial) : dial(dial) {}
+    int MouseEvent(int type, int x, int y) override;
+
+private:
+    MDial& dial;
+};
+
+// The dial's text field: typed text goes to the dial, and the owner hears of commits.
+class DialTextField : public TextField {
+public:
+    explicit DialTextField(MDial& dial) : dial(dial) {}
+
+    bool IsLiveTyping() const { return liveTyping; }
+    void SetLiveTyping(bool flag) { liveTyping = flag; }
+    bool IsChangePending() const { return changePending; }
+
+protected:
+    void OnTextChanged() override;
+    void OnFocusLost() override;
+    void OnLeftButtonDown() override;
+    void OnRightButtonDown() override;
+
+private:
+    void Notify(int type) const;
+
+    MDial& dial;
+    bool liveTyping = true;
+    bool changePending = false;
+};
+
+class MDial : public MWnd {
+public:
+    MDial();
+    ~MDial() override;
+
+    using MWnd::Create;
+    void Create(const DialSettings& settings);
+
+    void Draw(HDC dc) override;
+    void Show() override;
+    void Hide() override;
+    void SetShowable(bool flag) override;
+    bool PaintsItsRect() const override { return !transparent; }
+    // Text typed while live typing is on: out-of-range numbers are replaced by the limit at once.
+    virtual void SetFromText(const std::string& text);
+    // The field's text taken as the value when the field loses the focus, clamped.
+    virtual void CommitText();
+    // One arrow step (times ctrlStep with Control held), clamped. The field shows the new value
+    // once the left button is up.
+    virtual void Step(int delta);
+
+    // Clamps, stores, moves the bar and writes the value into the field as the program's text.
+    void SetValue(int v);
+    // As SetValue, leaving the field's text alone.
+    void SetValueQuiet(int v);
+    // The number the field shows (unclamped): the value is whatever the field holds.
+    int GetValue();
+    void OnPartEvent(int partId);
+    void SetTransparent(bool flag);
+    void SetLiveTyping(bool flag);
+    void SetColorsAll(COLORREF arrowInk, COLORREF arrowPaper, COLORREF textInk, COLORREF textPaper,
+                      COLORREF barInk, COLORREF barPaper, COLORREF thumbColor);
+    // Hides the field for good: later Show calls leave it hidden.
+    void HideText();
+    // Shows a step that waited for the button to go up, once it is up.
+    void ApplyPendingStep();
+
+    int GetBaseId() const { return baseId; }
+    int GetMin() const { return min; }
+    int GetMax() const { return max; }
+    int GetCtrlStep() const { return ctrlStep; }
+    bool IsTransparent() const { return transparent; }
+    bool IsLiveTyping() const { return liveTyping; }
+    MBmpButton& GetUpArrow() { return upArrow; }
+    MBmpButton& GetDownArrow() { return downArrow; }
+    DialTextField& GetTextField() { return textField; }
+    MBar& GetBar() { return bar; }
+
+protected:
+    void CreateArrows(const DialSettings& s);
+    void CreateBar(const DialSettings& s);
+    void CreateTextField(const DialSettings& s);
+
+    int baseId = 0;
+    DialArrow upArrow;
+    DialArrow downArrow;
+    DialTextField textField;
+    MBar bar;
+    int value = 0;
+    int min = 0;
+    int max = 0;
+    int ctrlStep = 1;
+    bool transparent = false;
+    bool liveTyping = false;
+    bool created = false;
+    bool arrowsShown = false;
+    bool barShown = false;
+    bool textShown = false;
+    bool stepPending = false;
+    int pendingValue = 0;
+};

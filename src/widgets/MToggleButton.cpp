@@ -1,0 +1,60 @@
+#include "widgets/MToggleButton.h"
+
+#include "widgets/WidgetEvents.h"
+#include "widgets/WidgetRegistry.h"
+
+MToggleButton::MToggleButton() { className = "MToggleButton"; }
+
+MToggleButton::~MToggleButton() = default;
+
+void MToggleButton::Draw(HDC dc) {
+    if (!ShouldPaint(dc)) return;
+    if (LooksDown())
+        DrawLook(dc, true, pressedInk, pressedPaper);
+    else
+        DrawLook(dc, false, ink, paper);
+    ExcludeOwnRect(dc);
+}
+
+int MToggleButton::HitEvent(int type, int x, int y) {
+    if (type != WidgetEvent::Up || !pressed || !HitTest(x, y)) return MButton::HitEvent(type, x, y);
+    // The state flips before the owner hears of the click, so the owner reads the new state.
+    pressed = 0;
+    state = !state;
+    Show();
+    SetCapturedWidget(nullptr);
+    return HitResult::Clicked;
+}
+
+void MToggleButton::SetState(bool flag) {
+    state = flag;
+    Show();
+}
+
+MHighlightToggleButton::MHighlightToggleButton()
+    : altUpInk(GetSysColor(COLOR_BTNFACE)), altUpPaper(GetSysColor(COLOR_HIGHLIGHT)),
+      altDownInk(GetSysColor(COLOR_BTNFACE)), altDownPaper(GetSysColor(COLOR_HIGHLIGHT)) {}
+
+void MHighlightToggleButton::Draw(HDC dc) {
+    if (!highlight) {
+        MToggleButton::Draw(dc);
+        return;
+    }
+    if (!ShouldPaint(dc)) return;
+    if (LooksDown())
+        DrawLook(dc, true, altDownInk, altDownPaper);
+    else
+        DrawLook(dc, false, altUpInk, altUpPaper);
+    ExcludeOwnRect(dc);
+}
+
+void MHighlightToggleButton::SetColors8(COLORREF newInk, COLORREF newPaper,
+                                        COLORREF newPressedInk, COLORREF newPressedPaper,
+                                        COLORREF newAltUpInk, COLORREF newAltUpPaper,
+                                        COLORREF newAltDownInk, COLORREF newAltDownPaper) {
+    altUpInk = newAltUpInk;
+    altUpPaper = newAltUpPaper;
+    altDownInk = newAltDownInk;
+    altDownPaper = newAltDownPaper;
+    SetColors4(newInk, newPaper, newPressedInk, newPressedPaper);
+}

@@ -1,0 +1,86 @@
+#pragma once
+// A one-line edit control with its own colours, font and cursor. It answers its parent's colour
+// requests and change notifications itself (by subclassing the parent), so owners need no code
+// for it.
+#include <windows.h>
+
+#include <string>
+
+#include "widgets/GdiHandles.h"
+
+class TextField {
+public:
+    TextField();
+    virtual ~TextField();
+    TextField(const TextField&) = delete;
+    TextField& operator=(const TextField&) = delete;
+
+    // An ink of 0 means the highlight colour and a paper of 0 the button-face colour. alignment
+    // "right" or "center"; anything else aligns left. A field of width and height 0 is unseen and
+    // not a tab stop, but still holds its text.
+    bool Create(int id, HWND owner, COLORREF ink, COLORREF paper, int x, int y, int width,
+                int height, const std::string& alignment);
+
+    // Repaints with the new colours at the next paint; the own brush follows the paper.
+    void SetColors(COLORREF ink, COLORREF paper);
+    // Face and size in tenths of a point (0 means 9 points, an empty face "Arial").
+    void SetFont(const std::string& face, int tenthsOfPoint);
+    // Uses a font or brush that someone else owns from now on.
+    void UseFont(HFONT font);
+    void UseBrush(HBRUSH brush);
+
+    // Writes the text as the program's, not the user's: the modified flag ends clear.
+    void SetText(const std::string& text);
+    std::string GetText() const;
+    bool IsModified() const;
+
+    RECT GetRect() const { return rect; }
+    int GetId() const { return id; }
+    HWND GetOwner() const { return owner; }
+    HWND Handle() const { return hwnd; }
+    COLORREF GetInk() const { return ink; }
+    COLORREF GetPaper() const { return paper; }
+    HBRUSH GetBrush() const { return brush; }
+    HCURSOR GetCursor() const { return cursor; }
+    bool IsShown() const { return shown; }
+
+    void ShowField();
+    void HideField();
+    // Turns painting off and on; a hidden field stays hidden.
+    void SetRedraw(bool on);
+
+protected:
+    // The user (or anything but SetText) changed the text.
+    virtual void OnTextChanged() {}
+    // Collapses the selection and scrolls the caret into view, so an inactive field never shows
+    // a selection.
+    virtual void OnFocusLost();
+    virtual void OnLeftButtonDown() {}
+    virtual void OnRightButtonDown() {}
+
+private:
+    static LRESULT CALLBACK FieldProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR subclassId, DWORD_PTR refData);
+    static LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR subclassId, DWORD_PTR refData);
+    LRESULT HandleFieldMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // True when message was an answer to the parent on this field's behalf.
+    bool HandleOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void ApplyFont(HFONT font);
+    void Detach();
+
+    COLORREF ink = 0;
+    COLORREF paper = 0;
+    RECT rect{};
+    int id = 0;
+    HWND owner = nullptr;
+    HWND hwnd = nullptr;
+    GdiFont ownFont;
+    HFONT font = nullptr;
+    GdiBrush ownBrush;
+    HBRUSH brush = nullptr;
+    HCURSOR cursor = nullptr;
+    bool externalBrush = false;
+    bool externalFont = false;
+    bool shown = false;
+};

@@ -1,0 +1,110 @@
+#include "widgets/WidgetRegistry.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+#include "widgets/MButton.h"
+#include "widgets/MWnd.h"
+#include "widgets/WidgetEvents.h"
+
+namespace {
+
+MButton* capturedWidget = nullptr;
+
+std::map<HWND, WidgetEventSink*>& Sinks() {
+    static std::map<HWND, WidgetEventSink*> sinks;
+    return sinks;
+}
+
+// Widgets named "MWnd" (plain widgets, pictures, dial bodies) never take mouse input.
+MButton* AsMouseTaker(MWnd* widget) {
+    if (std::strcmp(widget->GetClassName(), "MWnd") == 0) return nullptr;
+    return dynamic_cast<MButton*>(widget);
+}
+
+bool Contains(const RECT& r, int x, int y) {
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+} // namespace
+
+WidgetRegistry& WidgetRegistry::Instance() {
+    static WidgetRegistry registry;
+    return registry;
+}
+
+void WidgetRegistry::Append(MWnd* widget) {
+    if (Contains(widget)) return;
+    nodes.push_back(Node{widget, nextNumber++});
+}
+
+void WidgetRegistry::Remove(MWnd* widget) {
+    std::erase_if(nodes, [widget](const Node& n) { return n.widget == widget; });
+}
+
+bool WidgetRegistry::Contains(const MWnd* widget) const {
+    return std::any_of(nodes.begin(), nodes.end(),
+                       [widget](const Node& n) { return n.widget == widget; });
+}
+
+MButton* GetCapturedWidget() { return capturedWidget; }
+
+void SetCapturedWidget(MButton* button) { capturedWidget = button; }
+
+void PaintWidgets(HDC dc, HWND owner) {
+    const auto& nodes = WidgetRegistry::Instance().Nodes();
+    for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
+        if (it->widget->GetOwner() == owner) it->widget->Draw(dc);
+    }
+}
+
+int DispatchMouse(int type, int x, int y, HWND owner) {
+    // Each widget makes its own hit test, and buttons held down must see moves and releases
+    // outside themselves, so every widget of the owner is asked in turn. Copy the list: the
+    // owner may create widgets while handling an event.
+    const std::vector<WidgetRegistry::Node> nodes = WidgetRegistry::Instance().Nodes();
+    for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
+        if (!WidgetRegistry::Instance().Contains(it->widget)) continue;
+        if (it->widget->GetOwner() != owner) continue;
+        MButton* button = AsMouseTaker(it->widget);
+        if (button && button->MouseEvent(type, x, y) != HitResult::None) return button->GetId();
+    }
+    return 0;
+}
+
+int SetCursorAt(int x, int y, HWND owner) {
+    const auto& nodes = WidgetRegistry::Instance().Nodes();
+    for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
+        if (it->widget->GetOwner() != owner) continue;
+        MButton* button = AsMouseTaker(it->widget);
+        if (!button || !button->IsVisible() || !button->GetCursor()) continue;
+        if (!Contains(button->GetRect(), x, y)) continue;
+        SetCursor(button->GetCursor());
+        return button->GetId();
+    }
+    return 0;
+}
+
+void ExcludeNewerWidgets(HDC dc, const MWnd* widget) {
+    const auto& nodes = WidgetRegistry::Instance().Nodes();
+    for (auto it = nodes.rbegin(); it != nodes.rend() && it->widget != widget; ++it) {
+        const MWnd* newer = it->widget;
+        if (newer->GetOwner() != widget->GetOwner() || !newer->IsVisible()) continue;
+        if (!newer->PaintsItsRect()) continue;
+        const RECT r = newer->GetRect();
+        ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
+    }
+}
+
+void SetWidgetEventSink(HWND owner, WidgetEventSink* sink) {
+    if (sink)
+        Sinks()[owner] = sink;
+    else
+        Sinks().erase(owner);
+}
+
+void NotifyWidgetOwner(HWND owner, int type, int x, int y, int id) {
+    auto found = Sinks().find(owner);
+    if (found != Sinks().end()) found->second->OnWidgetEvent(type, x, y, id);
+}
