@@ -1,6 +1,7 @@
 // The pictures, cursors and icons compiled from the text art: every name the program asks for
 // loads at the size its control layout assumes, and the icon groups sit where the shell looks.
 #include <windows.h>
+// shellapi.h needs the declarations of windows.h first.
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
@@ -17,21 +18,19 @@ struct PictureSize {
 };
 
 const PictureSize kPictures[] = {
-    {"GLOBALBMP", 70, 111},    {"LOOPBKGBMP", 125, 20},   {"NOTEBMP", 37, 106},
-    {"ONOFFUP", 17, 17},       {"ONOFFDN", 17, 17},       {"PLAY2UP", 24, 24},
-    {"PLAY2DN", 24, 24},       {"UPARROWUP", 7, 9},       {"UPARROWDN", 7, 9},
-    {"DNARROWUP", 7, 9},       {"DNARROWDN", 7, 9},       {"FILEUP", 16, 15},
-    {"FILEDN", 16, 15},        {"EDITUP", 16, 15},        {"EDITDN", 16, 15},
-    {"MIDIUP", 16, 15},        {"MIDIDN", 16, 15},        {"LOOPSCTRL1UP", 16, 13},
-    {"LOOPSCTRL1DN", 16, 13},  {"LOOPSCTRL2UP", 16, 13},  {"LOOPSCTRL2DN", 16, 13},
-    {"LOOPSCTRL3UP", 16, 13},  {"LOOPSCTRL3DN", 16, 13},  {"LOOPSCTRL4UP", 16, 13},
-    {"LOOPSCTRL4DN", 16, 13},  {"LOOPSCTRL5UP", 16, 13},  {"LOOPSCTRL5DN", 16, 13},
-    {"LOOPSCTRL6UP", 16, 13},  {"LOOPSCTRL6DN", 16, 13},  {"LOOPSCTRL7UP", 16, 13},
-    {"LOOPSCTRL7DN", 16, 13},  {"LOOPSCTRL8UP", 16, 13},  {"LOOPSCTRL8DN", 16, 13},
+    {"GLOBALBMP", 70, 111},   {"LOOPBKGBMP", 125, 20},  {"NOTEBMP", 37, 106},     {"ONOFFUP", 17, 17},
+    {"ONOFFDN", 17, 17},      {"PLAY2UP", 24, 24},      {"PLAY2DN", 24, 24},      {"UPARROWUP", 7, 9},
+    {"UPARROWDN", 7, 9},      {"DNARROWUP", 7, 9},      {"DNARROWDN", 7, 9},      {"FILEUP", 16, 15},
+    {"FILEDN", 16, 15},       {"EDITUP", 16, 15},       {"EDITDN", 16, 15},       {"MIDIUP", 16, 15},
+    {"MIDIDN", 16, 15},       {"LOOPSCTRL1UP", 16, 13}, {"LOOPSCTRL1DN", 16, 13}, {"LOOPSCTRL2UP", 16, 13},
+    {"LOOPSCTRL2DN", 16, 13}, {"LOOPSCTRL3UP", 16, 13}, {"LOOPSCTRL3DN", 16, 13}, {"LOOPSCTRL4UP", 16, 13},
+    {"LOOPSCTRL4DN", 16, 13}, {"LOOPSCTRL5UP", 16, 13}, {"LOOPSCTRL5DN", 16, 13}, {"LOOPSCTRL6UP", 16, 13},
+    {"LOOPSCTRL6DN", 16, 13}, {"LOOPSCTRL7UP", 16, 13}, {"LOOPSCTRL7DN", 16, 13}, {"LOOPSCTRL8UP", 16, 13},
+    {"LOOPSCTRL8DN", 16, 13},
 };
 
-const char* const kCursors[] = {"NOCUR", "SIZECUR", "PUSHCUR", "UPCUR",  "DNCUR", "BARHCUR",
-                                "BARVCUR", "TEXTCUR", "FCUR",   "ECUR",  "MCUR",  "HANDCUR"};
+const char* const kCursors[] = {"NOCUR",   "SIZECUR", "PUSHCUR", "UPCUR", "DNCUR", "BARHCUR",
+                                "BARVCUR", "TEXTCUR", "FCUR",    "ECUR",  "MCUR",  "HANDCUR"};
 
 // Owns a GDI object for the length of one check.
 struct GdiObject {
@@ -85,8 +84,7 @@ std::string ThisModulePath() {
 
 // Draws a picture the way the panel does (monochrome source copied onto a colour surface with
 // the ink as text colour and the paper as background) and returns the colours per pixel.
-std::vector<COLORREF> DrawInColours(HBITMAP picture, int width, int height, COLORREF ink,
-                                    COLORREF paper) {
+std::vector<COLORREF> DrawInColours(HBITMAP picture, int width, int height, COLORREF ink, COLORREF paper) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -117,7 +115,8 @@ std::vector<COLORREF> DrawInColours(HBITMAP picture, int width, int height, COLO
 
 int CountOf(const std::vector<COLORREF>& pixels, COLORREF colour) {
     int n = 0;
-    for (COLORREF c : pixels) n += c == colour ? 1 : 0;
+    for (COLORREF c : pixels)
+        n += c == colour ? 1 : 0;
     return n;
 }
 
@@ -158,7 +157,7 @@ void ExpectTwoIconGroupsInOrder(const std::string& file) {
     EXPECT_NE(second, IconBits(first.handle));
 }
 
-}  // namespace
+} // namespace
 
 TEST(ArtResources, EveryPictureLoadsAsOneBitImageOfItsLayoutSize) {
     for (const PictureSize& picture : kPictures) {
@@ -182,8 +181,8 @@ TEST(ArtResources, PicturesDrawInTheSkinsInkAndPaper) {
         GdiObject bitmap(LoadBitmapA(ThisModule(), name));
         ASSERT_NE(bitmap.handle, nullptr);
         const BITMAP bm = BitmapInfo(static_cast<HBITMAP>(bitmap.handle));
-        const auto pixels = DrawInColours(static_cast<HBITMAP>(bitmap.handle), bm.bmWidth,
-                                          bm.bmHeight, ink, paper);
+        const auto pixels =
+            DrawInColours(static_cast<HBITMAP>(bitmap.handle), bm.bmWidth, bm.bmHeight, ink, paper);
         EXPECT_EQ(pixels.front(), ink);
         EXPECT_EQ(CountOf(pixels, ink) + CountOf(pixels, paper), bm.bmWidth * bm.bmHeight);
         EXPECT_GT(CountOf(pixels, ink), CountOf(pixels, paper));
@@ -194,7 +193,7 @@ TEST(ArtResources, PicturesDrawInTheSkinsInkAndPaper) {
         ASSERT_NE(bitmap.handle, nullptr);
         const auto pixels = DrawInColours(static_cast<HBITMAP>(bitmap.handle), 16, 13, ink, paper);
         EXPECT_EQ(pixels.front(), paper);
-        EXPECT_EQ(pixels[15], ink);  // the bar along the right edge
+        EXPECT_EQ(pixels[15], ink); // the bar along the right edge
         EXPECT_GT(CountOf(pixels, paper), CountOf(pixels, ink));
     }
 }
@@ -219,9 +218,8 @@ TEST(ArtResources, PointersAimWithTheirTipAndBeamsWithTheirMiddle) {
         const char* name;
         DWORD x, y;
     };
-    for (const Expected& e : {Expected{"NOCUR", 0, 0}, Expected{"FCUR", 0, 0},
-                              Expected{"SIZECUR", 15, 15}, Expected{"TEXTCUR", 15, 15},
-                              Expected{"BARVCUR", 15, 15}}) {
+    for (const Expected& e : {Expected{"NOCUR", 0, 0}, Expected{"FCUR", 0, 0}, Expected{"SIZECUR", 15, 15},
+                              Expected{"TEXTCUR", 15, 15}, Expected{"BARVCUR", 15, 15}}) {
         SCOPED_TRACE(e.name);
         IconParts parts(LoadCursorA(ThisModule(), e.name));
         ASSERT_TRUE(parts.ok);
@@ -238,8 +236,8 @@ TEST(ArtResources, ProgramIconComesInBothSizes) {
     for (int size : {32, 16}) {
         SCOPED_TRACE(size);
         IconHandle icon;
-        icon.handle = static_cast<HICON>(
-            LoadImageA(ThisModule(), MAKEINTRESOURCEA(128), IMAGE_ICON, size, size, 0));
+        icon.handle =
+            static_cast<HICON>(LoadImageA(ThisModule(), MAKEINTRESOURCEA(128), IMAGE_ICON, size, size, 0));
         ASSERT_NE(icon.handle, nullptr);
         IconParts parts(icon.handle);
         ASSERT_TRUE(parts.ok);
