@@ -55,6 +55,27 @@ def bitmap_rows(data):
     return rows
 
 
+def framed_on(rows, rect, side, line, reach):
+    """True when an unbroken line of `line` pixels runs along one side of the control rectangle,
+    1 to `reach` pixels outside it, or the picture's own edge is there."""
+    x, y, w, h = rect
+    height, width = len(rows), len(rows[0])
+    for d in range(1, reach + 1):
+        if side in ("left", "right"):
+            column = x - d if side == "left" else x + w - 1 + d
+            if column < 0 or column >= width:
+                return True
+            if all(rows[yy][column] == line for yy in range(y, y + h)):
+                return True
+        else:
+            row = y - d if side == "top" else y + h - 1 + d
+            if row < 0 or row >= height:
+                return True
+            if all(rows[row][xx] == line for xx in range(x, x + w)):
+                return True
+    return False
+
+
 class ArtTestCase(unittest.TestCase):
     def art_dir(self, manifest, files):
         art = ArtDir(manifest, files)
@@ -137,6 +158,25 @@ class WritesResources(ArtTestCase):
         self.assertEqual(data[22], 16)
         rc = art.read("art.rc").decode("ascii")
         self.assertIn('128 ICON "%s/ICON128.ico"' % os.path.abspath(out), rc)
+
+    def test_frames_surround_the_controls_drawn_over_them(self):
+        # Control rectangles (x, y, width, height) of the panel's layout, the character their
+        # frames are drawn in, and how far outside a control its frame may lie.
+        layout = {
+            "GLOBALBMP": (".", 5, [(13, 4, 16, 15), (31, 4, 16, 15), (49, 4, 16, 15),
+                                   (27, 32, 24, 24), (31, 64, 17, 17), (16, 94, 53, 13),
+                                   (0, 1, 6, 80)]),
+            "NOTEBMP": (".", 3, [(12, 2, 23, 16), (12, 30, 17, 17), (1, 63, 28, 18),
+                                 (2, 97, 27, 7)]),
+            "LOOPBKGBMP": ("#", 2, [(1, 1, 28, 18), (96, 1, 28, 18)]),
+        }
+        art = {e.name: e for e in artgen.load_all(REPO_ART)}
+        for name, (line, reach, rects) in layout.items():
+            rows = art[name].rows
+            for rect in rects:
+                for side in ("left", "top", "right", "bottom"):
+                    with self.subTest(picture=name, control=rect, side=side):
+                        self.assertTrue(framed_on(rows, rect, side, line, reach))
 
     def test_the_programs_own_art_is_complete_and_well_formed(self):
         names = {e.name for e in artgen.load_all(REPO_ART)}
