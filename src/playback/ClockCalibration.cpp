@@ -15,11 +15,17 @@ int64_t RoundAboveHalf(double x)
 
 } // namespace
 
-int32_t CyclesPerMsFromSamples(int64_t measured, int64_t overhead, int waitMs)
+int32_t CyclesPerMsFromSamples(int64_t measured, int64_t overhead, int64_t elapsedTicks,
+                               int64_t ticksPerSecond)
 {
-    if (waitMs <= 0)
-        return 0;
-    return static_cast<int32_t>((measured - overhead) / waitMs);
+    const int64_t ticksPerMs = ticksPerSecond / 1000;
+    if (ticksPerMs <= 0 || elapsedTicks < ticksPerMs)
+        return 0; // no counter, or no wait: nothing to calibrate against
+    const int64_t cycles = measured - overhead;
+    if (elapsedTicks % ticksPerMs == 0)
+        return static_cast<int32_t>(cycles / (elapsedTicks / ticksPerMs)); // whole ms: integer math
+    return static_cast<int32_t>(static_cast<double>(cycles) * static_cast<double>(ticksPerMs) /
+                                static_cast<double>(elapsedTicks));
 }
 
 int32_t RoundToWholeMegahertz(int32_t cyclesPerMs)

@@ -3,9 +3,13 @@
 // checked on any machine.
 #include <cstdint>
 
-// Cycles per millisecond from two counter differences taken over `waitMs` milliseconds: the timed
-// wait (`measured`) less the cost of the wait's own calls (`overhead`), truncated.
-int32_t CyclesPerMsFromSamples(int64_t measured, int64_t overhead, int waitMs);
+// Cycles per millisecond from two time-stamp-counter differences: across a timed wait
+// (`measured`) and across its overhead twin (`overhead`, the cost of the wait's own calls),
+// truncated. The wait lasted `elapsedTicks` of a reference counter running at `ticksPerSecond`.
+// A busy wait that loses the processor overshoots its target by milliseconds, so the time that
+// really passed is divided by, not the time asked for; undisturbed, the two are the same.
+int32_t CyclesPerMsFromSamples(int64_t measured, int64_t overhead, int64_t elapsedTicks,
+                               int64_t ticksPerSecond);
 
 // Rounds a measured cycles-per-millisecond count to whole megahertz in three decimal steps, so a
 // small measuring error never shows as a tempo error: 2,394,567 gives 2,395,000.

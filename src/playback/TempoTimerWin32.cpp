@@ -24,37 +24,47 @@ int64_t PerformanceCount()
     return now.QuadPart;
 }
 
-// Busy-waits `ms` milliseconds on the performance counter.
-void CounterWait(int ms)
+// Busy-waits `ms` milliseconds on the performance counter; returns the counter ticks that really
+// passed (more than asked when the thread lost the processor), 0 without a counter.
+int64_t CounterWait(int ms)
 {
     LARGE_INTEGER frequency{};
     if (!QueryPerformanceFrequency(&frequency))
-        return;
+        return 0;
     const int64_t target = (frequency.QuadPart / 1000) * ms;
     const int64_t start = PerformanceCount();
-    while (PerformanceCount() - start < target) {
+    int64_t now = start;
+    while ((now = PerformanceCount()) - start < target) {
     }
+    return now - start;
 }
 
 // The same calls and arithmetic as CounterWait, but its loop normally ends after one reading:
 // timing it measures what the wait itself costs.
-void CounterWaitOverhead(int ms)
+int64_t CounterWaitOverhead(int ms)
 {
     LARGE_INTEGER frequency{};
     if (!QueryPerformanceFrequency(&frequency))
-        return;
+        return 0;
     const int64_t target = (frequency.QuadPart / 1000) * ms;
     const int64_t start = PerformanceCount();
-    while (PerformanceCount() - start == target) {
+    int64_t now = start;
+    while ((now = PerformanceCount()) - start == target) {
     }
+    return now - start;
 }
 
+struct TscSample {
+    int64_t cycles;
+    int64_t counterTicks;
+};
+
 template <typename Wait>
-int64_t TscAcross(Wait wait)
+TscSample TscAcross(Wait wait)
 {
     const uint64_t before = __rdtsc();
-    wait(kCalibrationMs);
-    return static_cast<int64_t>(__rdtsc() - before);
+    const int64_t ticks = wait(kCalibrationMs);
+    return {static_cast<int64_t>(__rdtsc() - before), ticks};
 }
 
 // Raises the process to real-time and this thread to time-critical for its lifetime, so the
@@ -87,15 +97,16 @@ private:
     int oldPriority_;
 };
 
-int32_t CalibrateCyclesPerMs()
+int32_t CalibrateCyclesPerMs(int64_t counterFrequency)
 {
-    int64_t measured = 0, overhead = 0;
+    TscSample measured{}, overhead{};
     {
         CalibrationPriority priority;
         measured = TscAcross(CounterWait);
         overhead = TscAcross(CounterWaitOverhead);
     }
-    return RoundToWholeMegahertz(CyclesPerMsFromSamples(measured, overhead, kCalibrationMs));
+    return RoundToWholeMegahertz(CyclesPerMsFromSamples(measured.cycles, overhead.cycles,
+                                                        measured.counterTicks, counterFrequency));
 }
 
 } // namespace
@@ -107,7 +118,7 @@ TempoTimer::TempoTimer()
     if (QueryPerformanceFrequency(&frequency))
         qpcFrequency = frequency.QuadPart;
     if (hasTsc)
-        cyclesPerMs = CalibrateCyclesPerMs();
+        cyclesPerMs = CalibrateCyclesPerMs(qpcFrequency);
     timeGetDevCaps(&caps, sizeof caps);
     if (periodMs < caps.wPeriodMin)
         periodMs = caps.wPeriodMin;

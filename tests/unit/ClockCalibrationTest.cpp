@@ -22,7 +22,22 @@ TEST(ClockCalibration, FractionsUpToAHalfAreDropped)
 
 TEST(ClockCalibration, SubtractsOverheadAndTruncates)
 {
-    EXPECT_EQ(CyclesPerMsFromSamples(239456799, 100, 100), 2394566);
-    EXPECT_EQ(CyclesPerMsFromSamples(500, 500, 100), 0);
-    EXPECT_EQ(CyclesPerMsFromSamples(1000, 0, 0), 0); // no wait taken: no calibration
+    // A 100 ms wait on a 10 MHz counter that ended on its target.
+    EXPECT_EQ(CyclesPerMsFromSamples(239456799, 100, 1000000, 10000000), 2394566);
+    EXPECT_EQ(CyclesPerMsFromSamples(500, 500, 1000000, 10000000), 0);
+}
+
+TEST(ClockCalibration, AWaitThatOvershotIsMeasuredByTheTimeThatPassed)
+{
+    // Preempted near its end, the wait ran 104 ms: 254,329,264 cycles are 2,445,473 per ms, not
+    // 2,543,292, a clock 4 % fast.
+    const int64_t cycles = 254329264;
+    EXPECT_EQ(CyclesPerMsFromSamples(cycles, 0, 1040000, 10000000), 2445473);
+    EXPECT_EQ(RoundToWholeMegahertz(CyclesPerMsFromSamples(cycles, 0, 1040000, 10000000)), 2446000);
+}
+
+TEST(ClockCalibration, NoCounterOrNoWaitGivesNoCalibration)
+{
+    EXPECT_EQ(CyclesPerMsFromSamples(1000, 0, 0, 10000000), 0);
+    EXPECT_EQ(CyclesPerMsFromSamples(1000, 0, 500, 0), 0);
 }

@@ -112,3 +112,22 @@ TEST(TempoTimer, ClockAdvancesWithEitherSourceAndStaysContinuousAcrossASwitch)
     timer.SetHighResolution(true);
     EXPECT_LT(timer.NowMs() - afterSwitch, 5u);
 }
+
+TEST(TempoTimer, CalibratedClockKeepsPaceWithThePerformanceCounter)
+{
+    TempoTimer& timer = SharedTimer();
+    if (!timer.HasTsc())
+        GTEST_SKIP() << "no time-stamp counter";
+    timer.SetHighResolution(true);
+    LARGE_INTEGER frequency{}, before{}, after{};
+    QueryPerformanceFrequency(&frequency);
+    const uint32_t start = timer.NowMs();
+    QueryPerformanceCounter(&before);
+    Sleep(500);
+    const uint32_t elapsed = timer.NowMs() - start;
+    QueryPerformanceCounter(&after);
+    const double reference = (after.QuadPart - before.QuadPart) * 1000.0 / frequency.QuadPart;
+    // Whole-megahertz rounding costs at most a few hundred ppm; a calibration disturbed by a lost
+    // time slice was off by percents.
+    EXPECT_NEAR(elapsed, reference, 0.005 * reference + 2.0);
+}
