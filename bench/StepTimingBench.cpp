@@ -1,0 +1,189 @@
+// How closely the real step clock keeps time: the multimedia timer and the step engine play a
+// measure of sixteen sounding steps for a number of steps at a given tempo, and every tone records
+// when it began. Lateness is measured against the ideal schedule (step k due k step lengths after
+// step 0), next to a naive loop that sleeps one step length per step, in the same run. The engine
+// runs once with each clock source: the time-stamp counter is calibrated to whole megahertz (so
+// copies agree with each other), which can leave it up to about 200 ppm off the wall clock; the
+// performance counter shows the timer alone. The process CPU time while playing is reported too.
+//
+//   step_timing [steps] [tempo ...]     defaults: 2000 steps at 126 and at 600 beats per minute
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "app/PlayStatePanel.h"
+#include "playback/SequencerEngine.h"
+#include "playback/StepTiming.h"
+#include "playback/TempoTimerWin32.h"
+#include "song/SongDocument.h"
+#include "tone/ToneOutputWin32.h"
+
+namespace {
+
+double NowUs()
+{
+    static const double ticksPerUs = [] {
+        LARGE_INTEGER f{};
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart) / 1e6;
+    }();
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / ticksPerUs;
+}
+
+double ProcessCpuMs()
+{
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto ms = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
+    };
+    return ms(kernel) + ms(user);
+}
+
+// Sounds every tone on the real speaker and notes when each began; signals after `wanted` tones.
+class RecordingTone : public ToneOutput {
+public:
+    explicit RecordingTone(size_t wanted) : times_(wanted), done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~RecordingTone() override { CloseHandle(done_); }
+    RecordingTone(const RecordingTone&) = delete;
+    RecordingTone& operator=(const RecordingTone&) = delete;
+
+    void PlayNote(int note, int lengthMs) override
+    {
+        const size_t i = count_.fetch_add(1);
+        if (i < times_.size()) {
+            times_[i] = NowUs();
+            if (i + 1 == times_.size())
+                SetEvent(done_);
+        }
+        speaker_.PlayNote(note, lengthMs);
+    }
+    void Wait() const { WaitForSingleObject(done_, INFINITE); }
+    const std::vector<double>& Times() const { return times_; }
+
+private:
+    ToneOutputWin32 speaker_;
+    std::vector<double> times_;
+    std::atomic<size_t> count_{0};
+    HANDLE done_;
+};
+
+class NoPoster : public MessagePoster {
+public:
+    void PostToSelf(unsigned, uintptr_t, intptr_t) override {}
+    int BroadcastToCopies(unsigned, uintptr_t, intptr_t) override { return 0; }
+};
+
+class ThisCopyAlone : public KeyState {
+public:
+    bool ControlHeld() override { return true; } // this copy alone
+};
+
+struct Figures {
+    double medianMs, p99Ms, maxMs, lastErrorMs;
+};
+
+Figures Measure(const std::vector<double>& timesUs, double stepMs)
+{
+    std::vector<double> late;
+    for (size_t k = 1; k < timesUs.size(); ++k)
+        late.push_back((timesUs[k] - timesUs[0]) / 1000.0 - k * stepMs);
+    const double last = late.back();
+    std::sort(late.begin(), late.end());
+    const size_t p99 = static_cast<size_t>(std::ceil(0.99 * late.size())) - 1;
+    return {late[late.size() / 2], late[p99], late.back(), last};
+}
+
+void Print(const char* what, const Figures& f, double cpuPercent)
+{
+    std::printf("  %-10s lateness median %7.3f ms  p99 %7.3f ms  max %8.3f ms  last-step error %9.3f ms",
+                what, f.medianMs, f.p99Ms, f.maxMs, f.lastErrorMs);
+    if (cpuPercent >= 0)
+        std::printf("  cpu %.2f %%", cpuPercent);
+    std::printf("\n");
+}
+
+void PrepareDocument(SongDocument& doc, double tempo)
+{
+    doc.tempo = tempo;
+    doc.mute = 0;
+    doc.stepsPerMeasure = kStepsPerMeasureMax;
+    for (Step& step : doc.measures[0].steps) {
+        step.on = 1;
+        step.length = 64; // half the sounding window: every step calls the speaker
+    }
+    doc.editMeasure = 0;
+}
+
+void RunEngine(TempoTimer& timer, bool tscClock, int steps, double tempo, double stepMs)
+{
+    timer.SetHighResolution(tscClock);
+    auto doc = std::make_unique<SongDocument>();
+    PrepareDocument(*doc, tempo);
+    RecordingTone tone(static_cast<size_t>(steps));
+    NoPoster poster;
+    PlayStatePanel panel;
+    ThisCopyAlone keys;
+    SequencerEngine engine;
+    engine.Initialise(*doc, timer, tone, poster, panel, keys);
+
+    const double cpuBefore = ProcessCpuMs();
+    const double wallBefore = NowUs();
+    engine.Toggle();
+    tone.Wait();
+    const double cpuPercent = 100.0 * (ProcessCpuMs() - cpuBefore) / ((NowUs() - wallBefore) / 1000.0);
+    engine.Shutdown();
+    Print(tscClock ? "engine/tsc" : "engine/qpc", Measure(tone.Times(), stepMs), cpuPercent);
+}
+
+// What the engine avoids: sleeping one step length after each step lets every delay add up.
+void RunNaive(int steps, double stepMs)
+{
+    RecordingTone tone(static_cast<size_t>(steps));
+    const DWORD sleepMs = static_cast<DWORD>(std::lround(stepMs));
+    for (int k = 0; k < steps; ++k) {
+        tone.PlayNote(60, 1);
+        Sleep(sleepMs);
+    }
+    Print("naive", Measure(tone.Times(), stepMs), -1);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int steps = argc > 1 ? std::max(2, std::atoi(argv[1])) : 2000;
+    std::vector<double> tempos;
+    for (int i = 2; i < argc; ++i)
+        tempos.push_back(std::atof(argv[i]));
+    if (tempos.empty())
+        tempos = {126.0, 600.0};
+
+    TempoTimer timer; // calibrates once, and holds the 1 ms system timer period for the run
+    std::printf("step timing: %d steps per run", steps);
+    if (timer.HasTsc())
+        std::printf("; time-stamp counter calibrated to %d cycles per ms", timer.CyclesPerMs());
+    std::printf("\n");
+    for (double tempo : tempos) {
+        const double stepMs = StepDurationMs(TimingTempo(tempo));
+        std::printf("tempo %.0f bpm, step %.4f ms\n", tempo, stepMs);
+        std::fflush(stdout);
+        if (timer.HasTsc()) {
+            RunEngine(timer, true, steps, tempo, stepMs);
+            std::fflush(stdout);
+        }
+        RunEngine(timer, false, steps, tempo, stepMs);
+        std::fflush(stdout);
+        RunNaive(steps, stepMs);
+        std::fflush(stdout);
+    }
+    return 0;
+}

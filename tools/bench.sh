@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the Windows benchmarks and runs the step-timing one under Wine.
+#   tools/bench.sh [steps] [tempo ...]    default: 2000 steps at 126 and at 600 beats per minute
+# The full default run takes about fifteen minutes: every run plays its steps in real time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${KB_BENCH_BUILD:-$root/build/windows}
+cmake --preset windows -B "$build" >/dev/null
+cmake --build "$build" -j2 --target step_timing >/dev/null
+exec tools/wine-run "$build/wineprefix" "$build/bin/step_timing.exe" "$@"
