@@ -142,4 +142,18 @@ TEST_F(PlaybackSyncE2e, ClosingAPlayingCopyEndsItCleanly)
     EXPECT_TRUE(WaitForTones(logs[1], other + 4, 10000));
 }
 
+TEST(ToneProbe, OnlyTheTestBuildCarriesTheToneLog)
+{
+    auto bytesOf = [](const char* exe) {
+        std::ifstream in(ProgramPath(exe), std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const std::string probe = bytesOf(kProbeExe);
+    const std::string release = bytesOf("kestrelbox.exe");
+    ASSERT_FALSE(probe.empty());
+    ASSERT_FALSE(release.empty());
+    EXPECT_NE(probe.find("KESTREL_TONE_LOG"), std::string::npos);
+    EXPECT_EQ(release.find("KESTREL_TONE_LOG"), std::string::npos);
+}
+
 } // namespace
