@@ -290,11 +290,13 @@ def cursor_bytes(entry):
 
 
 def icon_image(entry, width, height, rows):
+    # Transparent pixels must be black in the colour plane: the screen is ANDed with the mask and
+    # then XORed with the colour, so any other colour would tint what shows through.
     names = sorted(c for c in entry.colours if c != ".")
-    bpp = 4 if len(names) <= 16 else 8
-    palette_list = [entry.colours[c] for c in names]
+    bpp = 4 if len(names) < 16 else 8
+    palette_list = [(0, 0, 0)] + [entry.colours[c] for c in names]
     palette_list += [(0, 0, 0)] * ((1 << bpp) - len(palette_list))
-    index = {c: i for i, c in enumerate(names)}
+    index = {c: i + 1 for i, c in enumerate(names)}
     index["."] = 0
     xor_data = b"".join(pack_nibbles_or_bytes([index[c] for c in row], width, bpp)
                         for row in reversed(rows))

@@ -146,7 +146,8 @@ class WritesResources(ArtTestCase):
         self.assertEqual(mask[top] >> 4, 0b0011)
 
     def test_icon_group_directory_and_rc_lines(self):
-        icon32 = "colour k 000000\ncolour w ffffff\n" + ("kw" * 16 + "\n") * 31 + "." * 32 + "\n"
+        icon32 = ("colour a ff0000\ncolour k 000000\ncolour w ffffff\n"
+                  + ("kw" * 16 + "\n") * 31 + "." * 32 + "\n")
         icon16 = "colour k 000000\n" + ("k" * 16 + "\n") * 16
         art = self.art_dir("icon 128 32x32,16x16\n", {"ICON128-32.txt": icon32,
                                                  "ICON128-16.txt": icon16})
@@ -156,6 +157,16 @@ class WritesResources(ArtTestCase):
         width, height, colours, _, planes, bpp = struct.unpack_from("<BBBBHH", data, 6)
         self.assertEqual((width, height, colours, planes, bpp), (32, 32, 16, 1, 4))
         self.assertEqual(data[22], 16)
+        # The bottom row of the 32 x 32 image is transparent: mask bits set, colour index 0,
+        # and index 0 must be black so the screen shows through untinted.
+        image, = struct.unpack_from("<I", data, 18)
+        palette = data[image + 40:image + 40 + 64]
+        self.assertEqual(palette[:4], b"\0\0\0\0")
+        pixels = data[image + 40 + 64:]
+        self.assertEqual(pixels[:16], bytes(16))  # bottom row first
+        mask = pixels[32 * 16:]
+        self.assertEqual(mask[:4], b"\xff" * 4)
+        self.assertEqual(pixels[16] >> 4, 1 + sorted("akw").index("k"))
         rc = art.read("art.rc").decode("ascii")
         self.assertIn('128 ICON "%s/ICON128.ico"' % os.path.abspath(out), rc)
 
