@@ -1,7 +1,6 @@
 #include "playback/SequencerEngine.h"
 
 #include <algorithm>
-#include <cmath>
 #include <thread>
 
 #include "playback/Messages.h"
@@ -155,7 +154,7 @@ void SequencerEngine::StopFromMessage() {
 
 void SequencerEngine::OnTimer() {
     if (playing.load(std::memory_order_acquire) != kPlaying) return;
-    if (!StepDue(timer->NowMs(), nullptr)) return;
+    if (!StepDue(timer->NowMs())) return;
     ToneRequest request;
     {
         int32_t expected = kPlaying;
@@ -164,33 +163,32 @@ void SequencerEngine::OnTimer() {
         }
         Claim claim(*this, kPlaying);
         // Test again under the claim: the run may have been restarted since the first look.
-        double dueMs = 0.0;
-        if (!StepDue(timer->NowMs(), &dueMs)) return;
+        const uint32_t now = timer->NowMs();
+        if (!StepDue(now)) return;
         request = BookStep();
-        AdvanceTimeLine(dueMs);
+        AdvanceTimeLine(now);
     }
     Sound(request);
 }
 
-bool SequencerEngine::StepDue(uint32_t now, double* dueMs) const {
+bool SequencerEngine::StepDue(uint32_t now) const {
     // Due times are multiples of the step length from the start, so jitter never accumulates.
     const double elapsed = static_cast<uint32_t>(now - startMs);
     const double step = stepMs;
     double period = tickCount * step;
     if (tempoChanged != 0) period += pendingStepMs - step;
-    if (!(elapsed / period >= 1.0)) return false;
-    if (dueMs != nullptr) *dueMs = period;
-    return true;
+    return elapsed / period >= 1.0;
 }
 
-void SequencerEngine::AdvanceTimeLine(double dueMs) {
+void SequencerEngine::AdvanceTimeLine(uint32_t playedAtMs) {
     tickCount += 1;
     if (tempoChanged == 0) return;
-    // The new time line starts at the due time of the step just played, not at the end of its
-    // tone, so a tempo change does not shift the beat by the tone's length.
+    // The new time line starts when this step was played, not when its tone has ended, so a
+    // tempo change does not shift the beat by the tone's length. A step held up by a long tone
+    // of the old tempo starts it late rather than being followed by a burst of catch-up steps.
     stepMs = pendingStepMs;
     tickCount = 1;
-    startMs = startMs + static_cast<uint32_t>(std::llround(dueMs));
+    startMs = playedAtMs;
     tempoChanged = 0;
 }
 

@@ -94,8 +94,8 @@ private:
     void StartFromMessage();
     void StopFromMessage();
     void ResetTimeLine();
-    bool StepDue(uint32_t now, double* dueMs) const;
-    void AdvanceTimeLine(double dueMs);
+    bool StepDue(uint32_t now) const;
+    void AdvanceTimeLine(uint32_t playedAtMs);
     ToneRequest BookStep();
     void AdvancePosition(int measure, int step);
     void Sound(const ToneRequest& request);

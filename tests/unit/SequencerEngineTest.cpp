@@ -175,6 +175,23 @@ TEST_F(SequencerEngineTest, TempoChangeTakesEffectOneNewStepAfterThePreviousDueT
     EXPECT_DOUBLE_EQ(engine.StepMs(), slow);
 }
 
+TEST_F(SequencerEngineTest, SpeedingUpAfterALongToneNeitherBurstsNorLosesTheNewStep) {
+    doc.tempo = 60.0;
+    for (Step& step : doc.measures[0].steps) step.length = 127; // 238 ms tones at 60
+    rig.PressPlay();
+    rig.RunFor(260); // step 1 is sounding, holding the timer thread
+    doc.tempo = 240.0;
+    engine.TempoChanged();
+    rig.RunFor(1000);
+    const std::vector<uint32_t> times = rig.StepTimes();
+    ASSERT_GE(times.size(), 8u);
+    const uint32_t step = static_cast<uint32_t>(StepDurationMs(240.0));
+    for (size_t k = 3; k < times.size(); ++k) {
+        EXPECT_GE(times[k] - times[k - 1], step) << k;
+        EXPECT_LE(times[k] - times[k - 1], step + 1) << k;
+    }
+}
+
 TEST_F(SequencerEngineTest, TempoChangeLeftPendingByAStopDoesNotLeakIntoTheNextRun) {
     doc.tempo = 120.0;
     rig.PressPlay();
