@@ -246,6 +246,36 @@ TEST(ArtResources, ProgramIconComesInBothSizes) {
     }
 }
 
+TEST(ArtResources, IconsAndCursorsLeaveTheBackgroundUntintedWhereTransparent) {
+    const COLORREF grey = RGB(128, 128, 128);
+    IconHandle icon;
+    icon.handle = static_cast<HICON>(LoadImageA(ThisModule(), MAKEINTRESOURCEA(128), IMAGE_ICON, 32, 32, 0));
+    ASSERT_NE(icon.handle, nullptr);
+    struct Probe {
+        HICON image;
+        int x, y; // a transparent pixel of the drawing
+    };
+    for (const Probe& probe : {Probe{icon.handle, 0, 0}, Probe{LoadCursorA(ThisModule(), "NOCUR"), 31, 31},
+                               Probe{LoadCursorA(ThisModule(), "HANDCUR"), 30, 2}}) {
+        ASSERT_NE(probe.image, nullptr);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof info.bmiHeader, 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        GdiObject surface(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, surface.handle);
+        RECT all{0, 0, 32, 32};
+        HBRUSH brush = CreateSolidBrush(grey);
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(dc, 0, 0, probe.image, 32, 32, 0, nullptr, DI_NORMAL);
+        const COLORREF seen = GetPixel(dc, probe.x, probe.y);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        EXPECT_EQ(seen, grey) << "at " << probe.x << "," << probe.y;
+    }
+}
+
 TEST(ArtResources, SettingsFileIconIsTheSecondIconGroup) {
     // The same compiled resources are linked into this program and into kestrelbox.exe.
     ExpectTwoIconGroupsInOrder(ThisModulePath());
