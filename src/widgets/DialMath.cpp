@@ -7,13 +7,9 @@
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
-int Saturate(int64_t v) {
-    return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
-}
+int Saturate(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); }
 
 // Truncation toward zero of a finite double, saturated to int.
 int TruncateToInt(double v) {
@@ -34,7 +30,8 @@ BarBox Intersect(const BarBox& a, const BarBox& b) {
 
 int ParseLeadingInt(std::string_view text) {
     size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
@@ -92,8 +89,7 @@ int BarFillLength(int value, int min, int max, int length) {
     return std::clamp(TruncateToInt(f), 0, length);
 }
 
-BarAreas LayOutBar(const BarBox& bar, bool horizontal, int value, int min, int max,
-                   int thumbWidth) {
+BarAreas LayOutBar(const BarBox& bar, bool horizontal, int value, int min, int max, int thumbWidth) {
     BarAreas areas;
     const int half = thumbWidth / 2;
     if (horizontal) {

@@ -44,5 +44,4 @@ int BarFillLength(int value, int min, int max, int length);
 struct BarAreas {
     BarBox ink, paper, thumb;
 };
-BarAreas LayOutBar(const BarBox& bar, bool horizontal, int value, int min, int max,
-                   int thumbWidth);
+BarAreas LayOutBar(const BarBox& bar, bool horizontal, int value, int min, int max, int thumbWidth);

@@ -5,8 +5,7 @@
 #include <utility>
 
 // Owns one GDI object (brush, font, bitmap) and deletes it.
-template <typename Handle>
-class GdiObject {
+template <typename Handle> class GdiObject {
 public:
     GdiObject() = default;
     explicit GdiObject(Handle h) : handle_(h) {}

@@ -19,8 +19,8 @@ MBar::~MBar() {
     if (pressed && owner && GetCapture() == owner) ReleaseCapture();
 }
 
-void MBar::Create(int newId, const std::string& newText, int x, int y, int width, int height,
-                  HWND newOwner, bool isHorizontal) {
+void MBar::Create(int newId, const std::string& newText, int x, int y, int width, int height, HWND newOwner,
+                  bool isHorizontal) {
     MButton::Create(newId, newText, x, y, width, height, newOwner);
     horizontal = isHorizontal;
 }
@@ -46,17 +46,14 @@ void MBar::Draw(HDC dc) {
     // The thumb goes first and is cut out, so the other two never paint under it.
     if (!areas.thumb.Empty()) {
         FillSolid(dc, ToRect(areas.thumb), thumbColor);
-        ExcludeClipRect(dc, areas.thumb.left, areas.thumb.top, areas.thumb.right,
-                        areas.thumb.bottom);
+        ExcludeClipRect(dc, areas.thumb.left, areas.thumb.top, areas.thumb.right, areas.thumb.bottom);
     }
     if (!areas.paper.Empty()) FillSolid(dc, ToRect(areas.paper), paper);
     if (!areas.ink.Empty()) FillSolid(dc, ToRect(areas.ink), ink);
     ExcludeOwnRect(dc);
 }
 
-void MBar::TakeValueFrom(int x, int y) {
-    SetValue(BarValueAt(ToBox(rect), horizontal, x, y, min, max));
-}
+void MBar::TakeValueFrom(int x, int y) { SetValue(BarValueAt(ToBox(rect), horizontal, x, y, min, max)); }
 
 void MBar::ShowCursorIfAny() const {
     if (cursor) SetCursor(cursor);
@@ -82,10 +79,8 @@ int MBar::HitEvent(int type, int x, int y) {
         if (!pressed) return HitResult::None;
         FinishDrag(x, y);
         return HitResult::Clicked;
-    case WidgetEvent::RightDown:
-        return HitTest(x, y) ? HitResult::RightClicked : HitResult::None;
-    default:
-        return HitResult::None;
+    case WidgetEvent::RightDown: return HitTest(x, y) ? HitResult::RightClicked : HitResult::None;
+    default: return HitResult::None;
     }
 }
 
@@ -95,9 +90,7 @@ int MBar::MouseEvent(int type, int x, int y) {
     switch (type) {
     case WidgetEvent::Down:
     case WidgetEvent::Up:
-    case WidgetEvent::RightDown:
-        inside = true;
-        return HitEvent(type, x, y);
+    case WidgetEvent::RightDown: inside = true; return HitEvent(type, x, y);
     case WidgetEvent::Move:
         if (GetCapturedWidget() != this || !pressed) return HitResult::None;
         if (!CurrentWidgetInput().LeftButtonHeld()) {
@@ -110,7 +103,6 @@ int MBar::MouseEvent(int type, int x, int y) {
         if (owner && GetCapture() != owner) SetCapture(owner);
         TakeValueFrom(x, y);
         return HitResult::Clicked;
-    default:
-        return HitResult::None;
+    default: return HitResult::None;
     }
 }

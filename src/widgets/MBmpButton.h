@@ -10,8 +10,8 @@ public:
     ~MBmpButton() override;
 
     using MButton::Create;
-    void Create(int id, const std::string& text, int x, int y, HWND owner,
-                const std::string& upName, const std::string& downName);
+    void Create(int id, const std::string& text, int x, int y, HWND owner, const std::string& upName,
+                const std::string& downName);
     void Draw(HDC dc) override;
 
     const std::string& GetUpName() const { return upName; }

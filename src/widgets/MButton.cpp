@@ -49,9 +49,7 @@ bool MButton::HitTest(int x, int y) const {
     return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
 }
 
-void MButton::SetCursorByName(const char* name) {
-    cursor = LoadCursorA(GetModuleHandleA(nullptr), name);
-}
+void MButton::SetCursorByName(const char* name) { cursor = LoadCursorA(GetModuleHandleA(nullptr), name); }
 
 void MButton::SetColors4(COLORREF newInk, COLORREF newPaper, COLORREF newPressedInk,
                          COLORREF newPressedPaper) {
@@ -91,10 +89,8 @@ int MButton::HitEvent(int type, int x, int y) {
         ShowPressedNow(false);
         SetCapturedWidget(nullptr);
         return HitResult::Clicked;
-    case WidgetEvent::RightDown:
-        return HitResult::RightClicked;
-    default:
-        return HitResult::None;
+    case WidgetEvent::RightDown: return HitResult::RightClicked;
+    default: return HitResult::None;
     }
 }
 
@@ -102,9 +98,7 @@ int MButton::MouseEvent(int type, int x, int y) {
     if (!visible) return HitResult::None;
     switch (type) {
     case WidgetEvent::Down:
-    case WidgetEvent::RightDown:
-        inside = true;
-        return HitEvent(type, x, y);
+    case WidgetEvent::RightDown: inside = true; return HitEvent(type, x, y);
     case WidgetEvent::Up: {
         MButton* held = GetCapturedWidget();
         if (held && !held->IsPressed()) {
@@ -130,7 +124,6 @@ int MButton::MouseEvent(int type, int x, int y) {
             inside = true;
         }
         return HitResult::None;
-    default:
-        return HitResult::None;
+    default: return HitResult::None;
     }
 }

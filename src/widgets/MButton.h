@@ -8,8 +8,7 @@ public:
     MButton();
     ~MButton() override;
 
-    void Create(int id, const std::string& text, int x, int y, int width, int height,
-                HWND owner) override;
+    void Create(int id, const std::string& text, int x, int y, int width, int height, HWND owner) override;
     void CreateRect(int id, const std::string& text, const RECT& rect, HWND owner) override;
     void SetColors(COLORREF ink, COLORREF paper) override;
     void Draw(HDC dc) override;

@@ -14,9 +14,7 @@ int DialArrow::MouseEvent(int type, int x, int y) {
     return result;
 }
 
-void DialTextField::Notify(int type) const {
-    NotifyWidgetOwner(GetOwner(), type, 0, 0, GetId());
-}
+void DialTextField::Notify(int type) const { NotifyWidgetOwner(GetOwner(), type, 0, 0, GetId()); }
 
 void DialTextField::OnTextChanged() {
     // Writes by the program leave the modified flag clear and are not the user's typing.
@@ -76,8 +74,8 @@ void MDial::CreateArrows(const DialSettings& s) {
     upArrow.Create(baseId + 1, "up", s.x + s.upDx, s.y + s.upDy, s.owner, s.upPrefix + "UP",
                    s.upPrefix + "DN");
     upArrow.SetCursorByName("UPCUR");
-    downArrow.Create(baseId + 2, "dn", s.x + s.downDx, s.y + s.downDy, s.owner,
-                     s.downPrefix + "UP", s.downPrefix + "DN");
+    downArrow.Create(baseId + 2, "dn", s.x + s.downDx, s.y + s.downDy, s.owner, s.downPrefix + "UP",
+                     s.downPrefix + "DN");
     downArrow.SetCursorByName("DNCUR");
     arrowsShown = !s.upPrefix.empty();
 }
@@ -92,8 +90,8 @@ void MDial::CreateBar(const DialSettings& s) {
 }
 
 void MDial::CreateTextField(const DialSettings& s) {
-    textField.Create(baseId + 3, s.owner, 0, 0, s.x + s.textDx, s.y + s.textDy, s.textWidth,
-                     s.textHeight, "center");
+    textField.Create(baseId + 3, s.owner, 0, 0, s.x + s.textDx, s.y + s.textDy, s.textWidth, s.textHeight,
+                     "center");
     textShown = !(s.textWidth == 0 && s.textHeight == 0);
 }
 
@@ -201,9 +199,8 @@ void MDial::SetLiveTyping(bool flag) {
     textField.SetLiveTyping(flag);
 }
 
-void MDial::SetColorsAll(COLORREF arrowInk, COLORREF arrowPaper, COLORREF textInk,
-                         COLORREF textPaper, COLORREF barInk, COLORREF barPaper,
-                         COLORREF thumbColor) {
+void MDial::SetColorsAll(COLORREF arrowInk, COLORREF arrowPaper, COLORREF textInk, COLORREF textPaper,
+                         COLORREF barInk, COLORREF barPaper, COLORREF thumbColor) {
     // Nothing repaints part by part; the whole dial shows once at the end.
     SetShowable(false);
     // A body that is not transparent shows as a plain rectangle, its caption invisible.

@@ -10,8 +10,7 @@ public:
 
     using MWnd::Create;
     // Sized from the picture, as picture buttons are.
-    void Create(int id, const std::string& text, int x, int y, HWND owner,
-                const std::string& imageName);
+    void Create(int id, const std::string& text, int x, int y, HWND owner, const std::string& imageName);
     void Draw(HDC dc) override;
 
 private:

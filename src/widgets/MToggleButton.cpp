@@ -48,10 +48,10 @@ void MHighlightToggleButton::Draw(HDC dc) {
     ExcludeOwnRect(dc);
 }
 
-void MHighlightToggleButton::SetColors8(COLORREF newInk, COLORREF newPaper,
-                                        COLORREF newPressedInk, COLORREF newPressedPaper,
-                                        COLORREF newAltUpInk, COLORREF newAltUpPaper,
-                                        COLORREF newAltDownInk, COLORREF newAltDownPaper) {
+void MHighlightToggleButton::SetColors8(COLORREF newInk, COLORREF newPaper, COLORREF newPressedInk,
+                                        COLORREF newPressedPaper, COLORREF newAltUpInk,
+                                        COLORREF newAltUpPaper, COLORREF newAltDownInk,
+                                        COLORREF newAltDownPaper) {
     altUpInk = newAltUpInk;
     altUpPaper = newAltUpPaper;
     altDownInk = newAltDownInk;

@@ -32,8 +32,7 @@ public:
     void SetHighlight(bool flag) { highlight = flag; }
     bool GetHighlight() const { return highlight; }
     void SetColors8(COLORREF ink, COLORREF paper, COLORREF pressedInk, COLORREF pressedPaper,
-                    COLORREF altUpInk, COLORREF altUpPaper, COLORREF altDownInk,
-                    COLORREF altDownPaper);
+                    COLORREF altUpInk, COLORREF altUpPaper, COLORREF altDownInk, COLORREF altDownPaper);
 
 protected:
     bool highlight = false;

@@ -26,8 +26,7 @@ MWnd::MWnd() = default;
 
 MWnd::~MWnd() { WidgetRegistry::Instance().Remove(this); }
 
-void MWnd::Create(int newId, const std::string& newText, int x, int y, int width, int height,
-                  HWND newOwner) {
+void MWnd::Create(int newId, const std::string& newText, int x, int y, int width, int height, HWND newOwner) {
     CreateRect(newId, newText, RECT{x, y, x + width, y + height}, newOwner);
 }
 
@@ -100,9 +99,7 @@ void MWnd::RedrawNow(HDC dc) {
 
 bool MWnd::ShouldPaint(HDC dc) const { return visible && RectVisible(dc, &rect); }
 
-void MWnd::ExcludeOwnRect(HDC dc) const {
-    ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
-}
+void MWnd::ExcludeOwnRect(HDC dc) const { ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom); }
 
 void MWnd::Invalidate(bool erase) const {
     if (owner) InvalidateRect(owner, &rect, erase ? TRUE : FALSE);

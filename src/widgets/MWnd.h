@@ -13,8 +13,7 @@ public:
     MWnd(const MWnd&) = delete;
     MWnd& operator=(const MWnd&) = delete;
 
-    virtual void Create(int id, const std::string& text, int x, int y, int width, int height,
-                        HWND owner);
+    virtual void Create(int id, const std::string& text, int x, int y, int width, int height, HWND owner);
     virtual void CreateRect(int id, const std::string& text, const RECT& rect, HWND owner);
     virtual void SetColors(COLORREF ink, COLORREF paper);
     virtual void Draw(HDC dc);

@@ -10,8 +10,8 @@ BitmapLoader& InstalledLoader() {
 HBITMAP LoadFromResources(const std::string& name) {
     // LR_MONOCHROME keeps the picture one bit deep whatever its colour table says, so that the
     // copy to a colour context recolours it.
-    return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP,
-                                           0, 0, LR_MONOCHROME));
+    return static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, LR_MONOCHROME));
 }
 
 // A single white (paper) pixel stands in for a picture that is missing.

@@ -10,7 +10,8 @@ COLORREF* CustomColors() {
     if (!drawn) {
         uint32_t random[16];
         DrawCustomColors(random);
-        for (int i = 0; i < 16; ++i) colours[i] = random[i];
+        for (int i = 0; i < 16; ++i)
+            colours[i] = random[i];
         drawn = true;
     }
     return colours;

@@ -9,8 +9,7 @@ int GreenOf(uint32_t c) { return static_cast<int>((c >> 8) & 0xFF); }
 int BlueOf(uint32_t c) { return static_cast<int>((c >> 16) & 0xFF); }
 
 uint32_t MakeColour(int r, int g, int b) {
-    return static_cast<uint32_t>(r) | (static_cast<uint32_t>(g) << 8) |
-           (static_cast<uint32_t>(b) << 16);
+    return static_cast<uint32_t>(r) | (static_cast<uint32_t>(g) << 8) | (static_cast<uint32_t>(b) << 16);
 }
 
 uint32_t GreyOf(int level) { return MakeColour(level, level, level); }

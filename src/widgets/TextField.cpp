@@ -28,19 +28,19 @@ TextField::~TextField() {
     if (hwnd) DestroyWindow(hwnd);
 }
 
-bool TextField::Create(int newId, HWND newOwner, COLORREF newInk, COLORREF newPaper, int x, int y,
-                       int width, int height, const std::string& alignment) {
+bool TextField::Create(int newId, HWND newOwner, COLORREF newInk, COLORREF newPaper, int x, int y, int width,
+                       int height, const std::string& alignment) {
     id = newId;
     owner = newOwner;
     ink = newInk ? newInk : GetSysColor(COLOR_HIGHLIGHT);
     paper = newPaper ? newPaper : GetSysColor(COLOR_BTNFACE);
     rect = RECT{x, y, x + width, y + height};
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_NOHIDESEL | ES_AUTOHSCROLL |
-                  AlignmentStyle(alignment);
+    DWORD style =
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_NOHIDESEL | ES_AUTOHSCROLL | AlignmentStyle(alignment);
     if (width > 0 && height > 0) style |= WS_TABSTOP;
     hwnd = CreateWindowExA(0, "EDIT", "", style, x, y, width, height, owner,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleA(nullptr), nullptr);
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
+                           nullptr);
     if (!hwnd) return false;
     shown = true;
     const auto self = reinterpret_cast<DWORD_PTR>(this);
@@ -65,9 +65,9 @@ void TextField::SetFont(const std::string& face, int tenthsOfPoint) {
     ownFont.Reset();
     const int size = tenthsOfPoint ? tenthsOfPoint : 90;
     const std::string name = face.empty() ? "Arial" : face;
-    ownFont.Reset(CreateFontA(FontHeight(size), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                              ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, name.c_str()));
+    ownFont.Reset(CreateFontA(FontHeight(size), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                              DEFAULT_PITCH | FF_DONTCARE, name.c_str()));
     externalFont = false;
     // A font that cannot be made leaves the control with the system font.
     ApplyFont(ownFont.Get());
@@ -110,9 +110,7 @@ std::string TextField::GetText() const {
     return std::string(buffer.data(), static_cast<size_t>(copied > 0 ? copied : 0));
 }
 
-bool TextField::IsModified() const {
-    return hwnd && SendMessageA(hwnd, EM_GETMODIFY, 0, 0) != 0;
-}
+bool TextField::IsModified() const { return hwnd && SendMessageA(hwnd, EM_GETMODIFY, 0, 0) != 0; }
 
 void TextField::ShowField() {
     shown = true;
@@ -144,11 +142,10 @@ void TextField::Detach() {
     if (hwnd && IsWindow(hwnd)) RemoveWindowSubclass(hwnd, FieldProc, self);
 }
 
-LRESULT CALLBACK TextField::FieldProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT_PTR, DWORD_PTR refData) {
+LRESULT CALLBACK TextField::FieldProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                      DWORD_PTR refData) {
     try {
-        return reinterpret_cast<TextField*>(refData)->HandleFieldMessage(hwnd, message, wParam,
-                                                                         lParam);
+        return reinterpret_cast<TextField*>(refData)->HandleFieldMessage(hwnd, message, wParam, lParam);
     } catch (...) {
         return DefSubclassProc(hwnd, message, wParam, lParam);
     }
@@ -167,18 +164,13 @@ LRESULT TextField::HandleFieldMessage(HWND window, UINT message, WPARAM wParam, 
         OnFocusLost();
         return result;
     }
-    case WM_LBUTTONDOWN:
-        OnLeftButtonDown();
-        break;
-    case WM_RBUTTONDOWN:
-        OnRightButtonDown();
-        break;
+    case WM_LBUTTONDOWN: OnLeftButtonDown(); break;
+    case WM_RBUTTONDOWN: OnRightButtonDown(); break;
     case WM_NCDESTROY:
         RemoveWindowSubclass(window, FieldProc, reinterpret_cast<UINT_PTR>(this));
         hwnd = nullptr;
         break;
-    default:
-        break;
+    default: break;
     }
     return DefSubclassProc(window, message, wParam, lParam);
 }
@@ -216,7 +208,6 @@ bool TextField::HandleOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         // The parent still sees the notification afterwards.
         if (HIWORD(wParam) == EN_CHANGE) OnTextChanged();
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }

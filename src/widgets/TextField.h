@@ -18,8 +18,8 @@ public:
     // An ink of 0 means the highlight colour and a paper of 0 the button-face colour. alignment
     // "right" or "center"; anything else aligns left. A field of width and height 0 is unseen and
     // not a tab stop, but still holds its text.
-    bool Create(int id, HWND owner, COLORREF ink, COLORREF paper, int x, int y, int width,
-                int height, const std::string& alignment);
+    bool Create(int id, HWND owner, COLORREF ink, COLORREF paper, int x, int y, int width, int height,
+                const std::string& alignment);
 
     // Repaints with the new colours at the next paint; the own brush follows the paper.
     void SetColors(COLORREF ink, COLORREF paper);

@@ -4,11 +4,11 @@
 
 struct WidgetEvent {
     enum : int {
-        Refresh = 0,     // a dial's text field lost the focus (cursor refresh only)
-        Down = 1,        // left button down, and left double-click
-        Up = 2,          // left button up
-        RightDown = 4,   // right button down
-        Move = 64,       // mouse move
+        Refresh = 0,   // a dial's text field lost the focus (cursor refresh only)
+        Down = 1,      // left button down, and left double-click
+        Up = 2,        // left button up
+        RightDown = 4, // right button down
+        Move = 64,     // mouse move
         EditRightDown = 11021,
         EditLeftDown = 11022,
         ValueCommitted = 11023, // a dial's text field took a typed value

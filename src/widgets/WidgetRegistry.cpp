@@ -44,8 +44,7 @@ void WidgetRegistry::Remove(MWnd* widget) {
 }
 
 bool WidgetRegistry::Contains(const MWnd* widget) const {
-    return std::any_of(nodes.begin(), nodes.end(),
-                       [widget](const Node& n) { return n.widget == widget; });
+    return std::any_of(nodes.begin(), nodes.end(), [widget](const Node& n) { return n.widget == widget; });
 }
 
 MButton* GetCapturedWidget() { return capturedWidget; }

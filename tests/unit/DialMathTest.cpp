@@ -67,9 +67,9 @@ TEST(DialStep, ControlMultipliesAndTheResultIsClamped) {
 }
 
 TEST(BarValue, VerticalBarGrowsUpwardAndTruncates) {
-    const BarBox bar{20, 10, 26, 145}; // 135 pixels high
-    EXPECT_EQ(BarValueAt(bar, false, 22, 9, 0, 100), 100);    // 1 pixel above the top
-    EXPECT_EQ(BarValueAt(bar, false, 22, 144, 0, 100), 0);    // lowest row: 1/135 x 100
+    const BarBox bar{20, 10, 26, 145};                          // 135 pixels high
+    EXPECT_EQ(BarValueAt(bar, false, 22, 9, 0, 100), 100);      // 1 pixel above the top
+    EXPECT_EQ(BarValueAt(bar, false, 22, 144, 0, 100), 0);      // lowest row: 1/135 x 100
     EXPECT_EQ(BarValueAt(bar, false, 22, 10 + 67, 0, 100), 50); // 68/135 x 100 = 50.4
     EXPECT_EQ(BarValueAt(bar, false, 22, 10, 0, 100), 100);
     EXPECT_EQ(BarValueAt(bar, false, 22, 146, 0, 100), 0);
@@ -77,7 +77,7 @@ TEST(BarValue, VerticalBarGrowsUpwardAndTruncates) {
 }
 
 TEST(BarValue, HorizontalBarTruncatesTheWholeSumTowardZero) {
-    const BarBox bar{40, 0, 67, 7}; // 27 pixels wide
+    const BarBox bar{40, 0, 67, 7};                           // 27 pixels wide
     EXPECT_EQ(BarValueAt(bar, true, 40 + 13, 3, -59, 67), 1); // -59 + 13/27 x 126 = 1.67
     EXPECT_EQ(BarValueAt(bar, true, 41, 3, -59, 67), -54);    // -54.33, toward zero
     EXPECT_EQ(BarValueAt(bar, true, 39, 3, -59, 67), -59);
@@ -111,7 +111,7 @@ TEST(BarLayout, HorizontalFillAndThumbStayInsideTheBar) {
 }
 
 TEST(BarLayout, VerticalLevelLineCountsFromTheBottom) {
-    const BarBox bar{0, 1, 6, 81}; // 80 high
+    const BarBox bar{0, 1, 6, 81};                           // 80 high
     const BarAreas a = LayOutBar(bar, false, 4, -59, 67, 2); // 63/126 x 80 = 40
     EXPECT_EQ(a.paper.top, 1);
     EXPECT_EQ(a.paper.bottom, 41);

@@ -34,9 +34,10 @@ TEST(SkinPalette, DerivesTheSevenGreysOfEachSkin) {
         SCOPED_TRACE(c.what);
         SkinPalette p;
         p.Derive(c.skin);
-        const uint32_t got[7] = {p.contrastDark, p.contrast, p.contrastLight, p.baseDark,
-                                 p.base, p.baseLight, p.baseLighter};
-        for (int i = 0; i < 7; ++i) EXPECT_EQ(got[i], Grey(c.levels[i])) << "entry " << i;
+        const uint32_t got[7] = {p.contrastDark, p.contrast,  p.contrastLight, p.baseDark,
+                                 p.base,         p.baseLight, p.baseLighter};
+        for (int i = 0; i < 7; ++i)
+            EXPECT_EQ(got[i], Grey(c.levels[i])) << "entry " << i;
     }
 }
 
@@ -78,7 +79,8 @@ TEST(SkinPalette, CustomColoursDrawBlueThenGreenThenRed) {
     EXPECT_EQ(colours[0], Rgb(190, 35, 41));
     // Each colour uses three fresh values: sixteen colours use up exactly 48 of them.
     SeedRandom(1);
-    for (int i = 0; i < 48; ++i) NextRandom();
+    for (int i = 0; i < 48; ++i)
+        NextRandom();
     const int next = NextRandom();
     SeedRandom(1);
     DrawCustomColors(colours);

@@ -1,0 +1,165 @@
+// The text field as a real edit control: colours it answers for, its font, tab order, the
+// modified flag, long text and the selection when it loses the focus.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "WidgetTestSupport.h"
+#include "widgets/TextField.h"
+
+using namespace widget_test;
+
+namespace {
+
+// Asks the owner for the field's colours, as the edit control does when it paints.
+struct ColourAnswer {
+    HBRUSH brush;
+    COLORREF text;
+    COLORREF background;
+};
+
+ColourAnswer AskColours(const TextField& field) {
+    Canvas canvas(2, 2, RGB(0, 0, 0));
+    SetTextColor(canvas.dc, RGB(1, 2, 3));
+    SetBkColor(canvas.dc, RGB(4, 5, 6));
+    const LRESULT brush = SendMessageA(field.GetOwner(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(canvas.dc),
+                                       reinterpret_cast<LPARAM>(field.Handle()));
+    return {reinterpret_cast<HBRUSH>(brush), GetTextColor(canvas.dc), GetBkColor(canvas.dc)};
+}
+
+TEST(TextField, ZeroColoursMeanTheSystemOnesUntilColoursAreSet) {
+    TestOwner owner;
+    TextField field;
+    ASSERT_TRUE(field.Create(3, owner.hwnd, 0, 0, 5, 5, 40, 15, "left"));
+    EXPECT_EQ(field.GetInk(), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(field.GetPaper(), GetSysColor(COLOR_BTNFACE));
+    // No own brush yet: the parent's colouring applies, as for any plain edit control.
+    HWND plain = CreateWindowExA(0, "EDIT", "", WS_CHILD, 0, 40, 40, 15, owner.hwnd, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    Canvas canvas(2, 2, RGB(0, 0, 0));
+    const LRESULT parentBrush = SendMessageA(owner.hwnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(canvas.dc),
+                                             reinterpret_cast<LPARAM>(plain));
+    const ColourAnswer before = AskColours(field);
+    EXPECT_EQ(reinterpret_cast<LRESULT>(before.brush), parentBrush);
+    EXPECT_EQ(before.text, GetTextColor(canvas.dc));
+    EXPECT_EQ(field.GetBrush(), nullptr);
+    DestroyWindow(plain);
+
+    field.SetColors(0, 0);
+    const ColourAnswer black = AskColours(field);
+    EXPECT_EQ(black.brush, field.GetBrush());
+    EXPECT_NE(black.brush, nullptr);
+    EXPECT_EQ(black.text, RGB(0, 0, 0));
+    EXPECT_EQ(black.background, RGB(0, 0, 0));
+
+    field.SetColors(RGB(10, 20, 30), RGB(40, 50, 60));
+    const ColourAnswer coloured = AskColours(field);
+    EXPECT_EQ(coloured.text, RGB(10, 20, 30));
+    EXPECT_EQ(coloured.background, RGB(40, 50, 60));
+}
+
+TEST(TextField, SharedBrushIsUsedAndNotReplaced) {
+    TestOwner owner;
+    TextField field;
+    field.Create(3, owner.hwnd, RGB(1, 1, 1), RGB(2, 2, 2), 5, 5, 40, 15, "left");
+    HBRUSH shared = CreateSolidBrush(RGB(9, 9, 9));
+    field.UseBrush(shared);
+    field.SetColors(RGB(7, 7, 7), RGB(8, 8, 8));
+    EXPECT_EQ(AskColours(field).brush, shared);
+    EXPECT_EQ(AskColours(field).background, RGB(8, 8, 8));
+    field.SetColors(RGB(7, 7, 7), RGB(8, 8, 9));
+    // Still a live brush: the field never deleted it.
+    LOGBRUSH info{};
+    EXPECT_NE(GetObjectA(shared, sizeof info, &info), 0);
+    DeleteObject(shared);
+}
+
+TEST(TextField, TwoFieldsOnOneOwnerEachAnswerForThemselves) {
+    TestOwner owner;
+    TextField first, second;
+    first.Create(3, owner.hwnd, RGB(1, 0, 0), RGB(2, 0, 0), 0, 0, 30, 15, "left");
+    second.Create(4, owner.hwnd, RGB(3, 0, 0), RGB(4, 0, 0), 0, 20, 30, 15, "left");
+    first.SetColors(RGB(1, 0, 0), RGB(2, 0, 0));
+    second.SetColors(RGB(3, 0, 0), RGB(4, 0, 0));
+    EXPECT_EQ(AskColours(first).background, RGB(2, 0, 0));
+    EXPECT_EQ(AskColours(second).background, RGB(4, 0, 0));
+}
+
+TEST(TextField, StyleFollowsAlignmentAndSize) {
+    TestOwner owner;
+    TextField right, centred, unseen;
+    right.Create(3, owner.hwnd, 0, 0, 0, 0, 40, 15, "right");
+    centred.Create(4, owner.hwnd, 0, 0, 0, 20, 40, 15, "center");
+    unseen.Create(5, owner.hwnd, 0, 0, 0, 40, 0, 0, "left");
+    const LONG rightStyle = GetWindowLongA(right.Handle(), GWL_STYLE);
+    EXPECT_TRUE(rightStyle & ES_RIGHT);
+    EXPECT_TRUE(rightStyle & WS_TABSTOP);
+    EXPECT_TRUE(rightStyle & ES_NOHIDESEL);
+    EXPECT_TRUE(GetWindowLongA(centred.Handle(), GWL_STYLE) & ES_CENTER);
+    const LONG unseenStyle = GetWindowLongA(unseen.Handle(), GWL_STYLE);
+    EXPECT_FALSE(unseenStyle & WS_TABSTOP);
+    EXPECT_FALSE(unseenStyle & (ES_RIGHT | ES_CENTER));
+    unseen.SetText("64");
+    EXPECT_EQ(unseen.GetText(), "64");
+    EXPECT_NE(right.GetCursor(), nullptr); // "TEXTCUR" from the program's resources
+}
+
+TEST(TextField, ProgramTextIsNotModifiedButTypingIs) {
+    TestOwner owner;
+    TextField field;
+    field.Create(3, owner.hwnd, 0, 0, 0, 0, 40, 15, "left");
+    SendMessageA(field.Handle(), WM_CHAR, '4', 0);
+    EXPECT_TRUE(field.IsModified());
+    field.SetText("12");
+    EXPECT_FALSE(field.IsModified());
+    EXPECT_EQ(field.GetText(), "12");
+}
+
+TEST(TextField, HoldsLongTextWhole) {
+    TestOwner owner;
+    TextField field;
+    field.Create(3, owner.hwnd, 0, 0, 0, 0, 21, 15, "center");
+    std::string longText(5000, '8');
+    longText += "end";
+    field.SetText(longText);
+    EXPECT_EQ(field.GetText(), longText);
+    // Typing past the visible width goes on too.
+    field.SetText("");
+    for (int i = 0; i < 40; ++i)
+        SendMessageA(field.Handle(), WM_CHAR, '1', 0);
+    EXPECT_EQ(field.GetText(), std::string(40, '1'));
+}
+
+TEST(TextField, LosingTheFocusCollapsesTheSelection) {
+    TestOwner owner;
+    TextField field;
+    field.Create(3, owner.hwnd, 0, 0, 0, 0, 60, 15, "left");
+    field.SetText("12345");
+    SetFocus(field.Handle());
+    SendMessageA(field.Handle(), EM_SETSEL, 1, 4);
+    SetFocus(owner.hwnd);
+    DWORD start = 0, end = 0;
+    SendMessageA(field.Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, end);
+}
+
+TEST(TextField, FontsFollowTheGivenSize) {
+    TestOwner owner;
+    TextField field;
+    field.Create(3, owner.hwnd, 0, 0, 0, 0, 60, 15, "left");
+    auto heightOf = [&] {
+        HFONT font = reinterpret_cast<HFONT>(SendMessageA(field.Handle(), WM_GETFONT, 0, 0));
+        LOGFONTA info{};
+        GetObjectA(font, sizeof info, &info);
+        return info.lfHeight;
+    };
+    const LONG sevenPoint = heightOf();
+    field.SetFont("", 0);              // 9 points
+    EXPECT_LT(heightOf(), sevenPoint); // heights are negative: a bigger font is more negative
+    HFONT shared = CreateFontA(-30, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
+    field.UseFont(shared);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(field.Handle(), WM_GETFONT, 0, 0)), shared);
+    DeleteObject(shared);
+}
+
+} // namespace
