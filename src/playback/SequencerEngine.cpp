@@ -37,8 +37,7 @@ private:
 };
 
 void SequencerEngine::Initialise(SongDocument& doc, StepTimer& stepTimer, ToneOutput& toneOutput,
-                                 MessagePoster& messagePoster, EnginePanel& enginePanel,
-                                 KeyState& keyState) {
+                                 MessagePoster& messagePoster, EnginePanel& enginePanel, KeyState& keyState) {
     document = &doc;
     timer = &stepTimer;
     tone = &toneOutput;
@@ -62,8 +61,7 @@ int32_t SequencerEngine::WaitForClaim() {
     // A booking on the timer thread takes a few atomic writes and two posts; wait it out.
     for (;;) {
         int32_t state = playing.load(std::memory_order_acquire);
-        if (state != kClaimed &&
-            playing.compare_exchange_weak(state, kClaimed, std::memory_order_acq_rel)) {
+        if (state != kClaimed && playing.compare_exchange_weak(state, kClaimed, std::memory_order_acq_rel)) {
             return state;
         }
         std::this_thread::yield();

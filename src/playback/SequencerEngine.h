@@ -30,8 +30,8 @@ public:
 
     // Stores the references (none owned), configures the timer with a 1 ms period and this
     // engine as the callback's user value, then starts and stops it once.
-    void Initialise(SongDocument& document, StepTimer& timer, ToneOutput& tone,
-                    MessagePoster& poster, EnginePanel& panel, KeyState& keys);
+    void Initialise(SongDocument& document, StepTimer& timer, ToneOutput& tone, MessagePoster& poster,
+                    EnginePanel& panel, KeyState& keys);
 
     // Starts the step clock at the document's tempo and arms the periodic event. UI thread.
     void Start();
@@ -111,15 +111,15 @@ private:
     EnginePanel* panel = nullptr;
     KeyState* keys = nullptr;
 
-    Shared<uint8_t> tempoChanged{0};    // a tempo change waits for the next step
+    Shared<uint8_t> tempoChanged{0};        // a tempo change waits for the next step
     std::atomic<int32_t> playing{kStopped}; // nonzero while playing; kClaimed while booking
-    Shared<double> stepMs{0.0};         // milliseconds per sixteenth in force
-    Shared<double> pendingStepMs{0.0};  // takes over at the next step after a tempo change
-    Shared<uint32_t> startMs{0};        // clock reading at the start of the time line
-    Shared<int32_t> tickCount{0};       // ordinal of the next due step; 1 after a start
+    Shared<double> stepMs{0.0};             // milliseconds per sixteenth in force
+    Shared<double> pendingStepMs{0.0};      // takes over at the next step after a tempo change
+    Shared<uint32_t> startMs{0};            // clock reading at the start of the time line
+    Shared<int32_t> tickCount{0};           // ordinal of the next due step; 1 after a start
 
     // UI thread only.
-    int litColumn = 0;                  // step column lit by ShowPlayingStep, 0 = none yet
-    int32_t highlightThrottle = 0;      // steps since the highlight last moved
+    int litColumn = 0;             // step column lit by ShowPlayingStep, 0 = none yet
+    int32_t highlightThrottle = 0; // steps since the highlight last moved
     bool shutDown = false;
 };

@@ -3,8 +3,7 @@
 #include "playback/Messages.h"
 
 bool SyncGroup::IsGroupMessage(unsigned message) {
-    return message == SEQM_GROUP_QUERY || message == SEQM_GROUP_CLAIM ||
-           message == SEQM_GROUP_COUNT;
+    return message == SEQM_GROUP_QUERY || message == SEQM_GROUP_CLAIM || message == SEQM_GROUP_COUNT;
 }
 
 void SyncGroup::HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {

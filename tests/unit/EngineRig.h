@@ -124,7 +124,8 @@ public:
             Deliver({message, wParam, lParam, clock_.nowMs.load()});
             return 1;
         }
-        for (PostQueue* queue : bus->queues) queue->Deliver({message, wParam, lParam, 0});
+        for (PostQueue* queue : bus->queues)
+            queue->Deliver({message, wParam, lParam, 0});
         return static_cast<int>(bus->queues.size());
     }
 
@@ -181,7 +182,8 @@ public:
     }
     int LitCount() const {
         int count = 0;
-        for (bool on : lit) count += on ? 1 : 0;
+        for (bool on : lit)
+            count += on ? 1 : 0;
         return count;
     }
 
@@ -266,7 +268,8 @@ struct EngineRig {
     // Sounding notes in order; with NumberSteps, note - 60 is the step index.
     std::vector<int> NotesPlayed() const {
         std::vector<int> notes;
-        for (const ToneRecorder::Note& n : tone.Notes()) notes.push_back(n.note);
+        for (const ToneRecorder::Note& n : tone.Notes())
+            notes.push_back(n.note);
         return notes;
     }
 

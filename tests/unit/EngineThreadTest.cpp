@@ -29,7 +29,8 @@ public:
     // Waits until the timer thread has made `count` more calls.
     void AwaitCalls(long count) const {
         const long target = calls_.load() + count;
-        while (calls_.load() < target) std::this_thread::yield();
+        while (calls_.load() < target)
+            std::this_thread::yield();
     }
 
 private:

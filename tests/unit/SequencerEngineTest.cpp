@@ -88,12 +88,15 @@ TEST_F(SequencerEngineTest, DefaultsPlayStepZeroAtOnceThenEveryStepWithoutDrift)
     rig.RunUntil(DueAt(start, steps, step));
     const std::vector<uint32_t> times = rig.StepTimes();
     ASSERT_EQ(times.size(), static_cast<size_t>(steps + 1));
-    for (int k = 0; k <= steps; ++k) ASSERT_EQ(times[k], DueAt(start, k, step)) << "step " << k;
+    for (int k = 0; k <= steps; ++k)
+        ASSERT_EQ(times[k], DueAt(start, k, step)) << "step " << k;
 
     // Measure 0 loops by itself: every step in order, every pass in measure 0.
     const std::vector<int> notes = rig.NotesPlayed();
-    for (size_t k = 0; k < notes.size(); ++k) ASSERT_EQ(notes[k], 60 + static_cast<int>(k % 16));
-    for (int measure : rig.PassMeasures()) ASSERT_EQ(measure, 0);
+    for (size_t k = 0; k < notes.size(); ++k)
+        ASSERT_EQ(notes[k], 60 + static_cast<int>(k % 16));
+    for (int measure : rig.PassMeasures())
+        ASSERT_EQ(measure, 0);
     EXPECT_EQ(rig.PassMeasures().size(), static_cast<size_t>(steps / 16 + 1));
     EXPECT_EQ(rig.tone.Notes()[1].lengthMs, 27); // L = 54 at 126, length 64 of 128
 }
@@ -131,7 +134,8 @@ TEST_F(SequencerEngineTest, OneStepPerMeasureCountsEveryStepAsAPassEvenAfterAnEa
     ASSERT_GE(passes.size(), 8u);
     EXPECT_EQ(std::vector<int>(passes.begin(), passes.begin() + 8),
               (std::vector<int>{0, 0, 0, 1, 0, 0, 0, 1}));
-    for (int note : rig.NotesPlayed()) EXPECT_EQ(note, 60); // always step 0
+    for (int note : rig.NotesPlayed())
+        EXPECT_EQ(note, 60); // always step 0
 }
 
 TEST_F(SequencerEngineTest, LoweringStepsPerMeasureBelowThePositionEndsThePass) {
@@ -177,7 +181,8 @@ TEST_F(SequencerEngineTest, TempoChangeTakesEffectOneNewStepAfterThePreviousDueT
 
 TEST_F(SequencerEngineTest, SpeedingUpAfterALongToneNeitherBurstsNorLosesTheNewStep) {
     doc.tempo = 60.0;
-    for (Step& step : doc.measures[0].steps) step.length = 127; // 238 ms tones at 60
+    for (Step& step : doc.measures[0].steps)
+        step.length = 127; // 238 ms tones at 60
     rig.PressPlay();
     rig.RunFor(260); // step 1 is sounding, holding the timer thread
     doc.tempo = 240.0;
@@ -198,7 +203,7 @@ TEST_F(SequencerEngineTest, TempoChangeLeftPendingByAStopDoesNotLeakIntoTheNextR
     rig.RunFor(300);
     doc.tempo = 60.0;
     engine.TempoChanged();
-    rig.PressPlay(); // stop before the change took effect
+    rig.PressPlay();   // stop before the change took effect
     doc.tempo = 240.0; // set while stopped: nobody tells the engine
     const uint32_t start = clock.nowMs;
     rig.poster.ClearRecords();
@@ -207,7 +212,8 @@ TEST_F(SequencerEngineTest, TempoChangeLeftPendingByAStopDoesNotLeakIntoTheNextR
     const double step = StepDurationMs(240.0);
     const std::vector<uint32_t> times = rig.StepTimes();
     ASSERT_GE(times.size(), 10u);
-    for (size_t k = 0; k < times.size(); ++k) EXPECT_EQ(times[k], DueAt(start, k, step)) << k;
+    for (size_t k = 0; k < times.size(); ++k)
+        EXPECT_EQ(times[k], DueAt(start, k, step)) << k;
 }
 
 TEST_F(SequencerEngineTest, Tempo3000SoundsNothingAndMovesTheHighlightEverySecondStep) {
@@ -219,12 +225,14 @@ TEST_F(SequencerEngineTest, Tempo3000SoundsNothingAndMovesTheHighlightEverySecon
     const size_t steps = rig.StepTimes().size();
     EXPECT_EQ(moves.size(), steps / 2);
     // Each move lights the step just played: every second step number.
-    for (size_t k = 0; k < moves.size(); ++k) EXPECT_EQ(moves[k], static_cast<int>((2 * k + 1) % 16 + 1));
+    for (size_t k = 0; k < moves.size(); ++k)
+        EXPECT_EQ(moves[k], static_cast<int>((2 * k + 1) % 16 + 1));
     EXPECT_EQ(rig.panel.LitCount(), 1);
 }
 
 TEST_F(SequencerEngineTest, OffAndMutedStepsAdvanceAndPostButSoundNothing) {
-    for (Step& step : doc.measures[0].steps) step.on = 0;
+    for (Step& step : doc.measures[0].steps)
+        step.on = 0;
     doc.measures[0].steps[3].on = 1;
     rig.PressPlay();
     const uint32_t sixteenSteps = static_cast<uint32_t>(std::ceil(StepDurationMs(126.0) * 16));
@@ -421,14 +429,17 @@ TEST_F(SequencerEngineTest, DamagedLinksAndStepCountsStayInsideTheMeasures) {
     doc.stepsPerMeasure = 0;
     rig.PressPlay();
     rig.RunFor(1000);
-    for (int measure : rig.PassMeasures()) EXPECT_EQ(measure, 0); // a broken link loops
+    for (int measure : rig.PassMeasures())
+        EXPECT_EQ(measure, 0); // a broken link loops
     EXPECT_EQ(doc.playingMeasure, 0);
-    for (int note : rig.NotesPlayed()) EXPECT_EQ(note, 60);
+    for (int note : rig.NotesPlayed())
+        EXPECT_EQ(note, 60);
 
     doc.stepsPerMeasure = 99;
     doc.playingMeasure = 1;
     rig.RunFor(static_cast<uint32_t>(StepDurationMs(126.0) * 20));
-    for (int measure : rig.PassMeasures()) EXPECT_TRUE(measure == 0 || measure == 1);
+    for (int measure : rig.PassMeasures())
+        EXPECT_TRUE(measure == 0 || measure == 1);
     EXPECT_EQ(doc.playingMeasure, 1);
     rig.PressPlay();
 

@@ -25,7 +25,8 @@ public:
     PostQueue& Queue(int i) { return copies_[i]->queue; }
     // A message from outside, reaching every copy.
     void Broadcast(unsigned message, uintptr_t wParam, intptr_t lParam) {
-        for (auto& copy : copies_) copy->queue.Deliver({message, wParam, lParam, 0});
+        for (auto& copy : copies_)
+            copy->queue.Deliver({message, wParam, lParam, 0});
         Pump();
     }
     void Pump() {
@@ -41,7 +42,8 @@ public:
     }
     size_t BroadcastsSent() const {
         size_t total = 0;
-        for (const auto& copy : copies_) total += copy->queue.Broadcasts().size();
+        for (const auto& copy : copies_)
+            total += copy->queue.Broadcasts().size();
         return total;
     }
 
@@ -85,7 +87,8 @@ TEST(SyncGroupTest, ClaimIsAdoptedCountedAndAnnouncedToTheGroup) {
 
 TEST(SyncGroupTest, QueryIsAnsweredOnlyByMembersWithAPeer) {
     GroupOfCopies group(3);
-    for (int i = 0; i < 3; ++i) group.State(i).syncGroup = 3;
+    for (int i = 0; i < 3; ++i)
+        group.State(i).syncGroup = 3;
     group.Broadcast(SEQM_GROUP_QUERY, 0, 3);
     EXPECT_EQ(group.BroadcastsSent(), 0u); // nobody has a peer yet: no reply at all
 
