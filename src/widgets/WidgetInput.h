@@ -1,7 +1,7 @@
 #pragma once
-// The keyboard and mouse state that widgets read at the moment they handle an event: Control
-// makes an arrow step large, and the left button tells whether a press is still going on. The
-// real state comes from the asynchronous key state; tests put in their own.
+// The keyboard and mouse state that widgets read while they handle an event: Control makes an
+// arrow step large, and the left button tells whether a press is still going on. The real state
+// comes from the system's key state; tests put in their own.
 
 class WidgetInput {
 public:

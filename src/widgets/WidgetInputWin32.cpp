@@ -4,19 +4,16 @@
 
 namespace {
 
-// The high-order bit of the asynchronous state is set while the key is down.
-bool KeyDown(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
-
-class AsyncWidgetInput final : public WidgetInput {
+class SystemWidgetInput final : public WidgetInput {
 public:
-    bool ControlHeld() override { return KeyDown(VK_CONTROL); }
-    bool LeftButtonHeld() override {
-        // With swapped buttons the primary button is the physical right one.
-        return KeyDown(GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON);
-    }
+    // Control as held at this very moment, as every modifier is read.
+    bool ControlHeld() override { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; }
+    // The primary button as of the message being handled: a release still waiting in the queue
+    // must not end a press before its own message arrives, or a quick click would be lost.
+    bool LeftButtonHeld() override { return (GetKeyState(VK_LBUTTON) & 0x8000) != 0; }
 };
 
-AsyncWidgetInput realInput;
+SystemWidgetInput realInput;
 WidgetInput* installed = nullptr;
 
 } // namespace

@@ -283,19 +283,9 @@ TEST_F(DialFixture, BarDragGoesOnOutsideTheWindowUntilRelease) {
     POINT origin{0, 0};
     ClientToScreen(owner.hwnd, &origin);
     const RECT bar = dial.GetBar().GetRect();
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    auto sendMouse = [&](int x, int y, DWORD flags) {
-        INPUT in{};
-        in.type = INPUT_MOUSE;
-        in.mi.dx = (x * 65535) / (screenWidth - 1);
-        in.mi.dy = (y * 65535) / (screenHeight - 1);
-        in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
-        SendInput(1, &in, sizeof in);
-        for (int i = 0; i < 20; ++i) {
-            PumpMessages();
-            Sleep(5);
-        }
+    auto sendMouse = [](int x, int y, DWORD flags) {
+        SendMouse(x, y, flags);
+        SettleInput();
     };
     const int x = origin.x + bar.left + 2;
     sendMouse(x, origin.y + bar.bottom - 1, 0);

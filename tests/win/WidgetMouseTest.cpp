@@ -152,6 +152,24 @@ TEST_F(ButtonFixture, PicturesAndDialBodiesNeverTakeAClick) {
     EXPECT_EQ(Press(60, 19), 502);
 }
 
+TEST_F(ButtonFixture, QuickClickWithAMoveStillQueuedIsNotLost) {
+    // Real input, all queued before any of it is handled: the move is handled after the button
+    // is already up, and must not end the press before the release message arrives.
+    SetWidgetInput(nullptr);
+    POINT p{15, 15};
+    ClientToScreen(owner.hwnd, &p);
+    SendMouse(p.x, p.y, 0);
+    SettleInput();
+    owner.dispatched.clear();
+    SendMouse(p.x, p.y, MOUSEEVENTF_LEFTDOWN);
+    SendMouse(p.x + 1, p.y, 0);
+    SendMouse(p.x + 1, p.y, MOUSEEVENTF_LEFTUP);
+    SettleInput();
+    EXPECT_EQ(owner.dispatched, (std::vector<int>{42, 42}));
+    EXPECT_FALSE(button.IsPressed());
+    SetWidgetInput(&input);
+}
+
 struct ToggleFixture : ButtonFixture {
     ToggleFixture() : pictures({{"TUP", {"####"}}, {"TDN", {"####"}}}) {
         toggle.Create(50, "", 40, 40, owner.hwnd, "TUP", "TDN");

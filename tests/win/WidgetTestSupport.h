@@ -153,6 +153,26 @@ private:
     }
 };
 
+// Real mouse input at a screen position, as the system queues it; flags add button changes.
+inline void SendMouse(int x, int y, DWORD flags) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = (x * 65535) / (width - 1);
+    in.mi.dy = (y * 65535) / (height - 1);
+    in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
+    SendInput(1, &in, sizeof in);
+}
+
+// Lets queued input arrive and be handled.
+inline void SettleInput() {
+    for (int i = 0; i < 20; ++i) {
+        PumpMessages();
+        Sleep(5);
+    }
+}
+
 // A 32-bit colour surface with a device context, for painting and reading pixels back.
 class Canvas {
 public:
