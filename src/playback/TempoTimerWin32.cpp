@@ -33,9 +33,10 @@ int64_t CounterWait(int ms)
         return 0;
     const int64_t target = (frequency.QuadPart / 1000) * ms;
     const int64_t start = PerformanceCount();
-    int64_t now = start;
-    while ((now = PerformanceCount()) - start < target) {
-    }
+    int64_t now = 0;
+    do {
+        now = PerformanceCount();
+    } while (now - start < target);
     return now - start;
 }
 
@@ -48,9 +49,10 @@ int64_t CounterWaitOverhead(int ms)
         return 0;
     const int64_t target = (frequency.QuadPart / 1000) * ms;
     const int64_t start = PerformanceCount();
-    int64_t now = start;
-    while ((now = PerformanceCount()) - start == target) {
-    }
+    int64_t now = 0;
+    do {
+        now = PerformanceCount();
+    } while (now - start == target);
     return now - start;
 }
 
