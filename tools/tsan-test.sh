@@ -5,11 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${KB_TSAN_BUILD_DIR:-build/tsan}
 
-cmake --preset host -B "$dir" -DKB_SANITIZE=thread >"$dir.configure.log" 2>&1 \
-    || { cat "$dir.configure.log"; exit 1; }
-cmake --build "$dir" -j2 --target kestrel_unit_tests >"$dir.build.log" 2>&1 \
-    || { tail -50 "$dir.build.log"; exit 1; }
-rm -f "$dir.configure.log" "$dir.build.log"
+mkdir -p "$dir"
+log=$dir/tsan-build.log
+cmake --preset host -B "$dir" -DKB_SANITIZE=thread >"$log" 2>&1 || { cat "$log"; exit 1; }
+cmake --build "$dir" -j2 --target kestrel_unit_tests >>"$log" 2>&1 || { tail -50 "$log"; exit 1; }
 
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
 run=("$dir/bin/kestrel_unit_tests" --gtest_filter='EngineThread*')
