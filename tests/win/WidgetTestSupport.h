@@ -36,6 +36,7 @@ public:
                        COLORREF background = RGB(0, 128, 0))
         : background(background) {
         RegisterOnce();
+        PlaceHost(++liveOwners > 0);
         // A child of one window kept for the whole run: top-level windows take seconds to map
         // and unmap under Wine without a window manager, child windows do not.
         hwnd = CreateWindowExA(0, kClass, "widget test", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, width,
@@ -47,6 +48,7 @@ public:
     ~TestOwner() override {
         SetWidgetEventSink(hwnd, nullptr);
         DestroyWindow(hwnd);
+        PlaceHost(--liveOwners > 0);
         PumpMessages();
     }
     TestOwner(const TestOwner&) = delete;
@@ -93,6 +95,15 @@ private:
         }();
         return host;
     }
+
+    // Keeps the host on top only while widget tests use it, so it never covers other tests'
+    // windows; restacking is quick where moving away, hiding and showing again are not.
+    static void PlaceHost(bool inUse) {
+        SetWindowPos(Host(), inUse ? HWND_TOPMOST : HWND_BOTTOM, 0, 0, 0, 0,
+                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
+
+    static inline int liveOwners = 0;
 
     static void RegisterOnce() {
         static bool registered = false;
