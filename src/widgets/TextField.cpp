@@ -30,6 +30,7 @@ TextField::~TextField() {
 
 bool TextField::Create(int newId, HWND newOwner, COLORREF newInk, COLORREF newPaper, int x, int y, int width,
                        int height, const std::string& alignment) {
+    if (hwnd) return false; // one window per field
     id = newId;
     owner = newOwner;
     ink = newInk ? newInk : GetSysColor(COLOR_HIGHLIGHT);
@@ -93,7 +94,11 @@ void TextField::ApplyFont(HFONT newFont) {
 
 void TextField::SetText(const std::string& newText) {
     if (!hwnd) return;
+    // The change notification sent from inside the write is the program's own, whatever the
+    // modified flag still says at that moment.
+    writing = true;
     SetWindowTextA(hwnd, newText.c_str());
+    writing = false;
     SendMessageA(hwnd, EM_SETMODIFY, FALSE, 0);
     // While the user types, keep the caret after the text the program put in.
     if (GetFocus() == hwnd) {
@@ -206,7 +211,7 @@ bool TextField::HandleOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     }
     case WM_COMMAND:
         // The parent still sees the notification afterwards.
-        if (HIWORD(wParam) == EN_CHANGE) OnTextChanged();
+        if (HIWORD(wParam) == EN_CHANGE && !writing) OnTextChanged();
         return false;
     default: return false;
     }

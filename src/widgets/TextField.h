@@ -83,4 +83,5 @@ private:
     bool externalBrush = false;
     bool externalFont = false;
     bool shown = false;
+    bool writing = false; // inside SetText
 };
