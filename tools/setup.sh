@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake make g++ python3 googletest                # host build and unit tests
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev  # the Windows build
-    wine wine64 xvfb xauth                           # running it on Linux, headless in tests
+    wine wine64 fonts-wine xvfb xauth                # running it on Linux, headless in tests
     x11-apps imagemagick                             # screenshots (xwd, convert)
     clang libclang-rt-14-dev                         # the settings-file fuzzer
 )
