@@ -37,10 +37,11 @@ WidgetRegistry& WidgetRegistry::Instance() {
 void WidgetRegistry::Append(MWnd* widget) {
     if (Contains(widget)) return;
     nodes.push_back(Node{widget, nextNumber++});
+    ++version;
 }
 
 void WidgetRegistry::Remove(MWnd* widget) {
-    std::erase_if(nodes, [widget](const Node& n) { return n.widget == widget; });
+    if (std::erase_if(nodes, [widget](const Node& n) { return n.widget == widget; })) ++version;
 }
 
 bool WidgetRegistry::Contains(const MWnd* widget) const {
@@ -61,10 +62,12 @@ void PaintWidgets(HDC dc, HWND owner) {
 int DispatchMouse(int type, int x, int y, HWND owner) {
     // Each widget makes its own hit test, and buttons held down must see moves and releases
     // outside themselves, so every widget of the owner is asked in turn. Copy the list: the
-    // owner may create widgets while handling an event.
-    const std::vector<WidgetRegistry::Node> nodes = WidgetRegistry::Instance().Nodes();
+    // widgets may create or destroy widgets while handling an event.
+    const WidgetRegistry& registry = WidgetRegistry::Instance();
+    const std::vector<WidgetRegistry::Node> nodes = registry.Nodes();
+    const unsigned version = registry.Version();
     for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
-        if (!WidgetRegistry::Instance().Contains(it->widget)) continue;
+        if (registry.Version() != version && !registry.Contains(it->widget)) continue;
         if (it->widget->GetOwner() != owner) continue;
         MButton* button = AsMouseTaker(it->widget);
         if (button && button->MouseEvent(type, x, y) != HitResult::None) return button->GetId();

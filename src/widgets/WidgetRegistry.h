@@ -28,9 +28,12 @@ public:
 
     // Oldest first; walk it backwards for newest first.
     const std::vector<Node>& Nodes() const { return nodes; }
+    // Changes whenever a widget joins or leaves the list.
+    unsigned Version() const { return version; }
 
 private:
     std::vector<Node> nodes;
+    unsigned version = 0;
     int nextNumber = 1;
 };
 
