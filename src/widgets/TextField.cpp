@@ -36,6 +36,9 @@ bool TextField::Create(int newId, HWND newOwner, COLORREF newInk, COLORREF newPa
     ink = newInk ? newInk : GetSysColor(COLOR_HIGHLIGHT);
     paper = newPaper ? newPaper : GetSysColor(COLOR_BTNFACE);
     rect = RECT{x, y, x + width, y + height};
+    // The field shows its own colours from the start, not the parent's until a SetColors.
+    ownBrush.Reset(CreateSolidBrush(paper));
+    brush = ownBrush.Get();
     DWORD style =
         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_NOHIDESEL | ES_AUTOHSCROLL | AlignmentStyle(alignment);
     if (width > 0 && height > 0) style |= WS_TABSTOP;
@@ -201,7 +204,7 @@ bool TextField::HandleOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     switch (message) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC: {
-        // Until the first SetColors the parent's own colouring applies.
+        // With no brush at all (UseBrush with none) the parent's colouring applies.
         if (!brush) return false;
         HDC dc = reinterpret_cast<HDC>(wParam);
         SetTextColor(dc, ink);

@@ -27,23 +27,14 @@ ColourAnswer AskColours(const TextField& field) {
     return {reinterpret_cast<HBRUSH>(brush), GetTextColor(canvas.dc), GetBkColor(canvas.dc)};
 }
 
-TEST(TextField, ZeroColoursMeanTheSystemOnesUntilColoursAreSet) {
+TEST(TextField, ZeroColoursMeanTheSystemOnesAtCreationOnly) {
     TestOwner owner;
     TextField field;
     ASSERT_TRUE(field.Create(3, owner.hwnd, 0, 0, 5, 5, 40, 15, "left"));
-    EXPECT_EQ(field.GetInk(), GetSysColor(COLOR_HIGHLIGHT));
-    EXPECT_EQ(field.GetPaper(), GetSysColor(COLOR_BTNFACE));
-    // No own brush yet: the parent's colouring applies, as for any plain edit control.
-    HWND plain = CreateWindowExA(0, "EDIT", "", WS_CHILD, 0, 40, 40, 15, owner.hwnd, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
-    Canvas canvas(2, 2, RGB(0, 0, 0));
-    const LRESULT parentBrush = SendMessageA(owner.hwnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(canvas.dc),
-                                             reinterpret_cast<LPARAM>(plain));
-    const ColourAnswer before = AskColours(field);
-    EXPECT_EQ(reinterpret_cast<LRESULT>(before.brush), parentBrush);
-    EXPECT_EQ(before.text, GetTextColor(canvas.dc));
-    EXPECT_EQ(field.GetBrush(), nullptr);
-    DestroyWindow(plain);
+    const ColourAnswer created = AskColours(field);
+    EXPECT_EQ(created.text, GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(created.background, GetSysColor(COLOR_BTNFACE));
+    EXPECT_NE(created.brush, nullptr);
 
     field.SetColors(0, 0);
     const ColourAnswer black = AskColours(field);
