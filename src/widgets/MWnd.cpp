@@ -24,7 +24,7 @@ void DrawCentredText(HDC dc, const RECT& r, const std::string& text, COLORREF co
 
 MWnd::MWnd() = default;
 
-MWnd::~MWnd() { WidgetRegistry::Instance().Remove(this); }
+MWnd::~MWnd() { UnregisterWidget(this); }
 
 void MWnd::Create(int newId, const std::string& newText, int x, int y, int width, int height, HWND newOwner) {
     CreateRect(newId, newText, RECT{x, y, x + width, y + height}, newOwner);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 
 #include "widgets/MButton.h"
 #include "widgets/MWnd.h"
@@ -10,12 +9,26 @@
 
 namespace {
 
-MButton* capturedWidget = nullptr;
+struct SinkEntry {
+    HWND owner;
+    WidgetEventSink* sink;
+};
 
-std::map<HWND, WidgetEventSink*>& Sinks() {
-    static std::map<HWND, WidgetEventSink*> sinks;
-    return sinks;
-}
+// The lists live as long as the program. Widgets and owners destroyed at exit after them (static
+// objects of other files) find them gone and have nothing to take off.
+bool listsGone = false;
+
+struct Lists {
+    WidgetRegistry registry;
+    std::vector<SinkEntry> sinks;
+    constexpr Lists() = default;
+    ~Lists() { listsGone = true; }
+};
+constinit Lists lists;
+WidgetRegistry& registry = lists.registry;
+std::vector<SinkEntry>& sinks = lists.sinks;
+
+MButton* capturedWidget = nullptr;
 
 // Widgets named "MWnd" (plain widgets, pictures, dial bodies) never take mouse input.
 MButton* AsMouseTaker(MWnd* widget) {
@@ -29,10 +42,7 @@ bool Contains(const RECT& r, int x, int y) {
 
 } // namespace
 
-WidgetRegistry& WidgetRegistry::Instance() {
-    static WidgetRegistry registry;
-    return registry;
-}
+WidgetRegistry& WidgetRegistry::Instance() { return registry; }
 
 void WidgetRegistry::Append(MWnd* widget) {
     if (Contains(widget)) return;
@@ -99,14 +109,21 @@ void ExcludeNewerWidgets(HDC dc, const MWnd* widget) {
     }
 }
 
+void UnregisterWidget(MWnd* widget) {
+    if (!listsGone) registry.Remove(widget);
+}
+
 void SetWidgetEventSink(HWND owner, WidgetEventSink* sink) {
-    if (sink)
-        Sinks()[owner] = sink;
-    else
-        Sinks().erase(owner);
+    if (listsGone) return;
+    std::erase_if(sinks, [owner](const SinkEntry& e) { return e.owner == owner; });
+    if (sink) sinks.push_back(SinkEntry{owner, sink});
 }
 
 void NotifyWidgetOwner(HWND owner, int type, int x, int y, int id) {
-    auto found = Sinks().find(owner);
-    if (found != Sinks().end()) found->second->OnWidgetEvent(type, x, y, id);
+    if (listsGone) return;
+    for (const SinkEntry& e : sinks) {
+        if (e.owner != owner) continue;
+        e.sink->OnWidgetEvent(type, x, y, id);
+        return;
+    }
 }

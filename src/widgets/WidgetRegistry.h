@@ -1,7 +1,9 @@
 #pragma once
-// The process-wide list of windowless widgets, the button currently held down, and the three
-// routines an owner window calls to paint its widgets, hand them a mouse event and pick the
-// cursor. User-interface thread only.
+// The process-wide list of windowless widgets, the button currently held down, and the routines
+// an owner window calls. An owner paints its widgets from its paint handler with PaintWidgets,
+// hands each mouse message to SetCursorAt and DispatchMouse, and registers with
+// SetWidgetEventSink to hear what dial text fields report (typed values, focus lost, clicks in a
+// field). User-interface thread only.
 #include <windows.h>
 
 #include <vector>
@@ -36,6 +38,9 @@ private:
     unsigned version = 0;
     int nextNumber = 1;
 };
+
+// Takes a widget that is being destroyed off the list (also safe at program exit).
+void UnregisterWidget(MWnd* widget);
 
 // The button that is held down at the moment, or nullptr.
 MButton* GetCapturedWidget();
