@@ -107,7 +107,8 @@ void MDial::Show() {
             downArrow.Show();
         }
         if (barShown) bar.Show();
-        if (textShown) textField.ShowField();
+        // The field is a window of its own: it follows the dial's showable flag here.
+        if (textShown && showable) textField.ShowField();
     }
     MWnd::Show();
 }
@@ -120,7 +121,7 @@ void MDial::Hide() {
         downArrow.Hide();
     }
     if (barShown) bar.Hide();
-    if (textShown) textField.HideField();
+    if (textShown && showable) textField.HideField();
 }
 
 void MDial::SetShowable(bool flag) {
@@ -217,4 +218,10 @@ void MDial::SetColorsAll(COLORREF arrowInk, COLORREF arrowPaper, COLORREF textIn
 void MDial::HideText() {
     textShown = false;
     textField.HideField();
+}
+
+void MDial::HideArrows() {
+    arrowsShown = false;
+    upArrow.Hide();
+    downArrow.Hide();
 }

@@ -93,8 +93,9 @@ public:
     void SetLiveTyping(bool flag);
     void SetColorsAll(COLORREF arrowInk, COLORREF arrowPaper, COLORREF textInk, COLORREF textPaper,
                       COLORREF barInk, COLORREF barPaper, COLORREF thumbColor);
-    // Hides the field for good: later Show calls leave it hidden.
+    // Hide the field or the arrows for good: later Show calls and recolouring leave them hidden.
     void HideText();
+    void HideArrows();
     // Shows a step that waited for the button to go up, once it is up.
     void ApplyPendingStep();
 

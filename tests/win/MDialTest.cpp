@@ -339,6 +339,25 @@ TEST_F(DialFixture, HiddenTextStaysHiddenThroughShowAndRecolouring) {
     dial.SetTransparent(false);
     EXPECT_FALSE(IsWindowVisible(field));
     EXPECT_TRUE(dial.GetUpArrow().IsVisible());
+
+    dial.HideArrows();
+    dial.SetColorsAll(RGB(1, 1, 1), RGB(2, 2, 2), RGB(3, 3, 3), RGB(4, 4, 4), 0, 0, 0);
+    dial.Show();
+    EXPECT_FALSE(dial.GetUpArrow().IsVisible());
+    EXPECT_FALSE(dial.GetDownArrow().IsVisible());
+}
+
+TEST_F(DialFixture, FrozenDialKeepsItsFieldAsItIs) {
+    MDial dial;
+    dial.Create(TextDial(owner.hwnd, 0, 9, 1));
+    dial.SetShowable(false);
+    dial.Hide();
+    EXPECT_TRUE(dial.GetTextField().IsShown());
+    EXPECT_TRUE(dial.GetUpArrow().IsVisible());
+    dial.SetShowable(true);
+    dial.Hide();
+    EXPECT_FALSE(dial.GetTextField().IsShown());
+    EXPECT_FALSE(dial.GetUpArrow().IsVisible());
 }
 
 TEST_F(DialFixture, RecolouringKeepsAShownFieldShownAndColoursTheParts) {
