@@ -246,6 +246,22 @@ TEST_F(DialFixture, VerticalBarValueFollowsThePointer) {
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
+TEST_F(DialFixture, BarDragWhoseReleaseWentElsewhereEndsOnTheNextMove) {
+    MDial dial;
+    dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, false));
+    const RECT bar = dial.GetBar().GetRect();
+    input.leftButton = true;
+    Send(WidgetEvent::Down, bar.left + 1, bar.bottom - 1);
+    Send(WidgetEvent::Move, bar.left + 1, bar.top + 67);
+    ASSERT_EQ(GetCapture(), owner.hwnd);
+    ReleaseCapture(); // the mouse was taken away; the release is never seen
+    input.leftButton = false;
+    EXPECT_EQ(Send(WidgetEvent::Move, bar.left + 1, bar.top), 2004);
+    EXPECT_FALSE(dial.GetBar().IsPressed());
+    EXPECT_EQ(Send(WidgetEvent::Move, bar.left + 1, bar.bottom - 1), 0);
+    EXPECT_EQ(dial.GetBar().GetValue(), 100);
+}
+
 TEST_F(DialFixture, HorizontalBarPressSetsTheValue) {
     MDial dial;
     dial.Create(BarDial(owner.hwnd, -59, 67, 27, 7, true));
