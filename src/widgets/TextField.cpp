@@ -66,15 +66,16 @@ void TextField::SetColors(COLORREF newInk, COLORREF newPaper) {
 }
 
 void TextField::SetFont(const std::string& face, int tenthsOfPoint) {
-    ownFont.Reset();
     const int size = tenthsOfPoint ? tenthsOfPoint : 90;
     const std::string name = face.empty() ? "Arial" : face;
-    ownFont.Reset(CreateFontA(FontHeight(size), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                              DEFAULT_PITCH | FF_DONTCARE, name.c_str()));
+    GdiFont made(CreateFontA(FontHeight(size), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, name.c_str()));
     externalFont = false;
-    // A font that cannot be made leaves the control with the system font.
-    ApplyFont(ownFont.Get());
+    // The control lets go of the old font before it is freed. A font that cannot be made leaves
+    // the control with the system font.
+    ApplyFont(made.Get());
+    ownFont = std::move(made);
 }
 
 void TextField::UseFont(HFONT newFont) {
