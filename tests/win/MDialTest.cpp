@@ -407,4 +407,53 @@ TEST_F(DialFixture, OpaqueBodyPaintsUnderItsParts) {
     EXPECT_EQ(opaque.Pixel(10, 10), RGB(250, 0, 0)); // the arrow lies on top
 }
 
+// An empty dialog window, as the program's main window is one, inside the test host.
+class TestDialog : public WidgetEventSink {
+public:
+    TestDialog() {
+        // DLGTEMPLATE, then empty menu, class and title, each one WORD.
+        alignas(4) WORD tmpl[16] = {};
+        auto* header = reinterpret_cast<DLGTEMPLATE*>(tmpl);
+        header->style = DS_CONTROL | WS_CHILD | WS_VISIBLE;
+        header->cx = 100;
+        header->cy = 60;
+        hwnd = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), header, TestOwner::Host(), Proc, 0);
+        SetWidgetEventSink(hwnd, this);
+    }
+    ~TestDialog() override {
+        SetWidgetEventSink(hwnd, nullptr);
+        DestroyWindow(hwnd);
+    }
+    void OnWidgetEvent(int type, int, int, int id) override { events.push_back({type, id}); }
+
+    HWND hwnd = nullptr;
+    std::vector<TestOwner::Event> events;
+
+private:
+    static INT_PTR CALLBACK Proc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+};
+
+TEST(DialOnADialog, FieldAnswersColoursAndReportsTypingThroughTheDialog) {
+    FakeInput input;
+    TestDialog dialog;
+    ASSERT_NE(dialog.hwnd, nullptr);
+    MDial dial;
+    dial.Create(TextDial(dialog.hwnd, 1, 8, 1));
+    dial.SetLiveTyping(true);
+    dial.SetColorsAll(0, 0, RGB(10, 20, 30), RGB(40, 50, 60), 0, 0, 0);
+
+    Canvas canvas(2, 2, RGB(0, 0, 0));
+    const LRESULT brush = SendMessageA(dialog.hwnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(canvas.dc),
+                                       reinterpret_cast<LPARAM>(dial.GetTextField().Handle()));
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), dial.GetTextField().GetBrush());
+    EXPECT_EQ(GetTextColor(canvas.dc), RGB(10, 20, 30));
+    EXPECT_EQ(GetBkColor(canvas.dc), RGB(40, 50, 60));
+
+    ReplaceAllBy(dial.GetTextField().Handle(), "9");
+    EXPECT_EQ(dial.GetTextField().GetText(), "8");
+    ASSERT_EQ(dialog.events.size(), 1u);
+    EXPECT_EQ(dialog.events[0].type, WidgetEvent::ValueCommitted);
+    EXPECT_EQ(dialog.events[0].id, 1003);
+}
+
 } // namespace

@@ -78,6 +78,8 @@ public:
 private:
     static constexpr const char* kClass = "KestrelWidgetTestOwner";
 
+public:
+    // The window every test owner lives in.
     static HWND Host() {
         static HWND host = [] {
             WNDCLASSA wc{};
@@ -96,6 +98,7 @@ private:
         return host;
     }
 
+private:
     // Keeps the host on top only while widget tests use it, so it never covers other tests'
     // windows; restacking is quick where moving away, hiding and showing again are not.
     static void PlaceHost(bool inUse) {
