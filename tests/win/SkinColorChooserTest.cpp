@@ -1,4 +1,4 @@
-// The colour chooser of the Change Color command, closed by a helper thread as a user would.
+// The colour chooser of the Change Color command, closed from a second thread as a user would.
 #include <gtest/gtest.h>
 
 #include <atomic>
