@@ -26,8 +26,7 @@
 
 namespace {
 
-double NowUs()
-{
+double NowUs() {
     static const double ticksPerUs = [] {
         LARGE_INTEGER f{};
         QueryPerformanceFrequency(&f);
@@ -38,8 +37,7 @@ double NowUs()
     return static_cast<double>(now.QuadPart) / ticksPerUs;
 }
 
-double ProcessCpuMs()
-{
+double ProcessCpuMs() {
     FILETIME created, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
     auto ms = [](const FILETIME& t) {
@@ -51,18 +49,17 @@ double ProcessCpuMs()
 // Sounds every tone on the real speaker and notes when each began; signals after `wanted` tones.
 class RecordingTone : public ToneOutput {
 public:
-    explicit RecordingTone(size_t wanted) : times_(wanted), done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    explicit RecordingTone(size_t wanted)
+        : times_(wanted), done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
     ~RecordingTone() override { CloseHandle(done_); }
     RecordingTone(const RecordingTone&) = delete;
     RecordingTone& operator=(const RecordingTone&) = delete;
 
-    void PlayNote(int note, int lengthMs) override
-    {
+    void PlayNote(int note, int lengthMs) override {
         const size_t i = count_.fetch_add(1);
         if (i < times_.size()) {
             times_[i] = NowUs();
-            if (i + 1 == times_.size())
-                SetEvent(done_);
+            if (i + 1 == times_.size()) SetEvent(done_);
         }
         speaker_.PlayNote(note, lengthMs);
     }
@@ -91,8 +88,7 @@ struct Figures {
     double medianMs, p99Ms, maxMs, lastErrorMs;
 };
 
-Figures Measure(const std::vector<double>& timesUs, double stepMs)
-{
+Figures Measure(const std::vector<double>& timesUs, double stepMs) {
     std::vector<double> late;
     for (size_t k = 1; k < timesUs.size(); ++k)
         late.push_back((timesUs[k] - timesUs[0]) / 1000.0 - k * stepMs);
@@ -102,17 +98,14 @@ Figures Measure(const std::vector<double>& timesUs, double stepMs)
     return {late[late.size() / 2], late[p99], late.back(), last};
 }
 
-void Print(const char* what, const Figures& f, double cpuPercent)
-{
+void Print(const char* what, const Figures& f, double cpuPercent) {
     std::printf("  %-10s lateness median %7.3f ms  p99 %7.3f ms  max %8.3f ms  last-step error %9.3f ms",
                 what, f.medianMs, f.p99Ms, f.maxMs, f.lastErrorMs);
-    if (cpuPercent >= 0)
-        std::printf("  cpu %.2f %%", cpuPercent);
+    if (cpuPercent >= 0) std::printf("  cpu %.2f %%", cpuPercent);
     std::printf("\n");
 }
 
-void PrepareDocument(SongDocument& doc, double tempo)
-{
+void PrepareDocument(SongDocument& doc, double tempo) {
     doc.tempo = tempo;
     doc.mute = 0;
     doc.stepsPerMeasure = kStepsPerMeasureMax;
@@ -123,8 +116,7 @@ void PrepareDocument(SongDocument& doc, double tempo)
     doc.editMeasure = 0;
 }
 
-void RunEngine(TempoTimer& timer, bool tscClock, int steps, double tempo, double stepMs)
-{
+void RunEngine(TempoTimer& timer, bool tscClock, int steps, double tempo, double stepMs) {
     timer.SetHighResolution(tscClock);
     auto doc = std::make_unique<SongDocument>();
     PrepareDocument(*doc, tempo);
@@ -145,8 +137,7 @@ void RunEngine(TempoTimer& timer, bool tscClock, int steps, double tempo, double
 }
 
 // What the engine avoids: sleeping one step length after each step lets every delay add up.
-void RunNaive(int steps, double stepMs)
-{
+void RunNaive(int steps, double stepMs) {
     RecordingTone tone(static_cast<size_t>(steps));
     const DWORD sleepMs = static_cast<DWORD>(std::lround(stepMs));
     for (int k = 0; k < steps; ++k) {
@@ -158,14 +149,12 @@ void RunNaive(int steps, double stepMs)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const int steps = argc > 1 ? std::max(2, std::atoi(argv[1])) : 2000;
     std::vector<double> tempos;
     for (int i = 2; i < argc; ++i)
         tempos.push_back(std::atof(argv[i]));
-    if (tempos.empty())
-        tempos = {126.0, 600.0};
+    if (tempos.empty()) tempos = {126.0, 600.0};
 
     TempoTimer timer; // calibrates once, and holds the 1 ms system timer period for the run
     std::printf("step timing: %d steps per run", steps);

@@ -9,8 +9,7 @@ public:
     bool PlayButtonOn() override { return playOn; }
     void SetPlayButton(bool on) override { playOn = on; }
     void SetPlayingMark(int measure) override { playingMark = measure; }
-    void SetStepHighlighted(int column, bool on) override
-    {
+    void SetStepHighlighted(int column, bool on) override {
         if (on)
             litColumn = column;
         else if (litColumn == column)

@@ -7,8 +7,7 @@ namespace {
 constexpr double kTenth = static_cast<double>(0.1f);
 
 // Truncates toward zero and adds 1 only when the dropped fraction is above one half.
-int64_t RoundAboveHalf(double x)
-{
+int64_t RoundAboveHalf(double x) {
     const int64_t whole = static_cast<int64_t>(x);
     return (x - static_cast<double>(whole) > 0.5) ? whole + 1 : whole;
 }
@@ -16,8 +15,7 @@ int64_t RoundAboveHalf(double x)
 } // namespace
 
 int32_t CyclesPerMsFromSamples(int64_t measured, int64_t overhead, int64_t elapsedTicks,
-                               int64_t ticksPerSecond)
-{
+                               int64_t ticksPerSecond) {
     const int64_t ticksPerMs = ticksPerSecond / 1000;
     if (ticksPerMs <= 0 || elapsedTicks < ticksPerMs)
         return 0; // no counter, or no wait: nothing to calibrate against
@@ -28,8 +26,7 @@ int32_t CyclesPerMsFromSamples(int64_t measured, int64_t overhead, int64_t elaps
                                 static_cast<double>(elapsedTicks));
 }
 
-int32_t RoundToWholeMegahertz(int32_t cyclesPerMs)
-{
+int32_t RoundToWholeMegahertz(int32_t cyclesPerMs) {
     const int64_t c1 = RoundAboveHalf(cyclesPerMs * kTenth);
     const int64_t c2 = RoundAboveHalf(static_cast<double>(c1) * kTenth);
     const int64_t c3 = RoundAboveHalf(static_cast<double>(c2) * kTenth);

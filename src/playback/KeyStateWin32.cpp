@@ -2,7 +2,4 @@
 
 #include <windows.h>
 
-bool KeyStateWin32::ControlHeld()
-{
-    return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0;
-}
+bool KeyStateWin32::ControlHeld() { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; }

@@ -6,22 +6,19 @@
 
 namespace {
 
-bool TitleBeginsWithCaption(HWND window)
-{
+bool TitleBeginsWithCaption(HWND window) {
     char title[64] = {};
     GetWindowTextA(window, title, sizeof title);
     return std::strncmp(title, kCaption, kCaptionMatchLength) == 0;
 }
 
-HWND FirstInZOrder(HWND anyWindow)
-{
+HWND FirstInZOrder(HWND anyWindow) {
     return anyWindow != nullptr ? GetWindow(anyWindow, GW_HWNDFIRST) : GetTopWindow(nullptr);
 }
 
 } // namespace
 
-int BroadcastToCopies(HWND anyWindow, UINT message, WPARAM wParam, LPARAM lParam)
-{
+int BroadcastToCopies(HWND anyWindow, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND window = FirstInZOrder(anyWindow);
     const HWND last = window != nullptr ? GetWindow(window, GW_HWNDLAST) : nullptr;
     int count = 0;
@@ -30,21 +27,17 @@ int BroadcastToCopies(HWND anyWindow, UINT message, WPARAM wParam, LPARAM lParam
             PostMessageA(window, message, wParam, lParam);
             ++count;
         }
-        if (window == last)
-            break;
+        if (window == last) break;
         window = GetWindow(window, GW_HWNDNEXT); // null when the list changed under us
     }
     return count;
 }
 
-void MessagePosterWin32::PostToSelf(unsigned message, uintptr_t wParam, intptr_t lParam)
-{
+void MessagePosterWin32::PostToSelf(unsigned message, uintptr_t wParam, intptr_t lParam) {
     // Without a window a post would land in the calling thread's queue, possibly the timer's.
-    if (mainWindow_ != nullptr)
-        PostMessageA(mainWindow_, message, wParam, lParam);
+    if (mainWindow_ != nullptr) PostMessageA(mainWindow_, message, wParam, lParam);
 }
 
-int MessagePosterWin32::BroadcastToCopies(unsigned message, uintptr_t wParam, intptr_t lParam)
-{
+int MessagePosterWin32::BroadcastToCopies(unsigned message, uintptr_t wParam, intptr_t lParam) {
     return ::BroadcastToCopies(mainWindow_, message, wParam, lParam);
 }

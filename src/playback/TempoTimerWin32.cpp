@@ -10,15 +10,13 @@ namespace {
 
 constexpr int kCalibrationMs = 100;
 
-bool ProcessorHasTsc()
-{
+bool ProcessorHasTsc() {
     int registers[4] = {}; // eax, ebx, ecx, edx of leaf 1
     __cpuid(registers, 1);
     return (static_cast<unsigned>(registers[3]) & (1u << 4)) != 0;
 }
 
-int64_t PerformanceCount()
-{
+int64_t PerformanceCount() {
     LARGE_INTEGER now{};
     QueryPerformanceCounter(&now);
     return now.QuadPart;
@@ -26,11 +24,9 @@ int64_t PerformanceCount()
 
 // Busy-waits `ms` milliseconds on the performance counter; returns the counter ticks that really
 // passed (more than asked when the thread lost the processor), 0 without a counter.
-int64_t CounterWait(int ms)
-{
+int64_t CounterWait(int ms) {
     LARGE_INTEGER frequency{};
-    if (!QueryPerformanceFrequency(&frequency))
-        return 0;
+    if (!QueryPerformanceFrequency(&frequency)) return 0;
     const int64_t target = (frequency.QuadPart / 1000) * ms;
     const int64_t start = PerformanceCount();
     int64_t now = 0;
@@ -42,11 +38,9 @@ int64_t CounterWait(int ms)
 
 // The same calls and arithmetic as CounterWait, but its loop normally ends after one reading:
 // timing it measures what the wait itself costs.
-int64_t CounterWaitOverhead(int ms)
-{
+int64_t CounterWaitOverhead(int ms) {
     LARGE_INTEGER frequency{};
-    if (!QueryPerformanceFrequency(&frequency))
-        return 0;
+    if (!QueryPerformanceFrequency(&frequency)) return 0;
     const int64_t target = (frequency.QuadPart / 1000) * ms;
     const int64_t start = PerformanceCount();
     int64_t now = 0;
@@ -61,9 +55,7 @@ struct TscSample {
     int64_t counterTicks;
 };
 
-template <typename Wait>
-TscSample TscAcross(Wait wait)
-{
+template <typename Wait> TscSample TscAcross(Wait wait) {
     const uint64_t before = __rdtsc();
     const int64_t ticks = wait(kCalibrationMs);
     return {static_cast<int64_t>(__rdtsc() - before), ticks};
@@ -74,20 +66,15 @@ TscSample TscAcross(Wait wait)
 class CalibrationPriority {
 public:
     CalibrationPriority()
-        : process_(GetCurrentProcess()), thread_(GetCurrentThread()),
-          oldClass_(GetPriorityClass(process_)), oldPriority_(GetThreadPriority(thread_))
-    {
-        if (oldClass_ != 0)
-            SetPriorityClass(process_, REALTIME_PRIORITY_CLASS);
+        : process_(GetCurrentProcess()), thread_(GetCurrentThread()), oldClass_(GetPriorityClass(process_)),
+          oldPriority_(GetThreadPriority(thread_)) {
+        if (oldClass_ != 0) SetPriorityClass(process_, REALTIME_PRIORITY_CLASS);
         if (oldPriority_ != THREAD_PRIORITY_ERROR_RETURN)
             SetThreadPriority(thread_, THREAD_PRIORITY_TIME_CRITICAL);
     }
-    ~CalibrationPriority()
-    {
-        if (oldPriority_ != THREAD_PRIORITY_ERROR_RETURN)
-            SetThreadPriority(thread_, oldPriority_);
-        if (oldClass_ != 0)
-            SetPriorityClass(process_, oldClass_);
+    ~CalibrationPriority() {
+        if (oldPriority_ != THREAD_PRIORITY_ERROR_RETURN) SetThreadPriority(thread_, oldPriority_);
+        if (oldClass_ != 0) SetPriorityClass(process_, oldClass_);
     }
     CalibrationPriority(const CalibrationPriority&) = delete;
     CalibrationPriority& operator=(const CalibrationPriority&) = delete;
@@ -99,43 +86,36 @@ private:
     int oldPriority_;
 };
 
-int32_t CalibrateCyclesPerMs(int64_t counterFrequency)
-{
+int32_t CalibrateCyclesPerMs(int64_t counterFrequency) {
     TscSample measured{}, overhead{};
     {
         CalibrationPriority priority;
         measured = TscAcross(CounterWait);
         overhead = TscAcross(CounterWaitOverhead);
     }
-    return RoundToWholeMegahertz(CyclesPerMsFromSamples(measured.cycles, overhead.cycles,
-                                                        measured.counterTicks, counterFrequency));
+    return RoundToWholeMegahertz(
+        CyclesPerMsFromSamples(measured.cycles, overhead.cycles, measured.counterTicks, counterFrequency));
 }
 
 } // namespace
 
-TempoTimer::TempoTimer()
-{
+TempoTimer::TempoTimer() {
     hasTsc = ProcessorHasTsc() ? 1 : 0;
     LARGE_INTEGER frequency{};
-    if (QueryPerformanceFrequency(&frequency))
-        qpcFrequency = frequency.QuadPart;
-    if (hasTsc)
-        cyclesPerMs = CalibrateCyclesPerMs(qpcFrequency);
+    if (QueryPerformanceFrequency(&frequency)) qpcFrequency = frequency.QuadPart;
+    if (hasTsc) cyclesPerMs = CalibrateCyclesPerMs(qpcFrequency);
     timeGetDevCaps(&caps, sizeof caps);
-    if (periodMs < caps.wPeriodMin)
-        periodMs = caps.wPeriodMin;
+    if (periodMs < caps.wPeriodMin) periodMs = caps.wPeriodMin;
     timeBeginPeriod(periodMs);
 }
 
-TempoTimer::~TempoTimer()
-{
+TempoTimer::~TempoTimer() {
     // Never leave an event behind that would call into a destroyed owner.
     Stop();
     timeEndPeriod(periodMs);
 }
 
-void TempoTimer::Configure(unsigned delay, Callback newCallback, void* user)
-{
+void TempoTimer::Configure(unsigned delay, Callback newCallback, void* user) {
     const unsigned low = caps.wPeriodMin;
     const unsigned high = std::max(caps.wPeriodMax, caps.wPeriodMin);
     delayMs = std::clamp(delay, low, high);
@@ -143,8 +123,7 @@ void TempoTimer::Configure(unsigned delay, Callback newCallback, void* user)
     userValue = user;
 }
 
-void TempoTimer::Start()
-{
+void TempoTimer::Start() {
     Stop();
     const MMRESULT id = timeSetEvent(delayMs, resolutionMs, OnEvent, reinterpret_cast<DWORD_PTR>(this),
                                      TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
@@ -152,8 +131,7 @@ void TempoTimer::Start()
     running = 1;
 }
 
-void TempoTimer::Stop()
-{
+void TempoTimer::Stop() {
     running = 0;
     // A synchronous kill from the UI thread waits for a callback in progress; should that callback
     // have restarted the event (a tempo change), the new identifier is there when the wait ends,
@@ -162,11 +140,9 @@ void TempoTimer::Stop()
         timeKillEvent(id);
 }
 
-void CALLBACK TempoTimer::OnEvent(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
-{
+void CALLBACK TempoTimer::OnEvent(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
     const auto* self = reinterpret_cast<const TempoTimer*>(user);
-    if (self->callback == nullptr)
-        return;
+    if (self->callback == nullptr) return;
     try {
         self->callback(self->userValue);
     } catch (...) {
@@ -174,24 +150,19 @@ void CALLBACK TempoTimer::OnEvent(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_P
     }
 }
 
-int64_t TempoTimer::SourceMs(bool tsc) const
-{
-    if (tsc)
-        return static_cast<int64_t>(__rdtsc()) / cyclesPerMs;
+int64_t TempoTimer::SourceMs(bool tsc) const {
+    if (tsc) return static_cast<int64_t>(__rdtsc()) / cyclesPerMs;
     const int64_t ticksPerMs = qpcFrequency / 1000;
-    if (ticksPerMs <= 0)
-        return timeGetTime(); // no performance counter: the multimedia clock still counts ms
+    if (ticksPerMs <= 0) return timeGetTime(); // no performance counter: the multimedia clock still counts ms
     return PerformanceCount() / ticksPerMs;
 }
 
-uint32_t TempoTimer::NowMs()
-{
+uint32_t TempoTimer::NowMs() {
     const bool tsc = UsesTsc();
     return static_cast<uint32_t>(SourceMs(tsc) + offsetMs[tsc ? 1 : 0].Get());
 }
 
-void TempoTimer::SetHighResolution(bool flag)
-{
+void TempoTimer::SetHighResolution(bool flag) {
     const bool fromTsc = UsesTsc();
     const bool toTsc = flag && hasTsc && cyclesPerMs > 0;
     if (fromTsc != toTsc) {

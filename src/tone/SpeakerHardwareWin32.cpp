@@ -7,29 +7,22 @@
 #include <cstdlib>
 #include <ctime>
 
-uint8_t SpeakerHardwareWin32::ReadPort(uint16_t port)
-{
+uint8_t SpeakerHardwareWin32::ReadPort(uint16_t port) {
     // Only reached on the 9x family (SpeakerTone never takes the port path on NT).
     return __inbyte(port);
 }
 
-void SpeakerHardwareWin32::WritePort(uint16_t port, uint8_t value)
-{
-    __outbyte(port, value);
-}
+void SpeakerHardwareWin32::WritePort(uint16_t port, uint8_t value) { __outbyte(port, value); }
 
-void SpeakerHardwareWin32::SystemBeep(uint32_t frequency, uint32_t durationMs)
-{
+void SpeakerHardwareWin32::SystemBeep(uint32_t frequency, uint32_t durationMs) {
     Beep(frequency, durationMs);
 }
 
-int64_t SpeakerHardwareWin32::ProcessClockMs()
-{
+int64_t SpeakerHardwareWin32::ProcessClockMs() {
     return static_cast<int64_t>(clock()) * 1000 / CLOCKS_PER_SEC;
 }
 
-bool IsNtFamily()
-{
+bool IsNtFamily() {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;
 #pragma GCC diagnostic push
@@ -46,8 +39,7 @@ namespace {
 class ProcessSpeaker {
 public:
     ProcessSpeaker() : tone(hardware, ChooseBeepPath(std::getenv("OS"), IsNtFamily())) {}
-    ~ProcessSpeaker()
-    {
+    ~ProcessSpeaker() {
         Sleep(500);
         tone.Silence();
     }
@@ -60,8 +52,7 @@ public:
 
 } // namespace
 
-SpeakerTone& TheSpeakerTone()
-{
+SpeakerTone& TheSpeakerTone() {
     static ProcessSpeaker speaker;
     return speaker.tone;
 }

@@ -2,12 +2,6 @@
 
 #include "tone/SpeakerHardwareWin32.h"
 
-ToneOutputWin32::ToneOutputWin32()
-{
-    TheSpeakerTone();
-}
+ToneOutputWin32::ToneOutputWin32() { TheSpeakerTone(); }
 
-void ToneOutputWin32::PlayNote(int note, int lengthMs)
-{
-    TheSpeakerTone().PlayNote(note, lengthMs);
-}
+void ToneOutputWin32::PlayNote(int note, int lengthMs) { TheSpeakerTone().PlayNote(note, lengthMs); }

@@ -15,26 +15,23 @@ namespace {
 
 constexpr char kProbeExe[] = "kestrelbox_probe.exe";
 
-std::string TempLogPath(const char* name)
-{
+std::string TempLogPath(const char* name) {
     char dir[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, dir);
     return std::string(dir) + "kestrel_tone_" + std::to_string(GetCurrentProcessId()) + "_" + name + ".log";
 }
 
 // Tones a copy has sounded so far: one line each in its log.
-int TonesLogged(const std::string& path)
-{
+int TonesLogged(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return static_cast<int>(std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
+    return static_cast<int>(
+        std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
 }
 
-bool WaitForTones(const std::string& path, int atLeast, DWORD timeoutMs)
-{
+bool WaitForTones(const std::string& path, int atLeast, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     while (TonesLogged(path) < atLeast) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
+        if (GetTickCount() - start > timeoutMs) return false;
         Sleep(20);
     }
     return true;
@@ -42,15 +39,13 @@ bool WaitForTones(const std::string& path, int atLeast, DWORD timeoutMs)
 
 // True when no tone is added to the log during `ms` (a tone already under way may still land
 // during the first moments, so the caller lets the copy settle first).
-bool StaysSilent(const std::string& path, DWORD ms)
-{
+bool StaysSilent(const std::string& path, DWORD ms) {
     const int before = TonesLogged(path);
     Sleep(ms);
     return TonesLogged(path) == before;
 }
 
-void PressSpace(HWND window)
-{
+void PressSpace(HWND window) {
     PostMessageA(window, WM_KEYDOWN, VK_SPACE, 1);
     PostMessageA(window, WM_KEYUP, VK_SPACE, 0xC0000001);
 }
@@ -66,8 +61,7 @@ public:
 
 class PlaybackSyncE2e : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         for (int i = 0; i < 2; ++i) {
             logs[i] = TempLogPath(i == 0 ? "a" : "b");
             DeleteFileA(logs[i].c_str());
@@ -77,8 +71,7 @@ protected:
         ASSERT_EQ(TonesLogged(logs[0]), 0);
         ASSERT_EQ(TonesLogged(logs[1]), 0);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         for (int i = 0; i < 2; ++i) {
             EndCopy(copies[i]);
             DeleteFileA(logs[i].c_str());
@@ -89,8 +82,7 @@ protected:
     std::string logs[2];
 };
 
-TEST_F(PlaybackSyncE2e, SpaceInOneCopyStartsAndStopsBoth)
-{
+TEST_F(PlaybackSyncE2e, SpaceInOneCopyStartsAndStopsBoth) {
     PressSpace(copies[0].window);
     EXPECT_TRUE(WaitForTones(logs[0], 4, 10000)) << "the copy that was pressed does not play";
     EXPECT_TRUE(WaitForTones(logs[1], 4, 10000)) << "the other copy was not started";
@@ -107,8 +99,7 @@ TEST_F(PlaybackSyncE2e, SpaceInOneCopyStartsAndStopsBoth)
     PressSpace(copies[1].window);
 }
 
-TEST_F(PlaybackSyncE2e, ControlSpaceStartsAndStopsOnlyThisCopy)
-{
+TEST_F(PlaybackSyncE2e, ControlSpaceStartsAndStopsOnlyThisCopy) {
     {
         HeldControl control;
         PressSpace(copies[0].window);
@@ -129,8 +120,7 @@ TEST_F(PlaybackSyncE2e, ControlSpaceStartsAndStopsOnlyThisCopy)
     EXPECT_TRUE(WaitForTones(logs[1], second + 4, 10000)) << "Control+space stopped the other copy";
 }
 
-TEST_F(PlaybackSyncE2e, ClosingAPlayingCopyEndsItCleanly)
-{
+TEST_F(PlaybackSyncE2e, ClosingAPlayingCopyEndsItCleanly) {
     PressSpace(copies[0].window);
     ASSERT_TRUE(WaitForTones(logs[0], 4, 10000));
     ASSERT_TRUE(CloseCopy(copies[0]));
@@ -142,8 +132,7 @@ TEST_F(PlaybackSyncE2e, ClosingAPlayingCopyEndsItCleanly)
     EXPECT_TRUE(WaitForTones(logs[1], other + 4, 10000));
 }
 
-TEST(ToneProbe, OnlyTheTestBuildCarriesTheToneLog)
-{
+TEST(ToneProbe, OnlyTheTestBuildCarriesTheToneLog) {
     auto bytesOf = [](const char* exe) {
         std::ifstream in(ProgramPath(exe), std::ios::binary);
         return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -10,27 +10,22 @@ namespace {
 // Records every port access and Beep call; the process clock advances one millisecond per read.
 class RecordingHardware : public SpeakerHardware {
 public:
-    uint8_t ReadPort(uint16_t port) override
-    {
+    uint8_t ReadPort(uint16_t port) override {
         log.push_back("in " + Hex(port));
         return speakerValue;
     }
-    void WritePort(uint16_t port, uint8_t value) override
-    {
+    void WritePort(uint16_t port, uint8_t value) override {
         log.push_back("out " + Hex(port) + " " + Hex(value));
     }
-    void SystemBeep(uint32_t frequency, uint32_t durationMs) override
-    {
+    void SystemBeep(uint32_t frequency, uint32_t durationMs) override {
         log.push_back("beep " + std::to_string(frequency) + " " + std::to_string(durationMs));
     }
-    int64_t ProcessClockMs() override
-    {
+    int64_t ProcessClockMs() override {
         readings.push_back(clock);
         return clock++;
     }
 
-    static std::string Hex(unsigned v)
-    {
+    static std::string Hex(unsigned v) {
         char text[8];
         snprintf(text, sizeof text, "%02X", v);
         return text;
@@ -44,8 +39,7 @@ public:
 
 } // namespace
 
-TEST(NoteFrequency, FollowsTheTwelveToneScaleFromNoteZero)
-{
+TEST(NoteFrequency, FollowsTheTwelveToneScaleFromNoteZero) {
     EXPECT_EQ(NoteFrequency(43), 440u);
     EXPECT_EQ(NoteFrequency(60), 1175u);
     EXPECT_EQ(NoteFrequency(1), 39u);
@@ -53,8 +47,7 @@ TEST(NoteFrequency, FollowsTheTwelveToneScaleFromNoteZero)
     EXPECT_EQ(NoteFrequency(55), 880u);
 }
 
-TEST(TimerDivisor, IsTheNearestWholeDivisorAndFitsSixteenBits)
-{
+TEST(TimerDivisor, IsTheNearestWholeDivisorAndFitsSixteenBits) {
     EXPECT_EQ(TimerDivisor(440), 2712);
     EXPECT_EQ(TimerDivisor(1175), 1015);
     EXPECT_EQ(TimerDivisor(39), 30594);
@@ -66,8 +59,7 @@ TEST(TimerDivisor, IsTheNearestWholeDivisorAndFitsSixteenBits)
     }
 }
 
-TEST(ChooseBeepPath, TheEnvironmentDecidesOnlyOffTheNtFamily)
-{
+TEST(ChooseBeepPath, TheEnvironmentDecidesOnlyOffTheNtFamily) {
     EXPECT_TRUE(ChooseBeepPath("Windows_NT", false));
     EXPECT_FALSE(ChooseBeepPath("windows_nt", false));
     EXPECT_FALSE(ChooseBeepPath(nullptr, false));
@@ -77,8 +69,7 @@ TEST(ChooseBeepPath, TheEnvironmentDecidesOnlyOffTheNtFamily)
     EXPECT_TRUE(ChooseBeepPath("windows_nt", true));
 }
 
-TEST(SpeakerToneBeep, DoublesTheLengthAndStandsInForRests)
-{
+TEST(SpeakerToneBeep, DoublesTheLengthAndStandsInForRests) {
     RecordingHardware hw;
     SpeakerTone tone(hw, true);
     tone.PlayNote(43, 50);
@@ -87,8 +78,7 @@ TEST(SpeakerToneBeep, DoublesTheLengthAndStandsInForRests)
     EXPECT_EQ(hw.log, (std::vector<std::string>{"beep 440 100", "beep 32767 100", "beep 56320 10"}));
 }
 
-TEST(SpeakerToneBeep, NonPositiveLengthsNeverBlockAndNeverTouchPorts)
-{
+TEST(SpeakerToneBeep, NonPositiveLengthsNeverBlockAndNeverTouchPorts) {
     RecordingHardware hw;
     SpeakerTone tone(hw, true);
     tone.PlayNote(60, 0);
@@ -98,8 +88,7 @@ TEST(SpeakerToneBeep, NonPositiveLengthsNeverBlockAndNeverTouchPorts)
     EXPECT_TRUE(hw.log.empty());
 }
 
-TEST(SpeakerTonePorts, PlayNoteProgramsCounterTwoAndGatesTheSpeaker)
-{
+TEST(SpeakerTonePorts, PlayNoteProgramsCounterTwoAndGatesTheSpeaker) {
     RecordingHardware hw;
     SpeakerTone tone(hw, false);
     tone.PlayNote(60, 12);
@@ -110,11 +99,10 @@ TEST(SpeakerTonePorts, PlayNoteProgramsCounterTwoAndGatesTheSpeaker)
     EXPECT_EQ(hw.log.back(), "out 61 30");
     ASSERT_FALSE(hw.readings.empty());
     EXPECT_EQ(hw.readings.back() - hw.readings.front(), 24); // twice the length, busy-waited
-    EXPECT_EQ(hw.log.size(), head.size() + 1); // nothing between gate on and gate off
+    EXPECT_EQ(hw.log.size(), head.size() + 1);               // nothing between gate on and gate off
 }
 
-TEST(SpeakerTonePorts, RestWaitsThenClearsOnlyTheGateBits)
-{
+TEST(SpeakerTonePorts, RestWaitsThenClearsOnlyTheGateBits) {
     RecordingHardware hw;
     hw.speakerValue = 0x33; // left on by a sustained tone
     SpeakerTone tone(hw, false);
@@ -124,8 +112,7 @@ TEST(SpeakerTonePorts, RestWaitsThenClearsOnlyTheGateBits)
     EXPECT_EQ(hw.log, (std::vector<std::string>{"in 61", "out 61 30"}));
 }
 
-TEST(SpeakerTonePorts, ZeroLengthSwitchesOnAndOffAtOnceAndSustainLeavesItOn)
-{
+TEST(SpeakerTonePorts, ZeroLengthSwitchesOnAndOffAtOnceAndSustainLeavesItOn) {
     RecordingHardware hw;
     SpeakerTone tone(hw, false);
     const int64_t before = hw.clock;

@@ -14,11 +14,9 @@ namespace {
 constexpr UINT kProbeMessage = WM_APP + 77;
 const char kClassName[] = "KestrelBroadcastProbe";
 
-void RegisterProbeClass()
-{
+void RegisterProbeClass() {
     static bool registered = false;
-    if (registered)
-        return;
+    if (registered) return;
     WNDCLASSA wc{};
     wc.lpfnWndProc = DefWindowProcA;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -32,16 +30,14 @@ struct WindowCloser {
 };
 using Window = std::unique_ptr<std::remove_pointer_t<HWND>, WindowCloser>;
 
-Window MakeWindow(const std::string& title)
-{
+Window MakeWindow(const std::string& title) {
     RegisterProbeClass();
-    return Window(CreateWindowA(kClassName, title.c_str(), WS_OVERLAPPED, 0, 0, 50, 50, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), nullptr));
+    return Window(CreateWindowA(kClassName, title.c_str(), WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr));
 }
 
 // Pumps the probe messages that reached `window`, returning how many there were.
-int ProbesReceived(HWND window)
-{
+int ProbesReceived(HWND window) {
     int count = 0;
     MSG msg;
     while (PeekMessageA(&msg, window, kProbeMessage, kProbeMessage, PM_REMOVE))
@@ -53,8 +49,7 @@ const std::string kTitle(kCaption);
 
 } // namespace
 
-TEST(BroadcastToCopies, PostsToEveryWindowWhoseTitleBeginsWithTheCaption)
-{
+TEST(BroadcastToCopies, PostsToEveryWindowWhoseTitleBeginsWithTheCaption) {
     std::vector<Window> copies;
     copies.push_back(MakeWindow(kTitle));
     copies.push_back(MakeWindow(kTitle));
@@ -74,8 +69,7 @@ TEST(BroadcastToCopies, PostsToEveryWindowWhoseTitleBeginsWithTheCaption)
     EXPECT_EQ(ProbesReceived(unrelated.get()), 0);
 }
 
-TEST(BroadcastToCopies, CarriesTheParametersAndPostsToSelf)
-{
+TEST(BroadcastToCopies, CarriesTheParametersAndPostsToSelf) {
     Window copy = MakeWindow(kTitle);
     MessagePosterWin32 poster(copy.get());
     poster.PostToSelf(kProbeMessage, 7, -1);
@@ -89,8 +83,7 @@ TEST(BroadcastToCopies, CarriesTheParametersAndPostsToSelf)
     EXPECT_EQ(msg.lParam, 4);
 }
 
-TEST(BroadcastToCopies, WindowsBeyondTheFirstHundredAreNeverExamined)
-{
+TEST(BroadcastToCopies, WindowsBeyondTheFirstHundredAreNeverExamined) {
     Window hidden = MakeWindow(kTitle);
     std::vector<Window> fillers;
     for (int i = 0; i < kBroadcastWindowLimit; ++i)

@@ -40,12 +40,14 @@ const char kClassName[] = "KestrelCopyProbe";
 
 struct Copy {
     Copy();
-    ~Copy() { engine.Shutdown(); DestroyWindow(window); }
+    ~Copy() {
+        engine.Shutdown();
+        DestroyWindow(window);
+    }
     Copy(const Copy&) = delete;
     Copy& operator=(const Copy&) = delete;
 
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-    {
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<Copy*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
         if (self != nullptr && message >= WM_USER) {
             ++self->received;
@@ -65,8 +67,7 @@ struct Copy {
     int received = 0;
 };
 
-Copy::Copy()
-{
+Copy::Copy() {
     static const bool registered = [] {
         WNDCLASSA wc{};
         wc.lpfnWndProc = Proc;
@@ -83,15 +84,13 @@ Copy::Copy()
 }
 
 // Handles every posted message until none is left, as the copies' message loops would.
-void Deliver()
-{
+void Deliver() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&msg);
 }
 
-std::vector<std::unique_ptr<Copy>> MakeCopies(int count)
-{
+std::vector<std::unique_ptr<Copy>> MakeCopies(int count) {
     std::vector<std::unique_ptr<Copy>> copies;
     for (int i = 0; i < count; ++i)
         copies.push_back(std::make_unique<Copy>());
@@ -101,8 +100,7 @@ std::vector<std::unique_ptr<Copy>> MakeCopies(int count)
 
 } // namespace
 
-TEST(CopyExchange, SpaceInOneCopyStartsAndStopsEveryCopyOnce)
-{
+TEST(CopyExchange, SpaceInOneCopyStartsAndStopsEveryCopyOnce) {
     auto copies = MakeCopies(3);
     copies[1]->document.editMeasure = 2;
     for (auto& copy : copies)
@@ -127,8 +125,7 @@ TEST(CopyExchange, SpaceInOneCopyStartsAndStopsEveryCopyOnce)
     EXPECT_FALSE(copies[1]->panel.playOn);
 }
 
-TEST(CopyExchange, ControlKeepsTheStartToOneCopy)
-{
+TEST(CopyExchange, ControlKeepsTheStartToOneCopy) {
     auto copies = MakeCopies(2);
     copies[0]->keys.control = true;
     copies[0]->engine.Toggle();
@@ -138,8 +135,7 @@ TEST(CopyExchange, ControlKeepsTheStartToOneCopy)
     EXPECT_EQ(copies[1]->received, 0);
 }
 
-TEST(CopyExchange, GroupMembersConvergeOnOnePeerAndCount)
-{
+TEST(CopyExchange, GroupMembersConvergeOnOnePeerAndCount) {
     auto copies = MakeCopies(4);
     copies[0]->document.syncState.syncGroup = 3;
     copies[1]->document.syncState.syncGroup = 3;
@@ -166,8 +162,7 @@ TEST(CopyExchange, GroupMembersConvergeOnOnePeerAndCount)
     EXPECT_EQ(copies[3]->document.syncState.syncCount, 0);
 }
 
-TEST(CopyExchange, AQueryNobodyCanAnswerGetsNoReply)
-{
+TEST(CopyExchange, AQueryNobodyCanAnswerGetsNoReply) {
     auto copies = MakeCopies(2);
     for (auto& copy : copies)
         copy->document.syncState.syncGroup = 3;

@@ -9,23 +9,18 @@
 namespace {
 
 // One calibration for the whole suite: it takes about 100 ms at raised priority.
-TempoTimer& SharedTimer()
-{
+TempoTimer& SharedTimer() {
     static TempoTimer timer;
     return timer;
 }
 
 std::atomic<int> calls{0};
 
-void CountCall(void*)
-{
-    calls.fetch_add(1);
-}
+void CountCall(void*) { calls.fetch_add(1); }
 
 // Blocks for a while, as a sounding tone does, then restarts the event from inside the callback,
 // as a tempo change does.
-void RestartFromCallback(void* user)
-{
+void RestartFromCallback(void* user) {
     calls.fetch_add(1);
     Sleep(15);
     auto* timer = static_cast<TempoTimer*>(user);
@@ -33,8 +28,7 @@ void RestartFromCallback(void* user)
     timer->Start();
 }
 
-int CallsDuring(DWORD ms)
-{
+int CallsDuring(DWORD ms) {
     const int before = calls.load();
     Sleep(ms);
     return calls.load() - before;
@@ -42,8 +36,7 @@ int CallsDuring(DWORD ms)
 
 } // namespace
 
-TEST(TempoTimer, ConfigureClampsIntoTheDevicePeriodRange)
-{
+TEST(TempoTimer, ConfigureClampsIntoTheDevicePeriodRange) {
     TIMECAPS caps{};
     ASSERT_EQ(timeGetDevCaps(&caps, sizeof caps), static_cast<MMRESULT>(TIMERR_NOERROR));
     TempoTimer& timer = SharedTimer();
@@ -55,16 +48,14 @@ TEST(TempoTimer, ConfigureClampsIntoTheDevicePeriodRange)
     EXPECT_EQ(timer.DelayMs(), std::max(1u, static_cast<unsigned>(caps.wPeriodMin)));
 }
 
-TEST(TempoTimer, StopWithoutStartIsHarmless)
-{
+TEST(TempoTimer, StopWithoutStartIsHarmless) {
     TempoTimer& timer = SharedTimer();
     timer.Stop();
     timer.Stop();
     EXPECT_FALSE(timer.IsRunning());
 }
 
-TEST(TempoTimer, TwoStartsLeaveOneEventThatOneStopEnds)
-{
+TEST(TempoTimer, TwoStartsLeaveOneEventThatOneStopEnds) {
     TempoTimer& timer = SharedTimer();
     timer.Configure(1, CountCall, nullptr);
     timer.Start();
@@ -77,8 +68,7 @@ TEST(TempoTimer, TwoStartsLeaveOneEventThatOneStopEnds)
     EXPECT_EQ(CallsDuring(100), 0) << "a second event outlived Stop";
 }
 
-TEST(TempoTimer, StopWinsOverRestartsFromInsideTheCallback)
-{
+TEST(TempoTimer, StopWinsOverRestartsFromInsideTheCallback) {
     TempoTimer& timer = SharedTimer();
     timer.Configure(1, RestartFromCallback, &timer);
     for (int round = 0; round < 10; ++round) {
@@ -89,8 +79,7 @@ TEST(TempoTimer, StopWinsOverRestartsFromInsideTheCallback)
     }
 }
 
-TEST(TempoTimer, ClockAdvancesWithEitherSourceAndStaysContinuousAcrossASwitch)
-{
+TEST(TempoTimer, ClockAdvancesWithEitherSourceAndStaysContinuousAcrossASwitch) {
     TempoTimer& timer = SharedTimer();
     for (bool highResolution : {true, false}) {
         timer.SetHighResolution(highResolution);
@@ -113,11 +102,9 @@ TEST(TempoTimer, ClockAdvancesWithEitherSourceAndStaysContinuousAcrossASwitch)
     EXPECT_LT(timer.NowMs() - afterSwitch, 5u);
 }
 
-TEST(TempoTimer, CalibratedClockKeepsPaceWithThePerformanceCounter)
-{
+TEST(TempoTimer, CalibratedClockKeepsPaceWithThePerformanceCounter) {
     TempoTimer& timer = SharedTimer();
-    if (!timer.HasTsc())
-        GTEST_SKIP() << "no time-stamp counter";
+    if (!timer.HasTsc()) GTEST_SKIP() << "no time-stamp counter";
     timer.SetHighResolution(true);
     LARGE_INTEGER frequency{}, before{}, after{};
     QueryPerformanceFrequency(&frequency);
