@@ -16,6 +16,7 @@ MainWindow::MainWindow() = default;
 
 MainWindow::~MainWindow() {
     engine_.Shutdown();
+    timer_.StopAndWait(); // the engine must outlive any tick still running inside it
     if (backgroundBrush_ != nullptr) DeleteObject(backgroundBrush_);
 }
 
@@ -84,6 +85,7 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         // No step may be sounded or posted while the window and its parts go away.
         engine_.Shutdown();
+        timer_.StopAndWait();
         closed_ = true;
         return FALSE;
     default:

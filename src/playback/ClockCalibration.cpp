@@ -32,3 +32,10 @@ int32_t RoundToWholeMegahertz(int32_t cyclesPerMs) {
     const int64_t c3 = RoundAboveHalf(static_cast<double>(c2) * kTenth);
     return static_cast<int32_t>(static_cast<double>(c3) * static_cast<double>(1000.0f));
 }
+
+int32_t ChooseCyclesPerMs(int32_t measured) {
+    const int32_t rounded = RoundToWholeMegahertz(measured);
+    const int64_t difference = static_cast<int64_t>(rounded) - measured;
+    const int64_t tolerance = static_cast<int64_t>(measured) / 10000;
+    return (difference <= tolerance && -difference <= tolerance) ? rounded : measured;
+}

@@ -14,3 +14,10 @@ int32_t CyclesPerMsFromSamples(int64_t measured, int64_t overhead, int64_t elaps
 // Rounds a measured cycles-per-millisecond count to whole megahertz in three decimal steps, so a
 // small measuring error never shows as a tempo error: 2,394,567 gives 2,395,000.
 int32_t RoundToWholeMegahertz(int32_t cyclesPerMs);
+
+// The calibration the clock uses. A processor's counter usually runs at a whole number of
+// megahertz, and then rounding removes the measuring error; but many run a little off one (a
+// virtual machine, a spread-spectrum clock), and there rounding would make the clock run up to
+// 500 ppm wrong, about 40 ms over a few minutes of playing. So the rounded value is taken only
+// when it lies within 100 ppm of the measurement, far more than a 100 ms calibration can be off.
+int32_t ChooseCyclesPerMs(int32_t measured);

@@ -93,7 +93,7 @@ int32_t CalibrateCyclesPerMs(int64_t counterFrequency) {
         measured = TscAcross(CounterWait);
         overhead = TscAcross(CounterWaitOverhead);
     }
-    return RoundToWholeMegahertz(
+    return ChooseCyclesPerMs(
         CyclesPerMsFromSamples(measured.cycles, overhead.cycles, measured.counterTicks, counterFrequency));
 }
 
@@ -111,8 +111,13 @@ TempoTimer::TempoTimer() {
 
 TempoTimer::~TempoTimer() {
     // Never leave an event behind that would call into a destroyed owner.
-    Stop();
+    StopAndWait();
     timeEndPeriod(periodMs);
+}
+
+void TempoTimer::StopAndWait() {
+    Stop();
+    while (callbacksRunning.load() != 0) Sleep(1);
 }
 
 void TempoTimer::Configure(unsigned delay, Callback newCallback, void* user) {
@@ -126,28 +131,30 @@ void TempoTimer::Configure(unsigned delay, Callback newCallback, void* user) {
 void TempoTimer::Start() {
     Stop();
     const MMRESULT id = timeSetEvent(delayMs, resolutionMs, OnEvent, reinterpret_cast<DWORD_PTR>(this),
-                                     TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
+                                     TIME_PERIODIC | TIME_CALLBACK_FUNCTION);
     timerId.store(id);
     running = 1;
 }
 
 void TempoTimer::Stop() {
     running = 0;
-    // A synchronous kill from the UI thread waits for a callback in progress; should that callback
-    // have restarted the event (a tempo change), the new identifier is there when the wait ends,
-    // and it is killed too. So a stop always wins over a restart.
-    for (uint32_t id = timerId.exchange(0); id != 0; id = timerId.exchange(0))
-        timeKillEvent(id);
+    // The kill does not wait for a callback in progress: that callback may be sounding a tone,
+    // which at a slow tempo lasts most of a step, and the UI thread must not freeze for it. A
+    // tick that still lands finds the engine stopped; StopAndWait is for teardown.
+    if (const uint32_t id = timerId.exchange(0); id != 0) timeKillEvent(id);
 }
 
 void CALLBACK TempoTimer::OnEvent(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
-    const auto* self = reinterpret_cast<const TempoTimer*>(user);
-    if (self->callback == nullptr) return;
-    try {
-        self->callback(self->userValue);
-    } catch (...) {
-        // Nothing may unwind into the system's timer thread.
+    auto* self = reinterpret_cast<TempoTimer*>(user);
+    self->callbacksRunning.fetch_add(1);
+    if (self->callback != nullptr) {
+        try {
+            self->callback(self->userValue);
+        } catch (...) {
+            // Nothing may unwind into the system's timer thread.
+        }
     }
+    self->callbacksRunning.fetch_sub(1);
 }
 
 int64_t TempoTimer::SourceMs(bool tsc) const {

@@ -3,9 +3,9 @@
 // millisecond clock read from the processor's time-stamp counter, calibrated once against the
 // performance counter, or from the performance counter alone.
 //
-// Thread-safety: Start and Stop may be called on the UI thread and from inside the callback on
-// the timer thread; the fields they share are atomic. A Stop made outside the timer thread wins:
-// when it returns, no callback runs or is due, even if the callback restarted the event meanwhile.
+// Thread-safety: Start and Stop are called on the UI thread; the fields the callback reads are
+// atomic. Stop cancels the event without waiting for a callback in progress (the engine ignores a
+// late tick once stopped); StopAndWait also waits it out, for teardown.
 #include <windows.h>
 
 #include <mmsystem.h>
@@ -27,6 +27,9 @@ public:
     void Configure(unsigned delay, Callback callback, void* user) override;
     void Start() override;
     void Stop() override;
+    // Stops and waits for a callback still running (one sounding a tone, say): for teardown, so
+    // nothing calls into the owner once it is gone.
+    void StopAndWait();
     uint32_t NowMs() override;
 
     // Takes the clock from the time-stamp counter (when there is one) or the performance counter.
@@ -45,6 +48,7 @@ private:
     int64_t SourceMs(bool tsc) const;
 
     std::atomic<uint32_t> timerId{0};
+    std::atomic<int> callbacksRunning{0};
     unsigned periodMs = 1;
     int32_t cyclesPerMs = 0;
     Callback callback = nullptr;

@@ -36,3 +36,13 @@ TEST(ClockCalibration, NoCounterOrNoWaitGivesNoCalibration) {
     EXPECT_EQ(CyclesPerMsFromSamples(1000, 0, 0, 10000000), 0);
     EXPECT_EQ(CyclesPerMsFromSamples(1000, 0, 500, 0), 0);
 }
+
+TEST(ClockCalibration, RoundsOnlyWhenTheCounterRunsAtWholeMegahertz) {
+    // A few ppm off a whole megahertz: measuring error, rounded away.
+    EXPECT_EQ(ChooseCyclesPerMs(2'400'012), 2'400'000);
+    EXPECT_EQ(ChooseCyclesPerMs(2'999'770), 3'000'000);
+    // A counter that really runs between two: rounding would make the clock 184 ppm wrong.
+    EXPECT_EQ(ChooseCyclesPerMs(2'445'450), 2'445'450);
+    EXPECT_EQ(ChooseCyclesPerMs(2'394'567), 2'394'567);
+    EXPECT_EQ(ChooseCyclesPerMs(0), 0);
+}
