@@ -38,14 +38,19 @@ private:
     bool ok_ = true;
 };
 
+// Every format starts a step with these four, in this order.
+void ReadPitchAndValues(ByteReader& in, SettingsData::StepValues& s) {
+    s.note = in.Get<int16_t>();
+    s.value30 = in.Get<int16_t>();
+    s.value40 = in.Get<int16_t>();
+    s.value50 = in.Get<int16_t>();
+}
+
 void ReadCurrentMeasure(ByteReader& in, SettingsData::MeasureValues& m) {
     m.next = in.Get<int16_t>();
     m.repeat = in.Get<int16_t>();
     for (auto& s : m.steps) {
-        s.note = in.Get<int16_t>();
-        s.value30 = in.Get<int16_t>();
-        s.value40 = in.Get<int16_t>();
-        s.value50 = in.Get<int16_t>();
+        ReadPitchAndValues(in, s);
         s.length = in.Get<int16_t>();
         s.on = in.Get<int16_t>();
     }
@@ -64,10 +69,7 @@ void ReadOlderMeasure(ByteReader& in, float version, int index, SettingsData::Me
         m.repeat = in.Get<int16_t>();
     }
     for (auto& s : m.steps) {
-        s.note = in.Get<int16_t>();
-        s.value30 = in.Get<int16_t>();
-        s.value40 = in.Get<int16_t>();
-        s.value50 = in.Get<int16_t>();
+        ReadPitchAndValues(in, s);
         s.on = in.Get<uint32_t>() != 0 ? 1 : 0;
         s.length = in.Get<uint32_t>() == 1 ? 0 : 127;
     }
