@@ -41,6 +41,23 @@ run_suite() {
     total_fail=$((total_fail + fail))
 }
 
+# run_python_suite NAME COMMAND...: runs a Python unittest program, same summary line.
+run_python_suite() {
+    local name=$1; shift
+    local log=$logs/$name.log
+    "$@" >"$log" 2>&1
+    local rc=$?
+    local ran fail
+    ran=$(grep -aoE '^Ran [0-9]+ test' "$log" | grep -oE '[0-9]+' | tail -1)
+    fail=$(grep -aoE '(failures|errors)=[0-9]+' "$log" | awk -F= '{ n += $2 } END { print n + 0 }')
+    ran=${ran:-0}; fail=${fail:-0}
+    [ "$rc" -ne 0 ] && [ "$fail" -eq 0 ] && fail=1
+    [ "$fail" -ne 0 ] && { tail -30 "$log"; echo "(full log: $log)"; }
+    echo "$name: $((ran - fail < 0 ? 0 : ran - fail)) passed, $fail failed"
+    total_pass=$((total_pass + (ran - fail < 0 ? 0 : ran - fail)))
+    total_fail=$((total_fail + fail))
+}
+
 wine_suite() {
     local name=$1 exe=$2
     [ -f "build/windows/bin/$exe" ] || return 0
@@ -50,6 +67,7 @@ wine_suite() {
 }
 
 run_suite unit-host build/host/bin/kestrel_unit_tests
+run_python_suite art-tools python3 tools/artgen_test.py
 [ -x tools/tsan-test.sh ] && run_suite threads-tsan tools/tsan-test.sh
 wine_suite unit-wine kestrel_unit_tests.exe
 wine_suite win kestrel_win_tests.exe

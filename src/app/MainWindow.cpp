@@ -119,7 +119,10 @@ void MainWindow::OnInitDialog() {
     icon_ = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
     if (icon_ != nullptr) {
         SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-        SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+        // The title bar gets the hand-drawn small image, not the large one shrunk.
+        HANDLE small = LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                  GetSystemMetrics(SM_CYSMICON), 0);
+        SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small != nullptr ? small : icon_));
     }
     SizeAndCentre();
     backgroundBrush_ = CreateSolidBrush(backgroundColour_);
