@@ -2,9 +2,8 @@
 // measure of sixteen sounding steps for a number of steps at a given tempo, and every tone records
 // when it began. Lateness is measured against the ideal schedule (step k due k step lengths after
 // step 0), next to a naive loop that sleeps one step length per step, in the same run. The engine
-// runs once with each clock source: the time-stamp counter is calibrated to whole megahertz (so
-// copies agree with each other), which can leave it up to about 200 ppm off the wall clock; the
-// performance counter shows the timer alone. The process CPU time while playing is reported too.
+// runs once with each clock source: the time-stamp counter calibrated against the performance
+// counter, and the performance counter alone. The process CPU time while playing is reported too.
 //
 //   step_timing [steps] [tempo ...]     defaults: 2000 steps at 126 and at 600 beats per minute
 #include <windows.h>
