@@ -19,21 +19,33 @@ xvfb-run -a tools/wine-run "$KB_WINEPREFIX" cmd /c exit >/dev/null 2>&1 || true
 
 total_pass=0
 total_fail=0
-# run_suite NAME COMMAND...: runs a GoogleTest program and prints "NAME: N passed, M failed".
+# count_gtest LOG / count_unittest LOG: print "passed failed" as the runner reported them.
+count_gtest() {
+    local pass fail
+    pass=$(grep -aoE '^\[  PASSED  \] [0-9]+' "$1" | grep -oE '[0-9]+$' | tail -1)
+    fail=$(grep -aoE '^\[  FAILED  \] [0-9]+ test' "$1" | grep -oE '[0-9]+' | tail -1)
+    echo "${pass:-0} ${fail:-0}"
+}
+count_unittest() {
+    local ran fail
+    ran=$(grep -aoE '^Ran [0-9]+ test' "$1" | grep -oE '[0-9]+' | tail -1)
+    fail=$(grep -aoE '(failures|errors)=[0-9]+' "$1" | awk -F= '{ n += $2 } END { print n + 0 }')
+    echo "$(( ${ran:-0} - ${fail:-0} )) ${fail:-0}"
+}
+
+# run_suite COUNTER NAME COMMAND...: runs a test program and prints "NAME: N passed, M failed".
 run_suite() {
-    local name=$1; shift
+    local counter=$1 name=$2; shift 2
     local log=$logs/$name.log
     "$@" >"$log" 2>&1
     local rc=$?
     local pass fail
-    pass=$(grep -aoE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1)
-    fail=$(grep -aoE '^\[  FAILED  \] [0-9]+ test' "$log" | grep -oE '[0-9]+' | tail -1)
-    pass=${pass:-0}; fail=${fail:-0}
+    read -r pass fail < <("$counter" "$log")
     if [ "$rc" -ne 0 ] && [ "$fail" -eq 0 ]; then
         fail=1 # crashed or never reported
     fi
     if [ "$fail" -ne 0 ]; then
-        grep -aE '^\[  FAILED  \]|Failure|ERROR|Sanitizer' "$log" | head -40
+        grep -aE '^\[  FAILED  \]|Failure|ERROR|FAIL:|Sanitizer' "$log" | head -40
         echo "(full log: $log)"
     fi
     echo "$name: $pass passed, $fail failed"
@@ -41,34 +53,17 @@ run_suite() {
     total_fail=$((total_fail + fail))
 }
 
-# run_python_suite NAME COMMAND...: runs a Python unittest program, same summary line.
-run_python_suite() {
-    local name=$1; shift
-    local log=$logs/$name.log
-    "$@" >"$log" 2>&1
-    local rc=$?
-    local ran fail
-    ran=$(grep -aoE '^Ran [0-9]+ test' "$log" | grep -oE '[0-9]+' | tail -1)
-    fail=$(grep -aoE '(failures|errors)=[0-9]+' "$log" | awk -F= '{ n += $2 } END { print n + 0 }')
-    ran=${ran:-0}; fail=${fail:-0}
-    [ "$rc" -ne 0 ] && [ "$fail" -eq 0 ] && fail=1
-    [ "$fail" -ne 0 ] && { tail -30 "$log"; echo "(full log: $log)"; }
-    echo "$name: $((ran - fail < 0 ? 0 : ran - fail)) passed, $fail failed"
-    total_pass=$((total_pass + (ran - fail < 0 ? 0 : ran - fail)))
-    total_fail=$((total_fail + fail))
-}
-
 wine_suite() {
     local name=$1 exe=$2
     [ -f "build/windows/bin/$exe" ] || return 0
-    run_suite "$name" xvfb-run -a -s "-screen 0 1024x768x24" \
+    run_suite count_gtest "$name" xvfb-run -a -s "-screen 0 1024x768x24" \
         tools/wine-run "$KB_WINEPREFIX" "build/windows/bin/$exe"
     WINEPREFIX=$KB_WINEPREFIX wineserver -w 2>/dev/null || true
 }
 
-run_suite unit-host build/host/bin/kestrel_unit_tests
-run_python_suite art-tools python3 tools/artgen_test.py
-[ -x tools/tsan-test.sh ] && run_suite threads-tsan tools/tsan-test.sh
+run_suite count_gtest unit-host build/host/bin/kestrel_unit_tests
+run_suite count_unittest art-tools python3 tools/artgen_test.py
+[ -x tools/tsan-test.sh ] && run_suite count_gtest threads-tsan tools/tsan-test.sh
 wine_suite unit-wine kestrel_unit_tests.exe
 wine_suite win kestrel_win_tests.exe
 wine_suite e2e kestrel_e2e_tests.exe
