@@ -54,8 +54,3 @@ TEST_F(MainWindowE2e, CloseRequestEndsTheProgram) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
