@@ -22,9 +22,10 @@ int64_t PerformanceCount() {
     return now.QuadPart;
 }
 
-// Busy-waits `ms` milliseconds on the performance counter; returns the counter ticks that really
-// passed (more than asked when the thread lost the processor), 0 without a counter.
-int64_t CounterWait(int ms) {
+// Reads the performance counter until keepWaiting(elapsed, target) fails, target being `ms`
+// milliseconds of counter ticks; returns the ticks that really passed, 0 without a counter. The
+// wait and its overhead twin below share this body, so they make the same calls.
+template <typename KeepWaiting> int64_t CounterLoop(int ms, KeepWaiting keepWaiting) {
     LARGE_INTEGER frequency{};
     if (!QueryPerformanceFrequency(&frequency)) return 0;
     const int64_t target = (frequency.QuadPart / 1000) * ms;
@@ -32,22 +33,19 @@ int64_t CounterWait(int ms) {
     int64_t now = 0;
     do {
         now = PerformanceCount();
-    } while (now - start < target);
+    } while (keepWaiting(now - start, target));
     return now - start;
 }
 
-// The same calls and arithmetic as CounterWait, but its loop normally ends after one reading:
-// timing it measures what the wait itself costs.
+// Busy-waits `ms` milliseconds; more ticks pass than asked when the thread lost the processor.
+int64_t CounterWait(int ms) {
+    return CounterLoop(ms, [](int64_t elapsed, int64_t target) { return elapsed < target; });
+}
+
+// The same wait, but its loop normally ends after one reading: timing it measures what the wait
+// itself costs.
 int64_t CounterWaitOverhead(int ms) {
-    LARGE_INTEGER frequency{};
-    if (!QueryPerformanceFrequency(&frequency)) return 0;
-    const int64_t target = (frequency.QuadPart / 1000) * ms;
-    const int64_t start = PerformanceCount();
-    int64_t now = 0;
-    do {
-        now = PerformanceCount();
-    } while (now - start == target);
-    return now - start;
+    return CounterLoop(ms, [](int64_t elapsed, int64_t target) { return elapsed == target; });
 }
 
 struct TscSample {
