@@ -1,0 +1,42 @@
+#pragma once
+// The panel's tempo read-out and editor: an up arrow, a down arrow and a text field. It holds the
+// tempo in beats per minute as a double and shows it in beats per minute or as samples per
+// measure. Arrows step by a semitone's ratio (an octave's with Control held); typed text is taken
+// when the field loses the focus, in the unit shown. The dial's own integer value plays no part.
+#include <string>
+
+#include "panel/TempoMath.h"
+#include "widgets/MDial.h"
+
+class TempoField : public MDial {
+public:
+    TempoField();
+    ~TempoField() override;
+
+    // Creates the dial with the given settings (base id 1005: arrows 1006 and 1007, field 1008),
+    // then bpm = 126, beats-per-minute unit, Refresh.
+    void Create(const DialSettings& settings);
+
+    // Typed text is taken only when committed.
+    void SetFromText(const std::string& text) override;
+    // Takes the field's number when it differs from the one shown; text that is not a number
+    // puts the shown value back.
+    void CommitText() override;
+    // +1 up, -1 down.
+    void Step(int direction) override;
+
+    // Writes the tempo into the field in the present unit.
+    void Refresh();
+    double GetBpm() const { return bpm; }
+    // Held to the tempo range (NaN counts as 126).
+    void SetBpm(double value);
+    void SetMode(tempo::TempoUnit unit);
+    tempo::TempoUnit GetMode() const { return mode; }
+    const std::string& GetShownText() const { return shownText; }
+
+private:
+    double bpm = tempo::kDefaultBpm;
+    double shownValue = 0.0;
+    std::string shownText;
+    tempo::TempoUnit mode = tempo::TempoUnit::BeatsPerMinute;
+};

@@ -1,0 +1,44 @@
+#pragma once
+// The tempo field's arithmetic: the two display units, the arrows' semitone and octave steps, the
+// number formats and the range every tempo is held to. Pure functions, checked on every platform.
+#include <string>
+#include <string_view>
+
+namespace tempo {
+
+inline constexpr double kDefaultBpm = 126.0;
+inline constexpr double kMinBpm = 0.5;
+inline constexpr double kMaxBpm = 10000000.0;
+inline constexpr double kSemitone = 1.0594630943592953; // twelfth root of 2
+inline constexpr double kOctave = 2.0;
+
+// 0: beats per minute; 1: samples per measure at 44100 Hz.
+enum class TempoUnit : int { BeatsPerMinute = 0, SamplesPerMeasure = 1 };
+
+// Any tempo held to kMinBpm..kMaxBpm; NaN counts as the default tempo.
+double HoldTempo(double bpm);
+
+// The number shown for a tempo in a unit: bpm itself, or 5292000 / bpm samples per measure.
+double ShownValue(double bpm, TempoUnit unit);
+
+// The text for a shown value: taken in single precision, "%.3f" when it has a fraction, else
+// "%.0f". Never "inf" or "nan": such values are held to the tempo range first by the callers.
+std::string FormatShown(double shown);
+
+// One arrow click: times (up) or divided by (down) a semitone, an octave with Control held,
+// then held to the range.
+double Stepped(double bpm, int direction, bool controlHeld);
+
+// The typed text read as a single-precision number, as the C library's atof would (no number at
+// all gives 0). `valid` is false when the text does not start with a finite number.
+struct ParsedNumber {
+    float value = 0.0f;
+    bool valid = false;
+};
+ParsedNumber ParseShown(std::string_view text);
+
+// The tempo a committed number stands for in a unit (samples: 44100 / v x 120), held to the
+// range.
+double TempoFromShown(double value, TempoUnit unit);
+
+} // namespace tempo

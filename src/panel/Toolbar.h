@@ -1,0 +1,54 @@
+#pragma once
+// The three picture buttons at the top left of the panel (FILE, EDIT, MIDI) and the invisible
+// command window over them. The command window is a child "STATIC" window that paints nothing
+// and lets the mouse through, so the buttons, drawn by the main window, take their clicks as
+// ordinary widgets; it owns the popup menus and is the target of the keyboard shortcuts.
+#include <windows.h>
+
+#include <string>
+
+#include "song/SongDocument.h"
+#include "widgets/MBmpButton.h"
+#include "widgets/SkinPalette.h"
+
+class Toolbar {
+public:
+    static constexpr int kFileId = 1002;
+    static constexpr int kEditId = 1003;
+    static constexpr int kMidiId = 1004;
+
+    Toolbar();
+    virtual ~Toolbar();
+    Toolbar(const Toolbar&) = delete;
+    Toolbar& operator=(const Toolbar&) = delete;
+
+    // Creates the command window (text, child of mainWindow), the three buttons at (x, y),
+    // (x + 18, y) and (x + 36, y), then lays the command window over the buttons' union. The
+    // colour is not used.
+    void Create(const std::string& text, int x, int y, COLORREF colour, HWND mainWindow);
+    void SetDocument(SongDocument* doc) { document = doc; }
+    // FILE: ink baseLight, paper baseDark; EDIT: contrast, contrastDark; MIDI: baseDark,
+    // baseLight. A button's pressed pair is its plain pair: the press shows only by its picture.
+    void ApplySkin(COLORREF colour);
+
+    HWND CommandWindow() const { return commandWindow; }
+    MBmpButton& FileButton() { return fileButton; }
+    MBmpButton& EditButton() { return editButton; }
+    MBmpButton& MidiButton() { return midiButton; }
+    int X() const { return x; }
+    int Y() const { return y; }
+
+private:
+    static LRESULT CALLBACK CommandWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                              UINT_PTR subclassId, DWORD_PTR refData);
+
+    HWND commandWindow = nullptr;
+    HWND mainWindow = nullptr;
+    int x = 0;
+    int y = 0;
+    SongDocument* document = nullptr;
+    SkinPalette palette;
+    MBmpButton fileButton;
+    MBmpButton editButton;
+    MBmpButton midiButton;
+};
