@@ -37,8 +37,23 @@ struct ParsedNumber {
 };
 ParsedNumber ParseShown(std::string_view text);
 
+// The tempo a committed number stands for in a unit (samples: 44100 / v x 120), not yet held:
+// 0 samples gives an infinite tempo, a negative number a negative one.
+double RawTempoFromShown(double value, TempoUnit unit);
+
 // The tempo a committed number stands for in a unit (samples: 44100 / v x 120), held to the
 // range.
 double TempoFromShown(double value, TempoUnit unit);
+
+// What committing the field's text does to a tempo shown as shownValue in unit.
+struct Commit {
+    bool taken = false;   // the text stood for another number: bpm is the new tempo
+    bool rewrite = false; // the field must show bpm again: the text was no number, or was held
+    double bpm = 0.0;
+    double shownValue = 0.0; // the number the field now stands for
+};
+// Text that is no finite number is refused (the tempo stays, the field is rewritten); the same
+// number as shown changes nothing; any other number becomes the tempo, held to the range.
+Commit CommitText(std::string_view text, double shownValue, double bpm, TempoUnit unit);
 
 } // namespace tempo
