@@ -3,6 +3,8 @@
 // click through the owner's mouse handling.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "WidgetTestSupport.h"
 #include "panel/MeasureButtonGroup.h"
 
@@ -39,6 +41,15 @@ std::vector<int> MarkedButtons(MeasureButtonGroup& group) {
     return on;
 }
 
+// The ink and paper a button draws with, from a picture whose first column is black and the
+// rest white.
+std::pair<COLORREF, COLORREF> LookOf(MHighlightToggleButton& button) {
+    const RECT r = button.GetRect();
+    Canvas canvas(r.right, r.bottom, RGB(0, 200, 0));
+    button.Draw(canvas.dc);
+    return {canvas.Pixel(r.left, r.top), canvas.Pixel(r.left + 1, r.top)};
+}
+
 struct MeasureGroupFixture : testing::Test {
     MeasureGroupFixture() { group.Build(PanelSettings(owner.hwnd)); }
     ~MeasureGroupFixture() override { SetCapturedWidget(nullptr); }
@@ -71,19 +82,6 @@ TEST_F(MeasureGroupFixture, BuildGivesEightButtonsWithIdsPicturesAndStartingPlac
     EXPECT_EQ(group.MarkedIndex(), -1);
     EXPECT_EQ(SelectedButtons(group), std::vector<int>{0});
     EXPECT_TRUE(MarkedButtons(group).empty());
-}
-
-TEST_F(MeasureGroupFixture, SharedPicturesUseThePrefixAlone) {
-    MeasureButtonGroup shared;
-    MeasureGroupSettings s = PanelSettings(owner.hwnd);
-    s.id = 30000;
-    s.count = 3;
-    s.pictures = ButtonPictures::Shared;
-    shared.Build(s);
-    ASSERT_EQ(shared.Count(), 3);
-    EXPECT_EQ(shared.Button(2).GetUpName(), "LOOPSCTRLUP");
-    EXPECT_EQ(shared.Button(2).GetDownName(), "LOOPSCTRLDN");
-    EXPECT_EQ(shared.Button(2).GetId(), 30003);
 }
 
 TEST_F(MeasureGroupFixture, MovedButtonsSitInThePanelColumnAndTheGroupCoversThem) {
@@ -160,26 +158,16 @@ TEST_F(MeasureGroupFixture, ColoursFollowSelectionAndMark) {
     EXPECT_EQ(tinted.GetInk(), c[9]);
     EXPECT_EQ(tinted.GetPaper(), c[9]);
 
+    using Look = std::pair<COLORREF, COLORREF>;
     tinted.Select(2);
     tinted.SetPlayingMark(2);
-    Canvas canvas(40, 2, RGB(0, 200, 0));
-    for (int i = 0; i < 4; ++i)
-        tinted.Button(i).Draw(canvas.dc);
-    // Button 0 and 3: unselected, pressed pair; button 2: selected and marked, alternative up.
-    EXPECT_EQ(canvas.Pixel(0, 0), c[2]);
-    EXPECT_EQ(canvas.Pixel(1, 0), c[3]);
-    EXPECT_EQ(canvas.Pixel(20, 0), c[4]);
-    EXPECT_EQ(canvas.Pixel(21, 1), c[5]);
-    EXPECT_EQ(canvas.Pixel(30, 1), c[2]);
+    EXPECT_EQ(LookOf(tinted.Button(0)), Look(c[2], c[3])); // unselected: the pressed pair
+    EXPECT_EQ(LookOf(tinted.Button(2)), Look(c[4], c[5])); // selected and marked: alternative up
+    EXPECT_EQ(LookOf(tinted.Button(3)), Look(c[2], c[3]));
 
-    tinted.SetPlayingMark(3); // unselected and marked: alternative down; 2 selected and plain
-    Canvas again(40, 2, RGB(0, 200, 0));
-    for (int i = 0; i < 4; ++i)
-        tinted.Button(i).Draw(again.dc);
-    EXPECT_EQ(again.Pixel(30, 0), c[6]);
-    EXPECT_EQ(again.Pixel(31, 0), c[7]);
-    EXPECT_EQ(again.Pixel(20, 0), c[0]);
-    EXPECT_EQ(again.Pixel(21, 0), c[1]);
+    tinted.SetPlayingMark(3);
+    EXPECT_EQ(LookOf(tinted.Button(3)), Look(c[6], c[7])); // unselected and marked: alternative down
+    EXPECT_EQ(LookOf(tinted.Button(2)), Look(c[0], c[1])); // selected: the plain pair
 }
 
 TEST_F(MeasureGroupFixture, ClickOnAButtonReportsItsIdAndSelectByIdKeepsOneSelected) {

@@ -3,7 +3,6 @@
 // taken only when the field loses the focus, and unusable typed text held or given back.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 #include "WidgetTestSupport.h"
@@ -101,29 +100,16 @@ TEST_F(TempoFieldFixture, ArrowClicksStepBySemitonesAndOctavesWithControl) {
     EXPECT_EQ(Text(), "10000000");
 }
 
-TEST_F(TempoFieldFixture, UnitsShowTheSameTempo) {
+TEST_F(TempoFieldFixture, TypedSamplesAreTakenOnlyWhenTheFieldLosesTheFocus) {
     field.SetMode(tempo::TempoUnit::SamplesPerMeasure);
     EXPECT_EQ(Text(), "42000");
-    EXPECT_EQ(field.GetBpm(), 126.0);
-    Click(field.GetUpArrow()); // a faster tempo is fewer samples
-    EXPECT_EQ(Text(), "39642.723");
-    field.SetMode(tempo::TempoUnit::BeatsPerMinute);
-    EXPECT_EQ(Text(), "133.492");
-}
-
-TEST_F(TempoFieldFixture, TypedSamplesAreTakenWhenTheFieldLosesTheFocus) {
-    field.SetMode(tempo::TempoUnit::SamplesPerMeasure);
     HWND edit = field.GetTextField().Handle();
     SetFocus(edit);
     SendMessageA(edit, EM_SETSEL, 0, -1);
-    SendMessageA(edit, WM_CHAR, '2', 0);
-    SendMessageA(edit, WM_CHAR, '1', 0);
-    // Typing alone changes nothing: the text is taken only when committed.
-    EXPECT_EQ(field.GetBpm(), 126.0);
+    for (const char c : std::string("21000"))
+        SendMessageA(edit, WM_CHAR, static_cast<WPARAM>(c), 0);
+    EXPECT_EQ(field.GetBpm(), 126.0); // typing alone changes nothing
     EXPECT_TRUE(owner.events.empty());
-    SendMessageA(edit, WM_CHAR, '0', 0);
-    SendMessageA(edit, WM_CHAR, '0', 0);
-    SendMessageA(edit, WM_CHAR, '0', 0);
     SetFocus(owner.hwnd);
     EXPECT_EQ(field.GetBpm(), 252.0);
     EXPECT_EQ(Text(), "21000"); // kept as typed
@@ -132,46 +118,22 @@ TEST_F(TempoFieldFixture, TypedSamplesAreTakenWhenTheFieldLosesTheFocus) {
     EXPECT_EQ(owner.events.back().id, 1008);
 }
 
-TEST_F(TempoFieldFixture, CommittingTheShownTextChangesNothing) {
-    field.SetBpm(133.4923498892712);
-    TypeAndLeave("133.492");
-    EXPECT_EQ(field.GetBpm(), 133.4923498892712); // not rounded to what the field shows
-    field.SetMode(tempo::TempoUnit::SamplesPerMeasure);
-    field.SetBpm(126.0);
-    TypeAndLeave("42000");
-    EXPECT_EQ(field.GetBpm(), 126.0);
-}
-
-TEST_F(TempoFieldFixture, UnusableTypedTempoIsHeldOrGivenBack) {
+TEST_F(TempoFieldFixture, UnusableTempoIsHeldOrGivenBack) {
     TypeAndLeave("0");
     EXPECT_EQ(field.GetBpm(), 0.5);
     EXPECT_EQ(Text(), "0.500");
-    TypeAndLeave("-90");
-    EXPECT_EQ(field.GetBpm(), 0.5);
-
     field.SetBpm(126.0);
-    for (const char* text : {"abc", "nan", "inf", ""}) {
-        TypeAndLeave(text);
-        EXPECT_EQ(field.GetBpm(), 126.0) << text;
-        EXPECT_EQ(Text(), "126") << text;
-    }
+    TypeAndLeave("abc");
+    EXPECT_EQ(field.GetBpm(), 126.0);
+    EXPECT_EQ(Text(), "126");
 
     field.SetMode(tempo::TempoUnit::SamplesPerMeasure);
     TypeAndLeave("0"); // 0 samples per measure would be an infinite tempo
     EXPECT_EQ(field.GetBpm(), 10000000.0);
     EXPECT_EQ(Text(), "0.529");
-}
-
-TEST_F(TempoFieldFixture, SetBpmHoldsDamagedTempos) {
-    field.SetBpm(std::numeric_limits<double>::quiet_NaN());
+    field.SetBpm(std::numeric_limits<double>::quiet_NaN()); // a damaged file's tempo
     EXPECT_EQ(field.GetBpm(), 126.0);
-    field.SetBpm(0.0);
-    EXPECT_EQ(field.GetBpm(), 0.5);
-    field.SetBpm(std::numeric_limits<double>::infinity());
-    EXPECT_EQ(field.GetBpm(), 10000000.0);
-    field.SetMode(tempo::TempoUnit::SamplesPerMeasure);
-    field.SetBpm(-5.0);
-    EXPECT_EQ(Text(), "10584000");
+    EXPECT_EQ(Text(), "42000");
     EXPECT_FALSE(field.GetTextField().IsModified());
 }
 
