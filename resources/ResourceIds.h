@@ -2,6 +2,7 @@
 // Resource identifiers shared by the resource script and the code.
 
 #define IDD_MAIN 102
+#define IDD_MEASURE_POPUP 167
 #define IDS_ABOUT_ITEM 101
 #define IDI_MAIN 128
 #define IDC_HIDDEN_BUTTON 1

@@ -28,7 +28,9 @@ public:
     void Build(const MeasureGroupSettings& settings);
     // Any index is stored; one outside 0..count - 1 selects no button.
     void Select(int index);
-    void SelectById(int controlId) { Select(controlId - id - 1); }
+    // Select(controlId - id - 1) for the ids of the buttons; any other id, the group's own
+    // included, changes nothing.
+    void SelectById(int controlId);
     int SelectedIndex() const { return selected; }
     // -1 (or any index out of range) clears the mark.
     void SetPlayingMark(int index);

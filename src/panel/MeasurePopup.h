@@ -49,6 +49,9 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnInit();
+    // Writes a cell's value into the measure's link or repeat count, marking the document
+    // changed only when the stored value changes.
+    void StoreCell(MDial& cell);
 
     HWND hwnd = nullptr;
     SongDocument* document = nullptr;

@@ -108,13 +108,6 @@ TEST(TempoCommit, UnchangedFractionalTextKeepsTheUnroundedTempo) {
     EXPECT_EQ(same.bpm, bpm);
 }
 
-TEST(TempoCommit, TypedBeatsPerMinuteAreTakenAsTyped) {
-    const Commit typed = CommitText("99.5", 126.0, 126.0, kBpm);
-    EXPECT_TRUE(typed.taken);
-    EXPECT_FALSE(typed.rewrite);
-    EXPECT_DOUBLE_EQ(typed.bpm, 99.5);
-}
-
 TEST(TempoCommit, ZeroAndNegativeNumbersAreHeldAndShownAgain) {
     struct Case {
         const char* text;

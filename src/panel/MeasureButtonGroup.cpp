@@ -1,0 +1,90 @@
+#include "panel/MeasureButtonGroup.h"
+
+MeasureButtonGroup::MeasureButtonGroup() = default;
+
+MeasureButtonGroup::~MeasureButtonGroup() = default;
+
+void MeasureButtonGroup::Build(const MeasureGroupSettings& s) {
+    MWnd::Create(s.id, "", s.x, s.y, 10, 10, s.parent);
+    Hide();
+    pictures = s.pictures;
+    count = s.count < 0 ? 0 : s.count;
+    buttons.clear();
+    for (int i = 0; i < count; ++i) {
+        const std::string number = std::to_string(i + 1);
+        const std::string stem = pictures == ButtonPictures::Shared ? s.prefix : s.prefix + number;
+        auto button = std::make_unique<MHighlightToggleButton>();
+        button->Create(s.id + i + 1, "", s.x, s.y + 144 - 20 * i, s.parent, stem + "UP", stem + "DN");
+        // No such cursor exists: the buttons show the owner's default pointer.
+        button->SetCursorByName("GENCUR");
+        button->SetState(true);
+        button->SetHighlight(false);
+        buttons.push_back(std::move(button));
+    }
+    RecomputeRect();
+    selected = -1;
+    marked = -1;
+    Select(0);
+    SetPlayingMark(-1);
+    Show();
+}
+
+void MeasureButtonGroup::Select(int index) {
+    if (InRange(selected)) buttons[selected]->SetState(true);
+    if (InRange(index)) buttons[index]->SetState(false);
+    selected = index;
+}
+
+void MeasureButtonGroup::SelectById(int controlId) {
+    const int index = controlId - id - 1;
+    if (InRange(index)) Select(index);
+}
+
+void MeasureButtonGroup::SetPlayingMark(int index) {
+    if (InRange(marked)) {
+        buttons[marked]->SetHighlight(false);
+        buttons[marked]->Show();
+    }
+    if (InRange(index)) {
+        buttons[index]->SetHighlight(true);
+        buttons[index]->Show();
+    }
+    marked = index;
+}
+
+RECT MeasureButtonGroup::ButtonRect(int index) const {
+    return InRange(index) ? buttons[index]->GetRect() : RECT{};
+}
+
+void MeasureButtonGroup::MoveButton(int index, int x, int y) {
+    if (!InRange(index)) return;
+    buttons[index]->MoveTo(x, y);
+    RecomputeRect();
+}
+
+void MeasureButtonGroup::SetColors10(const COLORREF (&c)[10]) {
+    for (auto& button : buttons)
+        button->SetColors8(c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]);
+    SetColors(c[9], c[9]);
+}
+
+void MeasureButtonGroup::Show() {
+    for (auto& button : buttons)
+        button->Show();
+    MWnd::Show();
+}
+
+void MeasureButtonGroup::Hide() {
+    for (auto& button : buttons)
+        button->Hide();
+    MWnd::Hide();
+}
+
+void MeasureButtonGroup::RecomputeRect() {
+    RECT united{};
+    for (const auto& button : buttons) {
+        const RECT r = button->GetRect();
+        UnionRect(&united, &united, &r);
+    }
+    rect = united;
+}

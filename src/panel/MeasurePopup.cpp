@@ -1,0 +1,210 @@
+#include "panel/MeasurePopup.h"
+
+#include "ResourceIds.h"
+#include "widgets/WidgetRegistry.h"
+
+namespace {
+
+struct CellLayout {
+    int id = 0;
+    int x = 0;       // origin in the popup's client area
+    int arrowDx = 0; // both arrows, one above the other
+    int textDx = 0;
+    int max = 0;
+    int ctrlStep = 1;
+};
+
+DialSettings CellSettings(const CellLayout& cell, HWND owner) {
+    DialSettings s;
+    s.baseId = cell.id;
+    s.x = cell.x;
+    s.y = 1;
+    s.upPrefix = "UPARROW";
+    s.upDx = cell.arrowDx;
+    s.downPrefix = "DNARROW";
+    s.downDx = cell.arrowDx;
+    s.downDy = 9;
+    s.owner = owner;
+    s.textDx = cell.textDx;
+    s.textDy = 3;
+    s.textWidth = 21;
+    s.textHeight = 15;
+    s.min = 1;
+    s.max = cell.max;
+    s.ctrlStep = cell.ctrlStep;
+    return s;
+}
+
+bool IsMeasureIndex(int index) { return index >= 0 && index < kMeasureCount; }
+
+bool IsCellPart(int id, int cellId) { return id >= cellId && id <= cellId + 5; }
+
+} // namespace
+
+MeasurePopup::MeasurePopup() = default;
+
+MeasurePopup::~MeasurePopup() {
+    if (hwnd == nullptr) return;
+    SetWidgetEventSink(hwnd, nullptr);
+    if (IsWindow(hwnd)) DestroyWindow(hwnd);
+}
+
+bool MeasurePopup::Create(HWND parent) {
+    if (hwnd != nullptr) return false;
+    CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MEASURE_POPUP), parent, DialogProc,
+                       reinterpret_cast<LPARAM>(this));
+    return hwnd != nullptr;
+}
+
+INT_PTR CALLBACK MeasurePopup::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<MeasurePopup*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<MeasurePopup*>(lParam);
+        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        self->hwnd = hwnd;
+    }
+    if (self == nullptr) return FALSE;
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+INT_PTR MeasurePopup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
+    switch (message) {
+    case WM_INITDIALOG: OnInit(); return FALSE; // the focus is nobody's
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        PaintWidgets(dc, hwnd);
+        // Each widget excluded its own rectangle: what is left is the margin.
+        RECT client;
+        GetClientRect(hwnd, &client);
+        FillRect(dc, &client, backgroundBrush ? backgroundBrush.Get() : GetSysColorBrush(COLOR_BTNFACE));
+        EndPaint(hwnd, &ps);
+        return TRUE;
+    }
+    case WM_ERASEBKGND:
+        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, TRUE); // the paint handler covers everything
+        return TRUE;
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+        if (!backgroundBrush) return FALSE;
+        SetBkColor(reinterpret_cast<HDC>(wParam), colours.contrastDark);
+        SetTextColor(reinterpret_cast<HDC>(wParam), colours.baseLight);
+        return reinterpret_cast<INT_PTR>(backgroundBrush.Get());
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) != HTCLIENT) return FALSE;
+        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, TRUE); // the mouse handler sets it
+        return TRUE;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        SetFocus(nullptr);
+        OnWidgetEvent(WidgetEvent::Down, x, y, 0);
+        return TRUE;
+    case WM_LBUTTONUP: OnWidgetEvent(WidgetEvent::Up, x, y, 0); return TRUE;
+    case WM_RBUTTONDOWN: OnWidgetEvent(WidgetEvent::RightDown, x, y, 0); return TRUE;
+    case WM_MOUSEMOVE: OnWidgetEvent(WidgetEvent::Move, x, y, 0); return TRUE;
+    case WM_COMMAND:
+        // Enter and Escape arrive as IDOK and IDCANCEL; the popup is hidden by its parent only.
+        return TRUE;
+    case WM_DESTROY: SetWidgetEventSink(hwnd, nullptr); return FALSE;
+    default: return FALSE;
+    }
+}
+
+void MeasurePopup::OnInit() {
+    x = 0;
+    y = 0;
+    measure = 0;
+    RECT window{}, client{};
+    GetWindowRect(hwnd, &window);
+    GetClientRect(hwnd, &client);
+    const int frameWidth = (window.right - window.left) - client.right;
+    const int frameHeight = (window.bottom - window.top) - client.bottom;
+    SetWindowPos(hwnd, nullptr, x, y, kClientWidth + frameWidth, kClientHeight + frameHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    defaultCursor = LoadCursorA(GetModuleHandleA(nullptr), "NOCUR");
+    if (defaultCursor == nullptr) defaultCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    SetWidgetEventSink(hwnd, this);
+    background.Create(0, "", 0, 0, hwnd, "LOOPBKGBMP");
+    nextCell.Create(
+        CellSettings({.id = kNextId, .x = 1, .arrowDx = 21, .textDx = 0, .max = 8, .ctrlStep = 1}, hwnd));
+    repeatCell.Create(
+        CellSettings({.id = kRepeatId, .x = 96, .arrowDx = 0, .textDx = 7, .max = 32, .ctrlStep = 4}, hwnd));
+    for (MDial* cell : {&nextCell, &repeatCell}) {
+        cell->SetTransparent(false);
+        cell->SetLiveTyping(true);
+    }
+    SetFocus(nullptr);
+}
+
+void MeasurePopup::SetColors(const SkinPalette& palette) {
+    colours = palette;
+    backgroundBrush.Reset(CreateSolidBrush(colours.contrastDark));
+    for (MDial* cell : {&nextCell, &repeatCell})
+        cell->SetColorsAll(colours.baseLight, colours.baseDark, colours.baseDark, colours.baseLight,
+                           colours.baseLight, colours.baseDark, colours.contrast);
+    background.SetColors(colours.base, colours.baseLighter);
+    if (hwnd) InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void MeasurePopup::ShowFor() {
+    if (hwnd == nullptr || !IsMeasureIndex(measure)) return;
+    SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (document != nullptr) {
+        const Measure& m = document->measures[measure];
+        nextCell.SetValue(m.next + 1);
+        // Clamped for showing only: a stored 0 reads 1 here and stays 0 until the cell is used.
+        repeatCell.SetValue(m.repeat);
+    }
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    SetFocus(nullptr);
+}
+
+void MeasurePopup::Hide() {
+    if (hwnd) ShowWindow(hwnd, SW_HIDE);
+}
+
+bool MeasurePopup::IsShown() const { return hwnd != nullptr && IsWindowVisible(hwnd); }
+
+void MeasurePopup::OnWidgetEvent(int type, int px, int py, int id) {
+    if (hwnd == nullptr) return;
+    if (id != 0) {
+        // Events from the cells' fields carry no position: use where the pointer is now.
+        POINT pointer{};
+        GetCursorPos(&pointer);
+        ScreenToClient(hwnd, &pointer);
+        px = pointer.x;
+        py = pointer.y;
+    }
+    if (SetCursorAt(px, py, hwnd) == 0) SetCursor(defaultCursor);
+    if (id == 0) id = DispatchMouse(type, px, py, hwnd);
+    if (type != WidgetEvent::Up && type != WidgetEvent::Move && type != WidgetEvent::ValueCommitted) return;
+    if (IsCellPart(id, kNextId)) {
+        nextCell.OnPartEvent(id);
+        StoreCell(nextCell);
+    } else if (IsCellPart(id, kRepeatId)) {
+        repeatCell.OnPartEvent(id);
+        StoreCell(repeatCell);
+    }
+}
+
+void MeasurePopup::StoreCell(MDial& cell) {
+    if (document == nullptr || !IsMeasureIndex(measure)) return;
+    // The field shows a clamped number, but the document must never hold a link outside the
+    // measures whatever the field says.
+    int value = cell.GetValue();
+    value = value < cell.GetMin() ? cell.GetMin() : (value > cell.GetMax() ? cell.GetMax() : value);
+    Measure& m = document->measures[measure];
+    Shared<int16_t>& field = &cell == &nextCell ? m.next : m.repeat;
+    const int stored = &cell == &nextCell ? value - 1 : value;
+    if (field.Get() == stored) return;
+    field = static_cast<int16_t>(stored);
+    document->dirty = 1;
+}

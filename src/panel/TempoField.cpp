@@ -1,0 +1,47 @@
+#include "panel/TempoField.h"
+
+#include "widgets/WidgetInput.h"
+
+TempoField::TempoField() = default;
+
+TempoField::~TempoField() = default;
+
+void TempoField::Create(const DialSettings& settings) {
+    MDial::Create(settings);
+    bpm = tempo::kDefaultBpm;
+    mode = tempo::TempoUnit::BeatsPerMinute;
+    Refresh();
+}
+
+void TempoField::SetFromText(const std::string&) {}
+
+void TempoField::CommitText() {
+    const tempo::Commit commit = tempo::CommitText(textField.GetText(), shownValue, bpm, mode);
+    bpm = commit.bpm;
+    shownValue = commit.shownValue;
+    // A taken number stays as typed until the next Refresh; refused or held text gives way to
+    // the tempo actually in force.
+    if (commit.rewrite) Refresh();
+}
+
+void TempoField::Step(int direction) {
+    bpm = tempo::Stepped(bpm, direction, CurrentWidgetInput().ControlHeld());
+    Refresh();
+}
+
+void TempoField::Refresh() {
+    shownText = tempo::FormatShown(tempo::ShownValue(bpm, mode));
+    textField.SetText(shownText);
+    // What the field holds, read back as a typed number would be, so an unchanged commit matches.
+    shownValue = tempo::ParseShown(textField.GetText()).value;
+}
+
+void TempoField::SetBpm(double value) {
+    bpm = tempo::HoldTempo(value);
+    Refresh();
+}
+
+void TempoField::SetMode(tempo::TempoUnit unit) {
+    mode = unit;
+    Refresh();
+}

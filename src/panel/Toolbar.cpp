@@ -1,0 +1,72 @@
+#include "panel/Toolbar.h"
+
+#include <commctrl.h>
+
+#include <utility>
+
+namespace {
+
+struct ButtonLook {
+    int id;
+    int dx; // from the toolbar origin
+    const char* up;
+    const char* down;
+    const char* cursor;
+};
+
+constexpr ButtonLook kFileLook{Toolbar::kFileId, 0, "FILEUP", "FILEDN", "FCUR"};
+constexpr ButtonLook kEditLook{Toolbar::kEditId, 18, "EDITUP", "EDITDN", "ECUR"};
+constexpr ButtonLook kMidiLook{Toolbar::kMidiId, 36, "MIDIUP", "MIDIDN", "MCUR"};
+
+} // namespace
+
+Toolbar::Toolbar() = default;
+
+Toolbar::~Toolbar() {
+    if (commandWindow != nullptr && IsWindow(commandWindow)) DestroyWindow(commandWindow);
+}
+
+void Toolbar::Create(const std::string& text, int originX, int originY, COLORREF, HWND main) {
+    x = originX;
+    y = originY;
+    mainWindow = main;
+    commandWindow = CreateWindowExA(0, "STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+                                    0, 0, mainWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (commandWindow != nullptr)
+        SetWindowSubclass(commandWindow, CommandWindowProc, 0, reinterpret_cast<DWORD_PTR>(this));
+
+    RECT united{};
+    const std::pair<MBmpButton*, const ButtonLook*> buttons[] = {
+        {&fileButton, &kFileLook}, {&editButton, &kEditLook}, {&midiButton, &kMidiLook}};
+    for (const auto& [button, look] : buttons) {
+        // The main window owns the buttons: it paints them and hands them the mouse.
+        button->Create(look->id, "", x + look->dx, y, mainWindow, look->up, look->down);
+        button->SetCursorByName(look->cursor);
+        const RECT r = button->GetRect();
+        UnionRect(&united, &united, &r);
+    }
+    if (commandWindow != nullptr)
+        SetWindowPos(commandWindow, nullptr, united.left, united.top, united.right - united.left,
+                     united.bottom - united.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Toolbar::ApplySkin(COLORREF colour) {
+    palette.Derive(colour);
+    fileButton.SetColors(palette.baseLight, palette.baseDark);
+    editButton.SetColors(palette.contrast, palette.contrastDark);
+    midiButton.SetColors(palette.baseDark, palette.baseLight);
+}
+
+LRESULT CALLBACK Toolbar::CommandWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR subclassId, DWORD_PTR) {
+    switch (message) {
+    case WM_PAINT:
+        // Paints nothing, so the buttons the main window draws show through.
+        ValidateRect(hwnd, nullptr);
+        return 0;
+    case WM_ERASEBKGND: return 0;
+    case WM_NCDESTROY: RemoveWindowSubclass(hwnd, CommandWindowProc, subclassId); break;
+    default: break;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}

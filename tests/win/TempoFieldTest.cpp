@@ -1,0 +1,140 @@
+// The tempo field on a real owner window: the panel's layout, arrow clicks routed through the
+// owner's widget dispatch, Control read from the input at the moment of the click, typed text
+// taken only when the field loses the focus, and unusable typed text held or given back.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "WidgetTestSupport.h"
+#include "panel/TempoField.h"
+
+using namespace widget_test;
+
+namespace {
+
+// The panel's tempo field: id 1005, origin (9, 91), arrows at (0, 0) and (0, 9), field (7, 3).
+DialSettings PanelTempoSettings(HWND owner) {
+    DialSettings s;
+    s.baseId = 1005;
+    s.x = 9;
+    s.y = 91;
+    s.upPrefix = "UPARROW";
+    s.downPrefix = "DNARROW";
+    s.downDy = 9;
+    s.owner = owner;
+    s.textDx = 7;
+    s.textDy = 3;
+    s.textWidth = 53;
+    s.textHeight = 13;
+    s.min = 0;
+    s.max = 1000000;
+    s.ctrlStep = 10;
+    return s;
+}
+
+struct TempoFieldFixture : testing::Test {
+    TempoFieldFixture() {
+        field.Create(PanelTempoSettings(owner.hwnd));
+        field.SetTransparent(false);
+        field.SetLiveTyping(false);
+    }
+    ~TempoFieldFixture() override { SetCapturedWidget(nullptr); }
+
+    std::string Text() { return field.GetTextField().GetText(); }
+
+    // A click on an arrow as the owner's mouse handling sees it; the owner hands the id back.
+    void Click(MBmpButton& arrow) {
+        const RECT r = arrow.GetRect();
+        SendMessageA(owner.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.left + 1, r.top + 1));
+        SendMessageA(owner.hwnd, WM_LBUTTONUP, 0, MAKELPARAM(r.left + 1, r.top + 1));
+        ASSERT_FALSE(owner.dispatched.empty());
+        field.OnPartEvent(owner.dispatched.back());
+    }
+
+    // Types into the field and moves the focus away, as a user would.
+    void TypeAndLeave(const char* text) {
+        HWND edit = field.GetTextField().Handle();
+        SetFocus(edit);
+        SendMessageA(edit, EM_SETSEL, 0, -1);
+        for (const char* c = text; *c; ++c)
+            SendMessageA(edit, WM_CHAR, static_cast<WPARAM>(*c), 0);
+        SetFocus(owner.hwnd);
+    }
+
+    TestOwner owner{0, 0, 200, 120};
+    FakeInput input;
+    TempoField field;
+};
+
+TEST_F(TempoFieldFixture, StartsAt126WithItsPartsWhereThePanelPutsThem) {
+    EXPECT_EQ(Text(), "126");
+    EXPECT_EQ(field.GetBpm(), 126.0);
+    EXPECT_EQ(field.GetUpArrow().GetId(), 1006);
+    EXPECT_EQ(field.GetDownArrow().GetId(), 1007);
+    EXPECT_EQ(field.GetTextField().GetId(), 1008);
+    EXPECT_EQ(field.GetUpArrow().GetRect().top, 91);
+    EXPECT_EQ(field.GetDownArrow().GetRect().top, 100);
+    EXPECT_EQ(field.GetTextField().GetRect().left, 16);
+    EXPECT_FALSE(field.GetTextField().IsModified());
+}
+
+TEST_F(TempoFieldFixture, ArrowClicksStepBySemitonesAndOctavesWithControl) {
+    Click(field.GetUpArrow());
+    EXPECT_EQ(owner.dispatched.back(), 1006);
+    EXPECT_DOUBLE_EQ(field.GetBpm(), 133.4923498892712);
+    EXPECT_EQ(Text(), "133.492");
+    Click(field.GetDownArrow());
+    EXPECT_EQ(Text(), "126");
+
+    field.SetBpm(126.0); // the semitone down gave 125.99999999999999
+    input.control = true;
+    Click(field.GetUpArrow());
+    EXPECT_EQ(field.GetBpm(), 252.0);
+    EXPECT_EQ(Text(), "252");
+    input.control = false;
+
+    field.SetBpm(6000000.0);
+    input.control = true;
+    Click(field.GetUpArrow());
+    EXPECT_EQ(field.GetBpm(), 10000000.0);
+    EXPECT_EQ(Text(), "10000000");
+}
+
+TEST_F(TempoFieldFixture, TypedSamplesAreTakenOnlyWhenTheFieldLosesTheFocus) {
+    field.SetMode(tempo::TempoUnit::SamplesPerMeasure);
+    EXPECT_EQ(Text(), "42000");
+    HWND edit = field.GetTextField().Handle();
+    SetFocus(edit);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    for (const char c : std::string("21000"))
+        SendMessageA(edit, WM_CHAR, static_cast<WPARAM>(c), 0);
+    EXPECT_EQ(field.GetBpm(), 126.0); // typing alone changes nothing
+    EXPECT_TRUE(owner.events.empty());
+    SetFocus(owner.hwnd);
+    EXPECT_EQ(field.GetBpm(), 252.0);
+    EXPECT_EQ(Text(), "21000"); // kept as typed
+    ASSERT_FALSE(owner.events.empty());
+    EXPECT_EQ(owner.events.back().type, WidgetEvent::ValueCommitted);
+    EXPECT_EQ(owner.events.back().id, 1008);
+}
+
+TEST_F(TempoFieldFixture, UnusableTempoIsHeldOrGivenBack) {
+    TypeAndLeave("0");
+    EXPECT_EQ(field.GetBpm(), 0.5);
+    EXPECT_EQ(Text(), "0.500");
+    field.SetBpm(126.0);
+    TypeAndLeave("abc");
+    EXPECT_EQ(field.GetBpm(), 126.0);
+    EXPECT_EQ(Text(), "126");
+
+    field.SetMode(tempo::TempoUnit::SamplesPerMeasure);
+    TypeAndLeave("0"); // 0 samples per measure would be an infinite tempo
+    EXPECT_EQ(field.GetBpm(), 10000000.0);
+    EXPECT_EQ(Text(), "0.529");
+    field.SetBpm(std::numeric_limits<double>::quiet_NaN()); // a damaged file's tempo
+    EXPECT_EQ(field.GetBpm(), 126.0);
+    EXPECT_EQ(Text(), "42000");
+    EXPECT_FALSE(field.GetTextField().IsModified());
+}
+
+} // namespace
