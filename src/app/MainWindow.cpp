@@ -1,6 +1,13 @@
 #include "app/MainWindow.h"
 
+#include <algorithm>
+#include <exception>
+#include <string>
+
 #include "ResourceIds.h"
+#include "common/Random.h"
+#include "widgets/SkinColorChooser.h"
+#include "widgets/WidgetRegistry.h"
 
 namespace {
 
@@ -8,6 +15,18 @@ namespace {
 HCURSOR LoadCursorOr(HINSTANCE instance, const char* name, const char* fallback) {
     HCURSOR cursor = LoadCursorA(instance, name);
     return cursor != nullptr ? cursor : LoadCursorA(nullptr, fallback);
+}
+
+bool IsMousePress(UINT message) {
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_NCLBUTTONDOWN:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCMBUTTONDOWN: return true;
+    default: return false;
+    }
 }
 
 } // namespace
@@ -43,69 +62,119 @@ INT_PTR CALLBACK MainWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
         self->hwnd_ = hwnd;
     }
     if (self == nullptr) return FALSE;
-    return self->HandleMessage(message, wParam, lParam);
+    // Nothing may unwind through the system's code that called us.
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (const std::exception& e) {
+        self->ReportFault(e.what());
+    } catch (...) {
+        self->ReportFault("an unknown error");
+    }
+    return FALSE;
+}
+
+void MainWindow::ReportFault(const char* what) {
+    if (reportingFault_) return; // the box's own messages may fail the same way
+    reportingFault_ = true;
+    const std::string text = std::string("Kestrelbox met an error and carries on:\n") + what;
+    MessageBoxA(nullptr, text.c_str(), "NOTE!", MB_OK);
+    reportingFault_ = false;
 }
 
 INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     engine_.HandleMessage(message, wParam, lParam); // never consumes a message
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
     switch (message) {
-    case WM_INITDIALOG:
-        OnInitDialog();
-        return FALSE; // the focus has been set already
-    case WM_GETMINMAXINFO:
-        OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
-        return TRUE;
+    case WM_INITDIALOG: OnInitDialog(); return FALSE; // the focus has been set already
+    case WM_PAINT: OnPaint(); return TRUE;
+    case WM_GETMINMAXINFO: OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam)); return TRUE;
     case WM_SETCURSOR:
         if (OnSetCursor(LOWORD(lParam))) {
             SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, TRUE);
             return TRUE;
         }
         return FALSE;
-    case WM_MOUSEMOVE:
-        SetCursor(plainCursor_);
-        return TRUE;
     case WM_LBUTTONDOWN:
         FocusHandling();
+        OnWidgetEvent(WidgetEvent::Down, x, y, 0);
         return TRUE;
+    case WM_LBUTTONDBLCLK: // a double click is a second press
+        OnWidgetEvent(WidgetEvent::Down, x, y, 0);
+        return TRUE;
+    case WM_LBUTTONUP: OnWidgetEvent(WidgetEvent::Up, x, y, 0); return TRUE;
+    case WM_RBUTTONDOWN: OnWidgetEvent(WidgetEvent::RightDown, x, y, 0); return TRUE;
+    case WM_MOUSEMOVE: OnWidgetEvent(WidgetEvent::Move, x, y, 0); return TRUE;
     case WM_CTLCOLORDLG:
         SetBkColor(reinterpret_cast<HDC>(wParam), backgroundColour_);
         SetTextColor(reinterpret_cast<HDC>(wParam), textColour_);
         return reinterpret_cast<INT_PTR>(backgroundBrush_);
-    case WM_SIZE:
-        if (initialised_) document_.dirty = 1;
-        return FALSE;
-    case WM_QUERYDRAGICON:
-        return reinterpret_cast<INT_PTR>(icon_);
+    case WM_SIZE: OnSize(wParam); return FALSE;
+    case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(icon_);
     case WM_COMMAND:
         // Enter and Escape reach the dialog as IDOK and IDCANCEL; neither closes the panel.
         return TRUE;
-    case WM_CLOSE:
-        OnClose();
-        return TRUE;
+    case WM_CLOSE: OnClose(); return TRUE;
     case WM_DESTROY:
         // No step may be sounded or posted while the window and its parts go away.
         engine_.Shutdown();
         timer_.StopAndWait();
+        SetWidgetEventSink(hwnd_, nullptr);
         closed_ = true;
         return FALSE;
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 
 bool MainWindow::PreTranslate(MSG& msg) {
     const bool ours = msg.hwnd == hwnd_ || IsChild(hwnd_, msg.hwnd);
-    if (ours && msg.message == WM_KEYDOWN && msg.wParam == VK_SPACE) {
+    if (!ours) return false;
+    // A key or a press anywhere in the main window closes the measure popup; clicks inside the
+    // popup are the popup's own and never come here.
+    if (panel_.IsBuilt() && panel_.Popup().IsShown() &&
+        (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN || IsMousePress(msg.message))) {
+        panel_.Popup().Hide();
+    }
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_SPACE) {
         // A held space bar repeats; only the first press toggles, so playback does not flutter.
         if ((msg.lParam & (1 << 30)) == 0) OnSpaceKey();
+        return true;
+    }
+    if (msg.message == WM_KEYDOWN && msg.wParam >= '1' && msg.wParam <= '8') {
+        if (OnDigitKey(static_cast<int>(msg.wParam - '1'))) return true;
+    }
+    if (accelerators_ != nullptr && panel_.IsBuilt() &&
+        TranslateAcceleratorA(panel_.GetToolbar().CommandWindow(), accelerators_, &msg) != 0) {
         return true;
     }
     return false;
 }
 
 void MainWindow::OnSpaceKey() {
-    playState_.SetPlayButton(!playState_.PlayButtonOn());
+    panel_.SetPlayButton(!panel_.PlayButtonOn());
     engine_.Toggle();
+}
+
+bool MainWindow::OnDigitKey(int measure) {
+    if (!engine_.IsPlaying() || GetFocus() != GetDlgItem(hwnd_, IDC_HIDDEN_BUTTON)) return false;
+    return engine_.JumpToMeasure(measure);
+}
+
+void MainWindow::OnWidgetEvent(int type, int x, int y, int id) {
+    if (!panel_.IsBuilt()) return;
+    if (type == WidgetEvent::RightDown) {
+        const int hit = DispatchMouse(WidgetEvent::RightDown, x, y, hwnd_);
+        if (hit != 0) controller_.RightClick(hit);
+        return;
+    }
+    if (SetCursorAt(x, y, hwnd_) == 0) SetCursor(plainCursor_);
+    if (id == 0) {
+        id = DispatchMouse(type, x, y, hwnd_);
+        if (id == 0) return;
+    }
+    if (type == WidgetEvent::Down || type == WidgetEvent::ValueCommitted) controller_.Press(id);
+    if (type == WidgetEvent::Up || type == WidgetEvent::Move || type == WidgetEvent::ValueCommitted)
+        controller_.ControlChanged(id);
 }
 
 void MainWindow::OnInitDialog() {
@@ -116,35 +185,78 @@ void MainWindow::OnInitDialog() {
         AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
         AppendMenuA(systemMenu, MF_STRING, 16, aboutText);
     }
-    icon_ = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
-    if (icon_ != nullptr) {
-        SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-        // The title bar gets the hand-drawn small image, not the large one shrunk.
-        HANDLE small = LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                  GetSystemMetrics(SM_CYSMICON), 0);
-        SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small != nullptr ? small : icon_));
-    }
+    SetIcons(instance);
     SizeAndCentre();
-    backgroundBrush_ = CreateSolidBrush(backgroundColour_);
-    plainCursor_ = LoadCursorOr(instance, "NOCUR", MAKEINTRESOURCEA(32512));   // IDC_ARROW
+    accelerators_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+
+    panel_.Build(hwnd_);
+    panel_.SetDocument(&document_);
+    SetWidgetEventSink(hwnd_, this);
+    // Every start looks different: the skin comes from the tick count, blue, green, red.
+    SeedRandom(GetTickCount());
+    const int r1 = RandomBelow(256);
+    const int r2 = RandomBelow(256);
+    const int r3 = RandomBelow(256);
+    panel_.ApplySkin(RGB(r3, r2, r1));
+    TakeColoursFromPanel();
+
+    plainCursor_ = LoadCursorOr(instance, "NOCUR", MAKEINTRESOURCEA(32512));    // IDC_ARROW
     sizingCursor_ = LoadCursorOr(instance, "SIZECUR", MAKEINTRESOURCEA(32644)); // IDC_SIZEWE
     FocusHandling();
+    controller_.Setup(panel_, document_, this);
+    controller_.Attach(&engine_, &editKeys_);
     poster_.SetWindow(hwnd_);
-    engine_.Initialise(document_, timer_, *toneOutput_, poster_, playState_, keys_);
+    engine_.Initialise(document_, timer_, *toneOutput_, poster_, panel_, keys_);
+    // The clipboard and undo buffers start as copies of the edit measure.
+    CopySteps(document_.clipboardBuffer, document_.EditMeasure(), kStepsPerMeasureMax);
+    CopySteps(document_.undoBuffer, document_.EditMeasure(), kStepsPerMeasureMax);
     document_.dirty = 0;
+    panel_.UpdateColumnCount();
+
+    controller_.FreshSetup();
+    controller_.SetLevelB(80);
+    controller_.SetTranspose(0);
     initialised_ = true;
 }
 
+void MainWindow::SetIcons(HINSTANCE instance) {
+    icon_ = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
+    if (icon_ == nullptr) return;
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    // The title bar gets the hand-drawn small image, not the large one shrunk.
+    HANDLE small = LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                              GetSystemMetrics(SM_CYSMICON), 0);
+    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small != nullptr ? small : icon_));
+}
+
+void MainWindow::TakeColoursFromPanel() {
+    backgroundColour_ = panel_.Palette().contrast;
+    textColour_ = panel_.Palette().contrastDark;
+    HBRUSH previous = backgroundBrush_;
+    backgroundBrush_ = CreateSolidBrush(backgroundColour_);
+    if (previous != nullptr) DeleteObject(previous);
+}
+
+void MainWindow::ChangeColour() {
+    const COLORREF chosen = ChooseSkinColor(panel_.Palette(), hwnd_);
+    // The chooser hands back the present skin when it is cancelled: nothing changes then.
+    if (chosen == panel_.SkinColour()) return;
+    panel_.ApplySkin(chosen);
+    TakeColoursFromPanel();
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    panel_.UpdateColumnCount();
+    document_.dirty = 1;
+}
+
 SIZE MainWindow::FrameExtra() const {
-    RECT window{}, client{};
-    GetWindowRect(hwnd_, &window);
-    GetClientRect(hwnd_, &client);
-    return SIZE{(window.right - window.left) - client.right, (window.bottom - window.top) - client.bottom};
+    RECT r{0, 0, 0, 0};
+    const auto style = static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_EXSTYLE));
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
 void MainWindow::SizeAndCentre() {
-    // Measure the frame rather than trusting AdjustWindowRectEx: the menu-less dialog frame is
-    // what the window manager actually gives us.
     const SIZE extra = FrameExtra();
     const int width = kClientWidth + extra.cx;
     const int height = kClientHeight + extra.cy;
@@ -164,23 +276,49 @@ void MainWindow::OnGetMinMaxInfo(MINMAXINFO* info) const {
 
 bool MainWindow::OnSetCursor(int hitTest) {
     switch (hitTest) {
-    case HTCLIENT:
-        return true; // the controls set their own cursors on mouse moves
-    case HTLEFT: case HTRIGHT: case HTTOPLEFT: case HTTOPRIGHT: case HTBOTTOMLEFT: case HTBOTTOMRIGHT:
-        SetCursor(sizingCursor_);
-        return true;
-    case HTTOP: case HTBOTTOM:
-        SetCursor(plainCursor_);
-        return true;
-    default:
-        return false;
+    case HTCLIENT: return true; // the controls set their own cursors on mouse moves
+    case HTLEFT:
+    case HTRIGHT:
+    case HTTOPLEFT:
+    case HTTOPRIGHT:
+    case HTBOTTOMLEFT:
+    case HTBOTTOMRIGHT: SetCursor(sizingCursor_); return true;
+    case HTTOP:
+    case HTBOTTOM: SetCursor(plainCursor_); return true;
+    default: return false;
     }
 }
 
+void MainWindow::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    if (IsIconic(hwnd_)) {
+        RECT client{};
+        GetClientRect(hwnd_, &client);
+        const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2 + 10;
+        const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        if (icon_ != nullptr) DrawIcon(dc, x, y, icon_);
+    } else {
+        PaintWidgets(dc, hwnd_);
+    }
+    EndPaint(hwnd_, &ps);
+}
+
+void MainWindow::OnSize(WPARAM kind) {
+    if (!initialised_) return;
+    if (kind != SIZE_MINIMIZED) panel_.UpdateColumnCount();
+    document_.dirty = 1;
+}
+
 void MainWindow::FocusHandling() {
+    if (panel_.IsBuilt()) {
+        const int last = std::clamp<int>(document_.stepsPerMeasure, 1, SequencerPanel::kColumns);
+        if (HWND field = panel_.Column(last).NoteCell().GetTextField().Handle()) {
+            SendMessageA(field, EM_SETSEL, 0, 0);
+            SendMessageA(field, EM_SCROLLCARET, 0, 0);
+        }
+    }
     SetFocus(GetDlgItem(hwnd_, IDC_HIDDEN_BUTTON));
 }
 
-void MainWindow::OnClose() {
-    DestroyWindow(hwnd_);
-}
+void MainWindow::OnClose() { DestroyWindow(hwnd_); }

@@ -1,24 +1,29 @@
 #pragma once
-// The program's one window: dialog resource 102, run modally by WinMain. It owns the document
-// and routes mouse input, keys and messages to the parts drawn on it.
+// The program's one window: dialog resource 102, run modally by WinMain. It owns the document,
+// the panel controller and the engine, creates the sequencer panel, and routes mouse input, keys
+// and messages to them.
 #include <windows.h>
 
-#include "app/PlayStatePanel.h"
+#include "app/EditKeysWin32.h"
+#include "app/PanelController.h"
+#include "panel/PanelLayout.h"
+#include "panel/SequencerPanel.h"
 #include "playback/KeyStateWin32.h"
 #include "playback/MessagePosterWin32.h"
 #include "playback/SequencerEngine.h"
 #include "playback/TempoTimerWin32.h"
 #include "song/SongDocument.h"
 #include "tone/ToneOutputWin32.h"
+#include "widgets/WidgetEvents.h"
 
-class MainWindow {
+class MainWindow : public WidgetEventSink {
 public:
-    static constexpr int kClientWidth = 707;   // 16 step columns
-    static constexpr int kClientHeight = 111;
-    static constexpr int kMinClientWidth = 133; // 1 step column
+    static constexpr int kClientWidth = layout::kMaxClientWidth; // 16 step columns
+    static constexpr int kClientHeight = layout::kClientHeight;
+    static constexpr int kMinClientWidth = layout::kMinClientWidth; // 1 step column
 
     MainWindow();
-    virtual ~MainWindow();
+    ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
@@ -27,9 +32,14 @@ public:
 
     HWND Handle() const { return hwnd_; }
     SongDocument& Document() { return document_; }
+    SequencerPanel& Panel() { return panel_; }
+    PanelController& Controller() { return controller_; }
 
-    // Gives the keyboard focus to the hidden button, where the space bar and digit keys work.
+    // Clears any selection in the last shown note field and gives the keyboard focus to the
+    // hidden button, where the space bar and digit keys work.
     void FocusHandling();
+    // The Change Color command: a new skin from the colour chooser, unless it was cancelled.
+    void ChangeColour();
 
     SequencerEngine& Engine() { return engine_; }
     TempoTimer& Timer() { return timer_; }
@@ -37,23 +47,37 @@ public:
     ToneOutput& ToneOutputInUse() { return *toneOutput_; }
     void UseToneOutput(ToneOutput& output) { toneOutput_ = &output; }
 
+    // Mouse events on the panel's widgets, and what dial text fields report.
+    void OnWidgetEvent(int type, int x, int y, int id) override;
+
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Keyboard handling that must happen before the dialog's own; true when the message is used.
     bool PreTranslate(MSG& msg);
+    // Tells the user of a fault that reached the window procedure, once at a time.
+    void ReportFault(const char* what);
 
     void OnInitDialog();
+    void SetIcons(HINSTANCE instance);
     void SizeAndCentre();
-    SIZE FrameExtra() const; // window size minus client size
+    // Window size minus client size, from the window's styles, so it holds in any state.
+    SIZE FrameExtra() const;
     void OnGetMinMaxInfo(MINMAXINFO* info) const;
     bool OnSetCursor(int hitTest);
+    void OnPaint();
+    void OnSize(WPARAM kind);
     // Space bar: flip the play button and start or stop (Control held: this copy alone).
     void OnSpaceKey();
+    // Digit keys 1..8 while playing, with the focus on the hidden button.
+    bool OnDigitKey(int measure);
+    void TakeColoursFromPanel();
     void OnClose();
 
     HWND hwnd_ = nullptr;
+    SequencerPanel panel_;
     SongDocument document_;
+    PanelController controller_;
     // Playback. The timer is declared before the engine so it outlives it; the engine is shut
     // down (periodic event cancelled) when the window is destroyed.
     TempoTimer timer_;
@@ -61,7 +85,7 @@ private:
     ToneOutput* toneOutput_ = &speaker_;
     MessagePosterWin32 poster_;
     KeyStateWin32 keys_;
-    PlayStatePanel playState_;
+    EditKeysWin32 editKeys_;
     SequencerEngine engine_;
     COLORREF backgroundColour_ = RGB(64, 64, 64);
     COLORREF textColour_ = RGB(192, 192, 192);
@@ -71,5 +95,6 @@ private:
     HACCEL accelerators_ = nullptr;
     bool initialised_ = false;
     bool closed_ = false;
+    bool reportingFault_ = false;
     HICON icon_ = nullptr;
 };

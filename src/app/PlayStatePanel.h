@@ -1,7 +1,7 @@
 #pragma once
-// The engine's view of the panel while the window has no step columns or measure selector of
-// its own: it keeps the play button's state, the playing mark and the lit column, and draws
-// nothing.
+// The engine's view of a panel that is not drawn, for programs that run the engine without one
+// (the step-timing benchmark, tests of running copies): it keeps the play button's state, the
+// playing mark and the lit column.
 #include "playback/EngineSeams.h"
 
 class PlayStatePanel : public EnginePanel {

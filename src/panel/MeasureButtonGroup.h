@@ -44,7 +44,7 @@ public:
     void Show() override;
     void Hide() override;
     // Draws nothing of its own and covers nothing beneath it.
-    void Draw(HDC dc) override {}
+    void Draw(HDC) override {}
     bool PaintsItsRect() const override { return false; }
 
     int Count() const { return count; }

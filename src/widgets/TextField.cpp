@@ -21,6 +21,12 @@ int FontHeight(int tenthsOfPoint) {
 
 } // namespace
 
+HFONT CreateFontInPoints(const std::string& face, int tenthsOfPoint) {
+    return CreateFontA(FontHeight(tenthsOfPoint), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       face.c_str());
+}
+
 TextField::TextField() = default;
 
 TextField::~TextField() {
@@ -68,9 +74,7 @@ void TextField::SetColors(COLORREF newInk, COLORREF newPaper) {
 void TextField::SetFont(const std::string& face, int tenthsOfPoint) {
     const int size = tenthsOfPoint ? tenthsOfPoint : 90;
     const std::string name = face.empty() ? "Arial" : face;
-    GdiFont made(CreateFontA(FontHeight(size), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_DONTCARE, name.c_str()));
+    GdiFont made(CreateFontInPoints(name, size));
     externalFont = false;
     // The control lets go of the old font before it is freed. A font that cannot be made leaves
     // the control with the system font.

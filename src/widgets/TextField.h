@@ -8,6 +8,10 @@
 
 #include "widgets/GdiHandles.h"
 
+// A normal-weight font of the face at a size in tenths of a point, for the screen. The caller
+// owns it.
+HFONT CreateFontInPoints(const std::string& face, int tenthsOfPoint);
+
 class TextField {
 public:
     TextField();

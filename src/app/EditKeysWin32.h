@@ -1,0 +1,9 @@
+#pragma once
+// Shift and Alt for the panel controller, as held at the moment of asking.
+#include "app/PanelView.h"
+
+class EditKeysWin32 : public EditKeys {
+public:
+    bool ShiftHeld() override;
+    bool AltHeld() override;
+};

@@ -1,0 +1,280 @@
+#include "panel/SequencerPanel.h"
+
+#include <cassert>
+
+#include "panel/PanelLayout.h"
+#include "song/Step.h"
+
+namespace {
+
+constexpr int kLevelId = 1050;
+constexpr int kTransposeId = 1060;
+
+// The panel's colours before the first skin: the system's own.
+void UseSystemColours(SkinPalette& p) {
+    p.contrastDark = GetSysColor(COLOR_BTNSHADOW);
+    p.contrast = GetSysColor(COLOR_BTNFACE);
+    p.contrastLight = GetSysColor(COLOR_BTNHIGHLIGHT);
+    p.baseDark = GetSysColor(COLOR_HIGHLIGHT);
+    p.base = GetSysColor(COLOR_HIGHLIGHT);
+    p.baseLight = GetSysColor(COLOR_HIGHLIGHTTEXT);
+    p.baseLighter = GetSysColor(COLOR_DESKTOP);
+}
+
+// A vertical bar with an arrow pair below it and no text: the transpose and level controls.
+DialSettings VerticalBarDial(int id, int x, int y, int barHeight, int min, int max, int ctrlStep,
+                             HWND owner) {
+    DialSettings s;
+    s.baseId = id;
+    s.x = x;
+    s.y = y;
+    s.upPrefix = "UPARROW";
+    s.upDy = barHeight + 9;
+    s.downPrefix = "DNARROW";
+    s.downDy = barHeight + 18;
+    s.owner = owner;
+    s.min = min;
+    s.max = max;
+    s.ctrlStep = ctrlStep;
+    s.barWidth = 6;
+    s.barHeight = barHeight;
+    s.thumbWidth = 2;
+    return s;
+}
+
+void SetDialColours(MDial& dial, const SkinPalette& p, COLORREF barInk, COLORREF barPaper, COLORREF thumb) {
+    dial.SetColorsAll(p.baseLight, p.baseDark, p.baseDark, p.baseLight, barInk, barPaper, thumb);
+}
+
+} // namespace
+
+SequencerPanel::SequencerPanel() = default;
+
+SequencerPanel::~SequencerPanel() = default;
+
+void SequencerPanel::Build(HWND window) {
+    mainWindow = window;
+    built = false;
+    UseSystemColours(palette);
+    textCursor = LoadCursorA(GetModuleHandleA(nullptr), "TEXTCUR");
+    font.Reset(CreateFontInPoints("Arial", 70));
+    palette.Derive(GetSysColor(COLOR_HIGHLIGHT));
+    sharedBrush.Reset(CreateSolidBrush(palette.contrast));
+    BuildColumns();
+    BuildLeftArea();
+    measurePopup.Create(mainWindow);
+    measurePopup.SetColors(palette);
+    statusLine.Create(3, mainWindow, palette.contrastDark, palette.contrast, 30, 171, 300, 15, "left");
+    if (HWND field = statusLine.Handle()) {
+        SetWindowLongPtrA(field, GWL_STYLE, GetWindowLongPtrA(field, GWL_STYLE) & ~WS_TABSTOP);
+    }
+    built = true;
+}
+
+void SequencerPanel::BuildColumns() {
+    // Column 16 first: the columns lie beneath everything created after them.
+    for (int k = kColumns; k >= 1; --k) {
+        columns[k - 1].Build(control::ColumnBase(k - 1), std::to_string(k), layout::ColumnX(k),
+                             layout::kColumnTop, mainWindow);
+        columns[k - 1].SetSharedResources(font.Get(), sharedBrush.Get());
+    }
+}
+
+void SequencerPanel::BuildLeftArea() {
+    background.Create(0, "", 0, 0, mainWindow, "GLOBALBMP");
+
+    playButton.Create(control::kPlay, "PLAYBTN", 27, 32, mainWindow, "PLAY2UP", "PLAY2DN");
+    playButton.SetCursorByName("PUSHCUR");
+    playButton.SetState(false);
+    muteButton.Create(control::kMute, "MUTEBTN", 31, 64, mainWindow, "ONOFFUP", "ONOFFDN");
+    muteButton.SetCursorByName("PUSHCUR");
+    muteButton.SetState(true);
+
+    DialSettings tempo;
+    tempo.baseId = control::kTempo;
+    tempo.x = 9;
+    tempo.y = 91;
+    tempo.upPrefix = "UPARROW";
+    tempo.downPrefix = "DNARROW";
+    tempo.downDy = 9;
+    tempo.owner = mainWindow;
+    tempo.textDx = 7;
+    tempo.textDy = 3;
+    tempo.textWidth = 53;
+    tempo.textHeight = 13;
+    tempo.min = 0;
+    tempo.max = 1000000;
+    tempo.ctrlStep = 10;
+    tempoField.Create(tempo);
+    tempoField.SetTransparent(false);
+    tempoField.SetLiveTyping(false);
+
+    // The level control lies off the client area: it is never seen, but carries the level value.
+    levelControl.Create(VerticalBarDial(kLevelId, -200, 2, 135, 0, 100, 10, mainWindow));
+    levelControl.HideText();
+    levelControl.SetValue(100);
+    transposeControl.Create(VerticalBarDial(kTransposeId, 0, 1, 80, -59, 67, 12, mainWindow));
+    transposeControl.HideText();
+    transposeControl.SetValue(100); // held as 67 until the controller sets the document's value
+
+    toolbar.Create("menu", 13, 4, palette.contrast, mainWindow);
+
+    MeasureGroupSettings group;
+    group.id = control::kMeasureGroup;
+    group.prefix = "LOOPSCTRL";
+    group.x = layout::kMeasureButtonX;
+    group.y = 0;
+    group.parent = mainWindow;
+    group.count = kMeasureCount;
+    group.pictures = ButtonPictures::PerButton;
+    measureSelector.Build(group);
+    for (int i = 0; i < kMeasureCount; ++i)
+        measureSelector.MoveButton(i, layout::kMeasureButtonX, layout::MeasureButtonY(i));
+}
+
+void SequencerPanel::SetDocument(SongDocument* doc) {
+    document = doc;
+    toolbar.SetDocument(doc);
+    measurePopup.SetDocument(doc);
+}
+
+void SequencerPanel::HandOutSharedResources() {
+    for (StepColumn& column : columns)
+        column.SetSharedResources(font.Get(), sharedBrush.Get());
+}
+
+void SequencerPanel::ApplySkin(COLORREF colour) {
+    skinColour = colour;
+    palette.Derive(colour);
+    // The fields let go of the old brush before it is freed.
+    GdiBrush previous = std::move(sharedBrush);
+    sharedBrush.Reset(CreateSolidBrush(palette.base));
+    for (StepColumn& column : columns)
+        column.ApplySkin(colour);
+    HandOutSharedResources();
+    previous.Reset();
+
+    const SkinPalette& p = palette;
+    background.SetColors(p.base, p.baseLighter);
+    playButton.SetColors4(p.contrastDark, p.contrastLight, p.baseDark, p.baseLight);
+    muteButton.SetColors4(p.baseLight, p.base, p.baseDark, p.baseLight);
+    tempoField.SetColorsAll(p.baseLight, p.baseDark, p.baseDark, p.baseLight, 0, 0, 0);
+    SetDialColours(levelControl, p, p.baseLight, p.baseDark, p.contrast);
+    SetDialColours(transposeControl, p, p.baseLight, p.baseDark, p.contrast);
+    const COLORREF selectorColours[10] = {p.base,         p.baseLighter,   p.base,         p.contrast,
+                                          p.contrastDark, p.contrastLight, p.contrastDark, p.contrastLight,
+                                          p.base,         p.contrast};
+    measureSelector.SetColors10(selectorColours);
+    toolbar.ApplySkin(colour);
+    measurePopup.SetColors(p);
+    statusLine.SetColors(p.contrastDark, p.contrast);
+}
+
+int SequencerPanel::UpdateColumnCount() {
+    const int current = document != nullptr ? static_cast<int>(document->stepsPerMeasure) : kColumns;
+    // A minimised window has no width worth fitting to; the count stays as it was.
+    if (mainWindow == nullptr || IsIconic(mainWindow)) return current;
+    RECT client{};
+    GetClientRect(mainWindow, &client);
+    const int count = layout::ColumnCountForWidth(client.right - client.left);
+    for (int k = 1; k <= count; ++k) {
+        if (!Column(k).IsVisible()) Column(k).Show();
+    }
+    for (int k = count + 1; k <= kColumns; ++k) {
+        if (Column(k).IsVisible()) Column(k).Hide();
+    }
+    if (document != nullptr) document->stepsPerMeasure = count;
+    return count;
+}
+
+void SequencerPanel::ResizeToSteps(int n) {
+    RECT window{};
+    GetWindowRect(mainWindow, &window);
+    RECT wanted{0, 0, layout::ClientWidthForSteps(n), layout::kClientHeight};
+    AdjustWindowRectEx(&wanted, static_cast<DWORD>(GetWindowLongPtrA(mainWindow, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(mainWindow, GWL_EXSTYLE)));
+    SetWindowPos(mainWindow, nullptr, window.left, window.top, wanted.right - wanted.left,
+                 wanted.bottom - wanted.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateColumnCount();
+}
+
+void SequencerPanel::SetStatusText(const std::string& text) { statusLine.SetText(text); }
+
+bool SequencerPanel::ColumnVisible(int column) { return ValidColumn(column) && columns[column].IsVisible(); }
+
+void SequencerPanel::SetColumnShowable(int column, bool showable) {
+    if (ValidColumn(column)) columns[column].SetShowable(showable);
+}
+
+void SequencerPanel::SetColumnValue(int column, int param, int value) {
+    if (ValidColumn(column)) columns[column].SetValue(param, value);
+}
+
+int SequencerPanel::ColumnValue(int column, int param) {
+    return ValidColumn(column) ? columns[column].GetValue(param) : 0;
+}
+
+void SequencerPanel::ColumnHandleEvent(int column, int id) {
+    if (ValidColumn(column)) columns[column].HandleEvent(id);
+}
+
+void SequencerPanel::SelectMeasureButton(int measure) { measureSelector.Select(measure); }
+
+int SequencerPanel::SelectedMeasure() { return measureSelector.SelectedIndex(); }
+
+void SequencerPanel::SelectMeasureById(int id) {
+    if (control::InRange(id, control::kFirstMeasureButton, control::kLastMeasureButton))
+        measureSelector.SelectById(id);
+}
+
+void SequencerPanel::ShowMeasurePopup(int measure) {
+    if (measure < 0 || measure >= kMeasureCount) return;
+    RECT r = measureSelector.ButtonRect(measure);
+    MapWindowPoints(mainWindow, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    measurePopup.measure = measure;
+    measurePopup.x = r.right;
+    measurePopup.y = r.top - 3;
+    measurePopup.ShowFor();
+}
+
+double SequencerPanel::TempoFieldEvent(int id) {
+    tempoField.OnPartEvent(id);
+    return tempoField.GetBpm();
+}
+
+void SequencerPanel::ShowTempo(double bpm) { tempoField.SetBpm(bpm); }
+
+void SequencerPanel::ShowTempoUnit(int unit) {
+    tempoField.SetMode(unit == 1 ? tempo::TempoUnit::SamplesPerMeasure : tempo::TempoUnit::BeatsPerMinute);
+}
+
+int SequencerPanel::LevelEvent(int id) {
+    levelControl.OnPartEvent(id);
+    return levelControl.GetValue();
+}
+
+void SequencerPanel::ShowLevel(int value) { levelControl.SetValue(value); }
+
+int SequencerPanel::TransposeEvent(int id) {
+    transposeControl.OnPartEvent(id);
+    return transposeControl.GetValue();
+}
+
+void SequencerPanel::ShowTranspose(int value) { transposeControl.SetValue(value); }
+
+bool SequencerPanel::MuteButtonOn() { return muteButton.GetState(); }
+
+void SequencerPanel::SetMuteButton(bool soundOn) { muteButton.SetState(soundOn); }
+
+void SequencerPanel::OpenToolbarMenu(int) {}
+
+bool SequencerPanel::PlayButtonOn() { return playButton.GetState(); }
+
+void SequencerPanel::SetPlayButton(bool on) { playButton.SetState(on); }
+
+void SequencerPanel::SetPlayingMark(int measure) { measureSelector.SetPlayingMark(measure); }
+
+void SequencerPanel::SetStepHighlighted(int column, bool on) {
+    assert(column >= 1 && column <= kColumns);
+    if (column >= 1 && column <= kColumns) Column(column).SetHighlighted(on);
+}

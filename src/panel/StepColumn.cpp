@@ -1,0 +1,172 @@
+#include "panel/StepColumn.h"
+
+#include "song/Step.h"
+#include "widgets/GdiHandles.h"
+#include "widgets/TextField.h"
+
+StepNumberLabel::StepNumberLabel() = default;
+
+void StepNumberLabel::Draw(HDC dc) {
+    if (!ShouldPaint(dc)) return;
+    FillSolid(dc, rect, paper);
+    {
+        SavedDCState saved(dc);
+        GdiFont font(CreateFontInPoints(face, tenthsOfPoint));
+        if (font.Get() != nullptr) SelectObject(dc, font.Get());
+        SetTextColor(dc, ink);
+        SetBkMode(dc, TRANSPARENT);
+        RECT area = rect;
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &area,
+                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    ExcludeOwnRect(dc);
+}
+
+StepColumn::StepColumn() = default;
+
+StepColumn::~StepColumn() = default;
+
+void StepColumn::Build(int newId, const std::string& number, int x, int y, HWND parent) {
+    background.SetName("NOTEBMP");
+    const SIZE size = background.GetSize();
+    // The column comes first, so its parts are newer, paint before it and are never covered.
+    CreateRect(newId, number, RECT{x, y, x + size.cx, y + size.cy}, parent);
+    numberLabel.Create(newId, number, x + 12, y + 2, 23, 16, parent);
+    lamp.Create(newId + ParamOn, "", x + 12, y + 30, parent, "ONOFFUP", "ONOFFDN");
+    lamp.SetCursorByName("PUSHCUR");
+    lamp.SetState(true);
+
+    DialSettings note;
+    note.baseId = newId + ParamNote;
+    note.x = x + 1;
+    note.y = y + 63;
+    note.upPrefix = "UPARROW";
+    note.downPrefix = "DNARROW";
+    note.downDy = 9;
+    note.owner = parent;
+    note.textDx = 7;
+    note.textDy = 2;
+    note.textWidth = 21;
+    note.textHeight = 15;
+    note.min = -59;
+    note.max = 67;
+    note.ctrlStep = 12;
+    noteCell.Create(note);
+    noteCell.SetLiveTyping(true);
+
+    DialSettings length;
+    length.baseId = newId + ParamLength;
+    length.x = x + 2;
+    length.y = y + 97;
+    length.owner = parent;
+    length.min = 0;
+    length.max = 127;
+    length.ctrlStep = 18;
+    length.barWidth = 27;
+    length.barHeight = 7;
+    length.thumbWidth = 2;
+    length.horizontal = true;
+    lengthCell.Create(length);
+    lengthCell.HideText();
+    lengthCell.SetValue(64);
+    lengthCell.HideArrows();
+    built = true;
+    // Created while unbuilt, the column itself could not be made showable yet.
+    SetShowable(true);
+    Show();
+}
+
+void StepColumn::SetValue(int param, int value) {
+    switch (param) {
+    case ParamOn: lamp.SetState(value != 0); break;
+    case ParamNote: noteCell.SetValue(value); break;
+    case ParamLength: lengthCell.SetValue(value); break;
+    default: break; // values 30, 40 and 50 have no cell
+    }
+}
+
+int StepColumn::GetValue(int param) {
+    switch (param) {
+    case ParamOn: return lamp.GetState() ? 1 : 0;
+    case ParamNote: return noteCell.GetValue();
+    case ParamLength: return lengthCell.GetValue();
+    default: return 0;
+    }
+}
+
+MWnd* StepColumn::CellFor(int param) {
+    switch (param) {
+    case ParamOn: return &lamp;
+    case ParamNote: return &noteCell;
+    case ParamLength: return &lengthCell;
+    default: return nullptr;
+    }
+}
+
+void StepColumn::HandleEvent(int partId) {
+    const int offset = partId - id;
+    if (offset >= ParamNote && offset <= ParamNote + 5)
+        noteCell.OnPartEvent(partId);
+    else if (offset >= ParamLength && offset <= ParamLength + 5)
+        lengthCell.OnPartEvent(partId);
+}
+
+void StepColumn::ApplySkin(COLORREF colour) {
+    palette.Derive(colour);
+    // The background picture: black pixels in ink, white ones in paper.
+    SetColors(palette.base, palette.contrast);
+    lamp.SetColors4(palette.contrastDark, palette.contrast, palette.contrastDark, palette.contrastLight);
+    noteCell.SetColorsAll(palette.contrastDark, palette.contrastLight, palette.baseLighter, palette.base, 0,
+                          0, 0);
+    lengthCell.SetColorsAll(palette.contrastDark, palette.contrastLight, palette.baseLighter, palette.base,
+                            palette.contrastDark, palette.contrast, palette.baseLight);
+    SetHighlighted(false);
+    Show();
+}
+
+void StepColumn::SetSharedResources(HFONT font, HBRUSH brush) {
+    noteCell.GetTextField().UseFont(font);
+    noteCell.GetTextField().UseBrush(brush);
+    lengthCell.GetTextField().UseFont(font);
+    lengthCell.GetTextField().UseBrush(brush);
+}
+
+void StepColumn::SetHighlighted(bool on) {
+    if (on)
+        numberLabel.SetColors(palette.contrast, palette.baseLighter);
+    else
+        numberLabel.SetColors(palette.baseLight, palette.base);
+}
+
+void StepColumn::Draw(HDC dc) {
+    if (!ShouldPaint(dc)) return;
+    background.DrawAt(dc, ink, paper, rect.left, rect.top);
+    ExcludeOwnRect(dc);
+}
+
+void StepColumn::Show() {
+    if (!built) return;
+    numberLabel.Show();
+    lamp.Show();
+    noteCell.Show();
+    lengthCell.Show();
+    MWnd::Show();
+}
+
+void StepColumn::Hide() {
+    if (!built) return;
+    numberLabel.Hide();
+    lamp.Hide();
+    noteCell.Hide();
+    lengthCell.Hide();
+    MWnd::Hide();
+}
+
+void StepColumn::SetShowable(bool flag) {
+    if (!built) return;
+    numberLabel.SetShowable(flag);
+    lamp.SetShowable(flag);
+    noteCell.SetShowable(flag);
+    lengthCell.SetShowable(flag);
+    MWnd::SetShowable(flag);
+}
