@@ -7,3 +7,28 @@
 #define IDI_MAIN 128
 #define IDC_HIDDEN_BUTTON 1
 #define IDR_ACCELERATORS 20000
+
+// Menus of the toolbar's three buttons.
+#define IDM_FILE 161
+#define IDM_EDIT 162
+#define IDM_MIDI 163
+
+// Commands, from the menus and the keyboard shortcuts.
+#define IDC_CMD_OPEN 21001
+#define IDC_CMD_SAVE 21002
+#define IDC_CMD_SAVE_AS 21003
+#define IDC_CMD_EXIT 21004
+#define IDC_CMD_UNDO 22001
+#define IDC_CMD_COPY 22002
+#define IDC_CMD_PASTE 22003
+#define IDC_CMD_SHIFT_LEFT 22004
+#define IDC_CMD_SHIFT_RIGHT 22005
+#define IDC_CMD_SAMPLES_PER_MEASURE 23003
+#define IDC_CMD_BEATS_PER_MINUTE 23004
+#define IDC_CMD_RANDOMIZE 23005
+#define IDC_CMD_NOTHING 23006
+#define IDC_CMD_OPTION_FLAG 23007
+#define IDC_CMD_MUTE 23008
+#define IDC_CMD_HIGH_RES_TIMER 32771
+#define IDC_CMD_ABOUT 32772
+#define IDC_CMD_CHANGE_COLOR 32775

@@ -6,6 +6,7 @@
 
 #include "ResourceIds.h"
 #include "common/Random.h"
+#include "panel/CommandRules.h"
 #include "widgets/SkinColorChooser.h"
 #include "widgets/WidgetRegistry.h"
 
@@ -177,6 +178,23 @@ void MainWindow::OnWidgetEvent(int type, int x, int y, int id) {
         controller_.ControlChanged(id);
 }
 
+void MainWindow::RunCommand(int id) {
+    if (RunDocumentCommand(id, document_, controller_)) return;
+    Toolbar& toolbar = panel_.GetToolbar();
+    switch (id) {
+    case IDC_CMD_COPY: toolbar.Clipboard().Copy(toolbar.CommandWindow()); break;
+    case IDC_CMD_PASTE: toolbar.Clipboard().Paste(toolbar.CommandWindow(), controller_); break;
+    case IDC_CMD_CHANGE_COLOR: ChangeColour(); break;
+    case IDC_CMD_EXIT: SendMessageA(hwnd_, WM_CLOSE, 0, 0); break;
+    case IDC_CMD_HIGH_RES_TIMER:
+        // The clock choice never marks the setup changed: it belongs to the machine.
+        document_.highResTimer = document_.highResTimer != 0 ? 0 : 1;
+        timer_.SetHighResolution(document_.highResTimer != 0);
+        break;
+    default: break;
+    }
+}
+
 void MainWindow::OnInitDialog() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     char aboutText[128] = {};
@@ -191,6 +209,7 @@ void MainWindow::OnInitDialog() {
 
     panel_.Build(hwnd_);
     panel_.SetDocument(&document_);
+    panel_.GetToolbar().SetCommandTarget(this);
     SetWidgetEventSink(hwnd_, this);
     // Every start looks different: the skin comes from the tick count, blue, green, red.
     SeedRandom(GetTickCount());
@@ -207,9 +226,6 @@ void MainWindow::OnInitDialog() {
     controller_.Attach(&engine_, &editKeys_);
     poster_.SetWindow(hwnd_);
     engine_.Initialise(document_, timer_, *toneOutput_, poster_, panel_, keys_);
-    // The clipboard and undo buffers start as copies of the edit measure.
-    CopySteps(document_.clipboardBuffer, document_.EditMeasure(), kStepsPerMeasureMax);
-    CopySteps(document_.undoBuffer, document_.EditMeasure(), kStepsPerMeasureMax);
     document_.dirty = 0;
     panel_.UpdateColumnCount();
 

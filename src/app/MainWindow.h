@@ -16,7 +16,7 @@
 #include "tone/ToneOutputWin32.h"
 #include "widgets/WidgetEvents.h"
 
-class MainWindow : public WidgetEventSink {
+class MainWindow : public WidgetEventSink, public CommandTarget {
 public:
     static constexpr int kClientWidth = layout::kMaxClientWidth; // 16 step columns
     static constexpr int kClientHeight = layout::kClientHeight;
@@ -49,6 +49,8 @@ public:
 
     // Mouse events on the panel's widgets, and what dial text fields report.
     void OnWidgetEvent(int type, int x, int y, int id) override;
+    // The command table: every menu choice and keyboard shortcut.
+    void RunCommand(int id) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -266,7 +266,7 @@ bool SequencerPanel::MuteButtonOn() { return muteButton.GetState(); }
 
 void SequencerPanel::SetMuteButton(bool soundOn) { muteButton.SetState(soundOn); }
 
-void SequencerPanel::OpenToolbarMenu(int) {}
+void SequencerPanel::OpenToolbarMenu(int index) { toolbar.PopupMenu(index); }
 
 bool SequencerPanel::PlayButtonOn() { return playButton.GetState(); }
 

@@ -4,6 +4,9 @@
 
 #include <utility>
 
+#include "ResourceIds.h"
+#include "panel/CommandRules.h"
+
 namespace {
 
 struct ButtonLook {
@@ -50,6 +53,37 @@ void Toolbar::Create(const std::string& text, int originX, int originY, COLORREF
                      united.bottom - united.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void Toolbar::SetDocument(SongDocument* doc) {
+    document = doc;
+    if (document != nullptr) clipboard.Init(*document);
+}
+
+void Toolbar::PopupMenu(int index) {
+    static constexpr int kMenus[] = {IDM_FILE, IDM_EDIT, IDM_MIDI};
+    MBmpButton* const buttons[] = {&fileButton, &editButton, &midiButton};
+    if (index < 0 || index > 2 || commandWindow == nullptr) return;
+    RECT r = buttons[index]->GetRect();
+    MapWindowPoints(mainWindow, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    // Loaded afresh for every showing, so no state lingers from the last one.
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kMenus[index]));
+    if (menu == nullptr) return;
+    if (HMENU popup = GetSubMenu(menu, 0)) {
+        if (document != nullptr) {
+            for (const MenuItemState& item : MenuItemStates(*document, clipboard.HasMeasure())) {
+                EnableMenuItem(popup, item.id, MF_BYCOMMAND | (item.grayed ? MF_GRAYED : MF_ENABLED));
+                if (item.mark == ItemMark::Radio)
+                    CheckMenuRadioItem(popup, item.id, item.id, item.id, MF_BYCOMMAND);
+                else
+                    CheckMenuItem(popup, item.id,
+                                  MF_BYCOMMAND | (item.mark == ItemMark::Check ? MF_CHECKED : MF_UNCHECKED));
+            }
+        }
+        TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, r.left, r.bottom, 0,
+                       commandWindow, nullptr);
+    }
+    DestroyMenu(menu);
+}
+
 void Toolbar::ApplySkin(COLORREF colour) {
     palette.Derive(colour);
     fileButton.SetColors(palette.baseLight, palette.baseDark);
@@ -58,8 +92,13 @@ void Toolbar::ApplySkin(COLORREF colour) {
 }
 
 LRESULT CALLBACK Toolbar::CommandWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                            UINT_PTR subclassId, DWORD_PTR) {
+                                            UINT_PTR subclassId, DWORD_PTR refData) {
+    auto* self = reinterpret_cast<Toolbar*>(refData);
     switch (message) {
+    case WM_COMMAND:
+        // Menu choices and translated shortcuts alike.
+        if (lParam == 0 && self->commandTarget != nullptr) self->commandTarget->RunCommand(LOWORD(wParam));
+        return 0;
     case WM_PAINT:
         // Paints nothing, so the buttons the main window draws show through.
         ValidateRect(hwnd, nullptr);

@@ -7,9 +7,17 @@
 
 #include <string>
 
+#include "song/MeasureClipboardWin32.h"
 #include "song/SongDocument.h"
 #include "widgets/MBmpButton.h"
 #include "widgets/SkinPalette.h"
+
+// Receives every command the menus and the keyboard shortcuts give the command window.
+class CommandTarget {
+public:
+    virtual ~CommandTarget() = default;
+    virtual void RunCommand(int id) = 0;
+};
 
 class Toolbar {
 public:
@@ -26,7 +34,16 @@ public:
     // (x + 18, y) and (x + 36, y), then lays the command window over the buttons' union. The
     // colour is not used.
     void Create(const std::string& text, int x, int y, COLORREF colour, HWND mainWindow);
-    void SetDocument(SongDocument* doc) { document = doc; }
+    // Attaches the document; the measure clipboard registers its format and fills its buffers.
+    void SetDocument(SongDocument* doc);
+    void SetCommandTarget(CommandTarget* target) { commandTarget = target; }
+    // Opens the menu of button 0 (FILE), 1 (EDIT) or 2 (MIDI) at the button's bottom-left corner,
+    // with its items' states set from the setup; returns when the menu closes.
+    void PopupMenu(int index);
+    void PopupFileMenu() { PopupMenu(0); }
+    void PopupEditMenu() { PopupMenu(1); }
+    void PopupMidiMenu() { PopupMenu(2); }
+    MeasureClipboard& Clipboard() { return clipboard; }
     // FILE: ink baseLight, paper baseDark; EDIT: contrast, contrastDark; MIDI: baseDark,
     // baseLight. A button's pressed pair is its plain pair: the press shows only by its picture.
     void ApplySkin(COLORREF colour);
@@ -47,6 +64,8 @@ private:
     int x = 0;
     int y = 0;
     SongDocument* document = nullptr;
+    CommandTarget* commandTarget = nullptr;
+    MeasureClipboard clipboard;
     SkinPalette palette;
     MBmpButton fileButton;
     MBmpButton editButton;
