@@ -1,6 +1,7 @@
 #include "E2eSupport.h"
 
 #include <cstring>
+#include <fstream>
 
 namespace {
 
@@ -26,9 +27,11 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
 std::vector<char> EnvironmentWith(const std::vector<std::string>& extra) {
     std::vector<char> block;
     char* strings = GetEnvironmentStringsA();
-    for (const char* p = strings; *p != '\0'; p += std::strlen(p) + 1) block.insert(block.end(), p, p + std::strlen(p) + 1);
+    for (const char* p = strings; *p != '\0'; p += std::strlen(p) + 1)
+        block.insert(block.end(), p, p + std::strlen(p) + 1);
     FreeEnvironmentStringsA(strings);
-    for (const std::string& entry : extra) block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
+    for (const std::string& entry : extra)
+        block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
     block.push_back('\0');
     return block;
 }
@@ -98,3 +101,92 @@ void EndCopy(RunningCopy& copy) {
     CloseHandle(copy.process.hProcess);
     copy = RunningCopy{};
 }
+
+std::string FieldText(HWND field) {
+    const auto length = static_cast<int>(SendMessageA(field, WM_GETTEXTLENGTH, 0, 0));
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    SendMessageA(field, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+HWND NoteField(HWND window, int k) { return GetDlgItem(window, 10000 + 100 * (k - 1) + 23); }
+
+std::vector<std::string> NoteTexts(HWND window) {
+    std::vector<std::string> texts;
+    for (int k = 1; k <= 16; ++k)
+        texts.push_back(FieldText(NoteField(window, k)));
+    return texts;
+}
+
+COLORREF ClientPixel(HWND window, int x, int y) {
+    HDC dc = GetDC(window);
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return c;
+}
+
+void PostClick(HWND window, int x, int y) {
+    const LPARAM at = MAKELPARAM(x, y);
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(window, WM_LBUTTONUP, 0, at);
+}
+
+void PostRightClick(HWND window, int x, int y) {
+    const LPARAM at = MAKELPARAM(x, y);
+    PostMessageA(window, WM_RBUTTONDOWN, MK_RBUTTON, at);
+    PostMessageA(window, WM_RBUTTONUP, 0, at);
+}
+
+void PressKey(HWND window, WPARAM key) {
+    PostMessageA(window, WM_KEYDOWN, key, 1);
+    PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+}
+
+void StrikeKey(BYTE key) {
+    keybd_event(key, 0, 0, 0);
+    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+}
+
+void TypeInto(HWND field, const std::string& text) {
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    for (char c : text)
+        PostMessageA(field, WM_CHAR, static_cast<unsigned char>(c), 1);
+}
+
+// Key events travel through the display server; they count once the system's key state shows them.
+HeldKey::HeldKey(HWND target, BYTE heldKey) : key(heldKey) {
+    SetForegroundWindow(target);
+    WaitFor([target] { return GetForegroundWindow() == target; });
+    keybd_event(key, 0, 0, 0);
+    held = WaitFor([this] { return (GetAsyncKeyState(key) & 0x8000) != 0; });
+    // Each process keeps the key state it last read for up to 50 ms, and no message tells when
+    // another process's copy has gone stale: let that lifetime pass before the key is relied on.
+    Sleep(100);
+}
+
+HeldKey::~HeldKey() {
+    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+    WaitFor([this] { return (GetAsyncKeyState(key) & 0x8000) == 0; });
+}
+
+std::string TempPath(const std::string& name) {
+    char dir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + "kestrel_" + std::to_string(GetCurrentProcessId()) + "_" + name;
+}
+
+std::vector<LoggedTone> LoggedTones(const std::string& path) {
+    std::vector<LoggedTone> tones;
+    std::ifstream in(path);
+    LoggedTone t{};
+    while (in >> t.ms >> t.note >> t.lengthMs)
+        tones.push_back(t);
+    return tones;
+}
+
+ScopedCopy::ScopedCopy(const std::vector<std::string>& environment, const char* exeName,
+                       const std::string& arguments)
+    : copy(StartCopy(arguments, environment, exeName)) {}
+
+ScopedCopy::~ScopedCopy() { EndCopy(copy); }

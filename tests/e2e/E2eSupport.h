@@ -10,6 +10,18 @@ struct RunningCopy {
     HWND window = nullptr;
 };
 
+// A copy that is ended when the test is done with it.
+class ScopedCopy {
+public:
+    explicit ScopedCopy(const std::vector<std::string>& environment = {},
+                        const char* exeName = "kestrelbox.exe", const std::string& arguments = "");
+    ~ScopedCopy();
+    ScopedCopy(const ScopedCopy&) = delete;
+    ScopedCopy& operator=(const ScopedCopy&) = delete;
+    HWND Window() const { return copy.window; }
+    RunningCopy copy;
+};
+
 // Full path of a program built next to the test executable.
 std::string ProgramPath(const char* exeName = "kestrelbox.exe");
 
@@ -29,3 +41,60 @@ void EndCopy(RunningCopy& copy);
 
 std::string WindowTitle(HWND window);
 SIZE ClientSize(HWND window);
+
+// Waits until the condition holds, looking every 20 ms; the timeout is only a safety net for a
+// program that hangs, never a measure of speed.
+template <typename Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 10000) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+// The text of a window of any process.
+std::string FieldText(HWND field);
+// The text field of step column k's note cell (k = 1..16), and all sixteen texts.
+HWND NoteField(HWND window, int k);
+std::vector<std::string> NoteTexts(HWND window);
+COLORREF ClientPixel(HWND window, int x, int y);
+
+// A left click at a client position, posted as the mouse messages the window would get.
+void PostClick(HWND window, int x, int y);
+void PostRightClick(HWND window, int x, int y);
+// A key press and release posted to the window.
+void PressKey(HWND window, WPARAM key);
+// A key press and release as keyboard input to the window in front. Unlike posted keys these
+// queue behind the modifier keys held before them, so a shortcut sees its Control.
+void StrikeKey(BYTE key);
+// Types text into a field of another process as keyboard characters, after selecting all of it.
+void TypeInto(HWND field, const std::string& text);
+
+// Holds a key (Control, Shift, Alt) in the system's key state, which every process reads. Key
+// events go to the window in front, so the target is brought there first; IsHeld tells whether
+// the system took the key.
+class HeldKey {
+public:
+    HeldKey(HWND target, BYTE key);
+    ~HeldKey();
+    HeldKey(const HeldKey&) = delete;
+    HeldKey& operator=(const HeldKey&) = delete;
+
+    bool IsHeld() const { return held; }
+
+private:
+    BYTE key;
+    bool held = false;
+};
+
+// A file in the temporary folder named for this test process.
+std::string TempPath(const std::string& name);
+
+// The tones a test build has logged: when, which note, how long.
+struct LoggedTone {
+    unsigned long ms;
+    int note;
+    int lengthMs;
+};
+std::vector<LoggedTone> LoggedTones(const std::string& path);

@@ -21,22 +21,6 @@ namespace {
 constexpr int kColumns = 16;
 constexpr char kProbeExe[] = "kestrelbox_probe.exe";
 
-// The text field of column k's note cell (k = 1..16).
-HWND NoteField(HWND window, int k) { return GetDlgItem(window, 10000 + 100 * (k - 1) + 23); }
-
-std::string FieldText(HWND field) {
-    char text[64] = {};
-    SendMessageA(field, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-std::vector<std::string> NoteTexts(HWND window) {
-    std::vector<std::string> texts;
-    for (int k = 1; k <= kColumns; ++k)
-        texts.push_back(FieldText(NoteField(window, k)));
-    return texts;
-}
-
 int VisibleNoteFields(HWND window) {
     int n = 0;
     for (int k = 1; k <= kColumns; ++k)
@@ -55,21 +39,15 @@ void SetClientWidth(HWND window, int width) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// Waits until the condition holds; the timeout is only a safety net for a program that hangs.
-template <typename Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 10000) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(20);
-    }
-    return true;
-}
+// The centre of measure n's button (n = 1..8).
+POINT MeasureButton(int n) { return POINT{70 + 8, 98 - 14 * (n - 1) + 6}; }
 
-COLORREF ClientPixel(HWND window, int x, int y) {
-    HDC dc = GetDC(window);
-    const COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return c;
+// The panel has been painted once the selected measure's button differs from the others.
+bool WaitForPanelPainted(HWND window) {
+    return WaitFor([&] {
+        return ClientPixel(window, MeasureButton(1).x, MeasureButton(1).y - 5) !=
+               ClientPixel(window, MeasureButton(2).x, MeasureButton(2).y - 5);
+    });
 }
 
 // A pixel of column k's step number that only its background colour covers.
@@ -87,60 +65,14 @@ std::vector<int> LitColumns(HWND window, int shown) {
     return {};
 }
 
-void PostClick(HWND window, int x, int y) {
-    const LPARAM at = MAKELPARAM(x, y);
-    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageA(window, WM_LBUTTONUP, 0, at);
-}
-
-void PressKey(HWND window, WPARAM key) {
-    PostMessageA(window, WM_KEYDOWN, key, 1);
-    PostMessageA(window, WM_KEYUP, key, 0xC0000001);
-}
-
-// The centre of measure n's button (n = 1..8).
-POINT MeasureButton(int n) { return POINT{70 + 8, 98 - 14 * (n - 1) + 6}; }
-
-struct Tone {
-    unsigned long ms;
-    int note;
-};
-
-std::vector<Tone> Tones(const std::string& path) {
-    std::vector<Tone> tones;
-    std::ifstream in(path);
-    Tone t{};
-    int length = 0;
-    while (in >> t.ms >> t.note >> length)
-        tones.push_back(t);
-    return tones;
-}
-
-std::string TempLogPath(const char* name) {
-    char dir[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + "kestrel_panel_" + std::to_string(GetCurrentProcessId()) + "_" + name + ".log";
-}
-
 // The note a field's value sounds at transpose 0 (a stored -60 shows as -59, so both are taken).
 bool Sounds(const std::string& fieldText, int note) {
     const int shown = std::atoi(fieldText.c_str());
     return note == shown + 60 || (shown == -59 && note == 0);
 }
 
-class Copy {
-public:
-    explicit Copy(const std::vector<std::string>& env = {}, const char* exe = "kestrelbox.exe")
-        : copy(StartCopy("", env, exe)) {}
-    ~Copy() { EndCopy(copy); }
-    Copy(const Copy&) = delete;
-    Copy& operator=(const Copy&) = delete;
-    HWND Window() const { return copy.window; }
-    RunningCopy copy;
-};
-
 TEST(PanelE2e, StartsWithARandomSetupOnAFullPanel) {
-    Copy first;
+    ScopedCopy first;
     ASSERT_NE(first.Window(), nullptr);
     const SIZE size = ClientSize(first.Window());
     EXPECT_EQ(size.cx, 707);
@@ -154,28 +86,28 @@ TEST(PanelE2e, StartsWithARandomSetupOnAFullPanel) {
         EXPECT_EQ(std::to_string(v), text);
     }
     // Measure 1 is the one shown: its button is drawn unlike the other seven.
-    const COLORREF one = ClientPixel(first.Window(), MeasureButton(1).x, MeasureButton(1).y - 5);
-    const COLORREF two = ClientPixel(first.Window(), MeasureButton(2).x, MeasureButton(2).y - 5);
-    const COLORREF eight = ClientPixel(first.Window(), MeasureButton(8).x, MeasureButton(8).y - 5);
-    EXPECT_EQ(two, eight);
-    EXPECT_NE(one, two);
+    ASSERT_TRUE(WaitForPanelPainted(first.Window()));
+    EXPECT_EQ(ClientPixel(first.Window(), MeasureButton(2).x, MeasureButton(2).y - 5),
+              ClientPixel(first.Window(), MeasureButton(8).x, MeasureButton(8).y - 5));
 
     // Another start gets other notes and another skin (the tick count seeds both). The skin is
     // one of 256 greys, so two starts may share one by chance; three hardly ever do.
-    Copy second;
+    ScopedCopy second;
     ASSERT_NE(second.Window(), nullptr);
     EXPECT_NE(NoteTexts(second.Window()), notes);
+    ASSERT_TRUE(WaitForPanelPainted(second.Window()));
     const COLORREF firstSkin = ClientPixel(first.Window(), 40, 20);
     bool otherSkin = ClientPixel(second.Window(), 40, 20) != firstSkin;
     if (!otherSkin) {
-        Copy third;
+        ScopedCopy third;
+        ASSERT_TRUE(WaitForPanelPainted(third.Window()));
         otherSkin = ClientPixel(third.Window(), 40, 20) != firstSkin;
     }
     EXPECT_TRUE(otherSkin);
 }
 
 TEST(PanelE2e, TheWidthSetsTheStepCountAndMinimisingKeepsIt) {
-    Copy copy;
+    ScopedCopy copy;
     HWND window = copy.Window();
     ASSERT_NE(window, nullptr);
     const std::pair<int, int> widths[] = {{701, 15}, {251, 4}, {133, 1}, {707, 16}, {251, 4}};
@@ -192,9 +124,9 @@ TEST(PanelE2e, TheWidthSetsTheStepCountAndMinimisingKeepsIt) {
 }
 
 TEST(PanelE2e, SpacePlaysWithAMovingHighlightAndDigitsJumpWhilePlaying) {
-    const std::string log = TempLogPath("digits");
+    const std::string log = TempPath("digits.log");
     DeleteFileA(log.c_str());
-    Copy copy({"KESTREL_TONE_LOG=" + log}, kProbeExe);
+    ScopedCopy copy({"KESTREL_TONE_LOG=" + log}, kProbeExe);
     HWND window = copy.Window();
     ASSERT_NE(window, nullptr);
 
@@ -209,7 +141,7 @@ TEST(PanelE2e, SpacePlaysWithAMovingHighlightAndDigitsJumpWhilePlaying) {
     // A digit while stopped does nothing: nothing plays, and the next start is in measure 1.
     PressKey(window, '3');
     PressKey(window, VK_SPACE);
-    ASSERT_TRUE(WaitFor([&] { return Tones(log).size() >= 6; }));
+    ASSERT_TRUE(WaitFor([&] { return LoggedTones(log).size() >= 6; }));
 
     std::set<int> lit;
     ASSERT_TRUE(WaitFor([&] {
@@ -218,11 +150,11 @@ TEST(PanelE2e, SpacePlaysWithAMovingHighlightAndDigitsJumpWhilePlaying) {
         return lit.size() >= 3;
     })) << "the step highlight does not move";
 
-    const size_t beforeJump = Tones(log).size();
+    const size_t beforeJump = LoggedTones(log).size();
     PressKey(window, '3');
-    ASSERT_TRUE(WaitFor([&] { return Tones(log).size() >= beforeJump + 8; }));
+    ASSERT_TRUE(WaitFor([&] { return LoggedTones(log).size() >= beforeJump + 8; }));
     PressKey(window, VK_SPACE);
-    const std::vector<Tone> tones = Tones(log);
+    const std::vector<LoggedTone> tones = LoggedTones(log);
 
     // Each tone's step follows from its time: steps are 60000 / 126 / 4 ms apart. A step of
     // length 0 sounds no tone, so the first tone may be a later step than 0: take the offset
