@@ -205,8 +205,8 @@ int main(int argc, char** argv) {
     std::printf("step timing: %d steps per run, %u processors", steps, std::thread::hardware_concurrency());
     if (hogThreads > 0) std::printf(", %zu busy threads during calibration", hogThreads);
     if (timer->HasTsc())
-        std::printf("; time-stamp counter calibrated to %d cycles per ms (measured %.1f)", timer->CyclesPerMs(),
-                    timer->MeasuredCyclesPerMs());
+        std::printf("; time-stamp counter calibrated to %d cycles per ms (measured %.1f)",
+                    timer->CyclesPerMs(), timer->MeasuredCyclesPerMs());
     std::printf("\n");
     for (double tempo : tempos) {
         const double stepMs = StepDurationMs(TimingTempo(tempo));

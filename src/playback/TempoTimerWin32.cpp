@@ -93,7 +93,8 @@ TempoTimer::~TempoTimer() {
 
 void TempoTimer::StopAndWait() {
     Stop();
-    while (callbacksRunning.load() != 0) Sleep(1);
+    while (callbacksRunning.load() != 0)
+        Sleep(1);
 }
 
 void TempoTimer::Configure(unsigned delay, Callback newCallback, void* user) {

@@ -52,9 +52,7 @@ public:
         nowNs_ += 40;
         return value;
     }
-    void Pause(int ms) override {
-        nowNs_ += ms * 1'000'000LL + (pauses_++ % 7) * 1'300'000LL;
-    }
+    void Pause(int ms) override { nowNs_ += ms * 1'000'000LL + (pauses_++ % 7) * 1'300'000LL; }
     void Advance(int64_t ns) { nowNs_ += ns; }
 
 private:
