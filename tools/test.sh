@@ -81,6 +81,7 @@ wine_suite() {
 
 run_suite count_gtest unit-host build/host/bin/kestrel_unit_tests
 run_suite count_unittest art-tools python3 tools/artgen_test.py
+run_suite count_unittest render /usr/bin/python3 tests/render/check_render.py build/host/bin/kestrelbox-render
 [ -x tools/tsan-test.sh ] && run_suite count_gtest threads-tsan tools/tsan-test.sh
 wine_suite unit-wine kestrel_unit_tests.exe
 wine_suite win kestrel_win_tests.exe
