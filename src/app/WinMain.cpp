@@ -1,5 +1,6 @@
-#include <commctrl.h>
 #include <windows.h>
+// The common controls need <windows.h> before them.
+#include <commctrl.h>
 
 #include <memory>
 
