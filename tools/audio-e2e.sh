@@ -43,6 +43,8 @@ parec -d kestrel.monitor --format=s16le --rate=$rate --channels=1 --raw --latenc
 parec_pid=$!
 
 WINEPREFIX=$prefix WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f >/dev/null 2>&1
+# The server that command started has no display; the program must not join it.
+WINEPREFIX=$prefix wineserver -w 2>/dev/null
 log=$work/tones.log
 KB_AUDIO_TONE_LOG="Z:${log//\//\\}" KB_AUDIO_TONES=$tones \
     xvfb-run -a -s "-screen 0 1024x768x24" tools/wine-run "$prefix" build/windows/bin/kestrel_e2e_tests.exe \
