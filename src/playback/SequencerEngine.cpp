@@ -231,9 +231,12 @@ SequencerEngine::ToneRequest SequencerEngine::BookStep(uint32_t lineStartMs, dou
 
 void SequencerEngine::AdvancePosition(int measure, int step) {
     SongDocument& doc = *document;
-    doc.syncState.stepIndex = static_cast<int16_t>(step + 1);
-    // Also ends the pass when the steps per measure were lowered below the position.
-    if (step < StepsPerMeasure() - 1) return;
+    // Also ends the pass when the steps per measure were lowered below the position. The index
+    // is written once, so the UI thread never reads one past the measure's end.
+    if (step < StepsPerMeasure() - 1) {
+        doc.syncState.stepIndex = static_cast<int16_t>(step + 1);
+        return;
+    }
     if (doc.passCounter >= doc.measures[measure].repeat) {
         doc.playingMeasure = static_cast<int16_t>(LinkedMeasure(measure));
         doc.passCounter = 0;
