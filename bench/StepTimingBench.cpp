@@ -5,7 +5,10 @@
 // runs once with each clock source: the time-stamp counter calibrated against the performance
 // counter, and the performance counter alone. The process CPU time while playing is reported too.
 //
-//   step_timing [steps] [tempo ...]     defaults: 2000 steps at 126 and at 600 beats per minute
+// With --hog, busy threads compete for every processor while the timer calibrates its clock, as
+// other programs may at start-up; the clock must keep time all the same.
+//
+//   step_timing [--hog] [steps] [tempo ...]   defaults: 2000 steps at 126 and at 600 beats per minute
 #include <windows.h>
 
 #include <algorithm>
@@ -13,7 +16,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "app/PlayStatePanel.h"
@@ -146,29 +151,72 @@ void RunNaive(int steps, double stepMs) {
     Print("naive", Measure(tone.Times(), stepMs), -1);
 }
 
+// Keeps every processor busy (one thread more than there are) while it lives.
+class CpuHog {
+public:
+    explicit CpuHog(bool on) {
+        if (!on) return;
+        const unsigned count = std::max(1u, std::thread::hardware_concurrency()) + 1;
+        for (unsigned i = 0; i < count; ++i)
+            threads_.emplace_back([this] {
+                volatile uint64_t x = 0;
+                while (!stop_.load(std::memory_order_relaxed))
+                    x = x + 1;
+            });
+    }
+    ~CpuHog() {
+        stop_ = true;
+        for (std::thread& t : threads_)
+            t.join();
+    }
+    CpuHog(const CpuHog&) = delete;
+    CpuHog& operator=(const CpuHog&) = delete;
+    size_t Threads() const { return threads_.size(); }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::vector<std::thread> threads_;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
-    const int steps = argc > 1 ? std::max(2, std::atoi(argv[1])) : 2000;
+    bool hog = false;
+    std::vector<const char*> args;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--hog") == 0)
+            hog = true;
+        else
+            args.push_back(argv[i]);
+    }
+    const int steps = !args.empty() ? std::max(2, std::atoi(args[0])) : 2000;
     std::vector<double> tempos;
-    for (int i = 2; i < argc; ++i)
-        tempos.push_back(std::atof(argv[i]));
+    for (size_t i = 1; i < args.size(); ++i)
+        tempos.push_back(std::atof(args[i]));
     if (tempos.empty()) tempos = {126.0, 600.0};
 
-    TempoTimer timer; // calibrates once, and holds the 1 ms system timer period for the run
-    std::printf("step timing: %d steps per run", steps);
-    if (timer.HasTsc())
-        std::printf("; time-stamp counter calibrated to %d cycles per ms", timer.CyclesPerMs());
+    size_t hogThreads = 0;
+    auto timer = [&] {
+        CpuHog busy(hog);
+        hogThreads = busy.Threads();
+        // Calibrates once, and holds the 1 ms system timer period for the run.
+        return std::make_unique<TempoTimer>();
+    }();
+    std::printf("step timing: %d steps per run, %u processors", steps, std::thread::hardware_concurrency());
+    if (hogThreads > 0) std::printf(", %zu busy threads during calibration", hogThreads);
+    if (timer->HasTsc())
+        std::printf("; time-stamp counter calibrated to %d cycles per ms (measured %.1f)",
+                    timer->CyclesPerMs(), timer->MeasuredCyclesPerMs());
     std::printf("\n");
     for (double tempo : tempos) {
         const double stepMs = StepDurationMs(TimingTempo(tempo));
         std::printf("tempo %.0f bpm, step %.4f ms\n", tempo, stepMs);
         std::fflush(stdout);
-        if (timer.HasTsc()) {
-            RunEngine(timer, true, steps, tempo, stepMs);
+        if (timer->HasTsc()) {
+            RunEngine(*timer, true, steps, tempo, stepMs);
             std::fflush(stdout);
         }
-        RunEngine(timer, false, steps, tempo, stepMs);
+        RunEngine(*timer, false, steps, tempo, stepMs);
         std::fflush(stdout);
         RunNaive(steps, stepMs);
         std::fflush(stdout);

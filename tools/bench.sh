@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Windows benchmarks and runs the step-timing one under Wine.
-#   tools/bench.sh [steps] [tempo ...]    default: 2000 steps at 126 and at 600 beats per minute
+#   tools/bench.sh [--hog] [steps] [tempo ...]    default: 2000 steps at 126 and at 600 beats per minute
 # The full default run takes about fifteen minutes: every run plays its steps in real time.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -7,6 +7,7 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev  # the Windows build
     wine wine64 fonts-wine xvfb xauth                # running it on Linux, headless in tests
     x11-apps imagemagick                             # screenshots (xwd, convert)
+    pulseaudio pulseaudio-utils python3-mido         # the audio test: a null sink, parec, MIDI reader
     clang libclang-rt-14-dev                         # the settings-file fuzzer
 )
 

@@ -81,10 +81,12 @@ wine_suite() {
 
 run_suite count_gtest unit-host build/host/bin/kestrel_unit_tests
 run_suite count_unittest art-tools python3 tools/artgen_test.py
+run_suite count_unittest render /usr/bin/python3 tests/render/check_render.py build/host/bin/kestrelbox-render
 [ -x tools/tsan-test.sh ] && run_suite count_gtest threads-tsan tools/tsan-test.sh
 wine_suite unit-wine kestrel_unit_tests.exe
 wine_suite win kestrel_win_tests.exe
 wine_suite e2e kestrel_e2e_tests.exe
+run_suite count_unittest audio-e2e tools/audio-e2e.sh
 
 echo "total: $total_pass passed, $total_fail failed"
 [ "$total_fail" -eq 0 ]

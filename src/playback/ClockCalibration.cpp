@@ -1,5 +1,9 @@
 #include "playback/ClockCalibration.h"
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 namespace {
 
 // The single-precision tenth, slightly above 0.1; with it a value just under a half can carry
@@ -14,18 +18,6 @@ int64_t RoundAboveHalf(double x) {
 
 } // namespace
 
-int32_t CyclesPerMsFromSamples(int64_t measured, int64_t overhead, int64_t elapsedTicks,
-                               int64_t ticksPerSecond) {
-    const int64_t ticksPerMs = ticksPerSecond / 1000;
-    if (ticksPerMs <= 0 || elapsedTicks < ticksPerMs)
-        return 0; // no counter, or no wait: nothing to calibrate against
-    const int64_t cycles = measured - overhead;
-    if (elapsedTicks % ticksPerMs == 0)
-        return static_cast<int32_t>(cycles / (elapsedTicks / ticksPerMs)); // whole ms: integer math
-    return static_cast<int32_t>(static_cast<double>(cycles) * static_cast<double>(ticksPerMs) /
-                                static_cast<double>(elapsedTicks));
-}
-
 int32_t RoundToWholeMegahertz(int32_t cyclesPerMs) {
     const int64_t c1 = RoundAboveHalf(cyclesPerMs * kTenth);
     const int64_t c2 = RoundAboveHalf(static_cast<double>(c1) * kTenth);
@@ -38,4 +30,105 @@ int32_t ChooseCyclesPerMs(int32_t measured) {
     const int64_t difference = static_cast<int64_t>(rounded) - measured;
     const int64_t tolerance = static_cast<int64_t>(measured) / 10000;
     return (difference <= tolerance && -difference <= tolerance) ? rounded : measured;
+}
+
+std::optional<BracketedReading> ReadBracketed(CalibrationCounters& counters, int64_t maxBracketTicks,
+                                              int attempts) {
+    std::optional<BracketedReading> best;
+    for (int i = 0; i < attempts; ++i) {
+        BracketedReading reading;
+        reading.counterBefore = counters.Counter();
+        reading.cycles = counters.Cycles();
+        reading.counterAfter = counters.Counter();
+        if (reading.Bracket() < 0 || reading.Bracket() > maxBracketTicks) continue;
+        if (!best || reading.Bracket() < best->Bracket()) best = reading;
+    }
+    return best;
+}
+
+double CyclesPerMsBetween(const BracketedReading& first, const BracketedReading& last,
+                          int64_t counterFrequency) {
+    const double ticks = last.CounterMiddle() - first.CounterMiddle();
+    if (ticks <= 0.0 || counterFrequency <= 0) return 0.0;
+    const double cycles = static_cast<double>(last.cycles - first.cycles);
+    return cycles / ticks * (static_cast<double>(counterFrequency) / 1000.0);
+}
+
+namespace {
+
+int32_t ToCyclesPerMs(double measured) {
+    if (!(measured >= 1.0) || measured > 2.0e9) return 0;
+    return ChooseCyclesPerMs(static_cast<int32_t>(std::llround(measured)));
+}
+
+} // namespace
+
+bool TscCalibration::Calibrate(CalibrationCounters& counters, const CalibrationSetup& setup) {
+    setup_ = setup;
+    origin_.reset();
+    cyclesPerMs_ = 0;
+    measured_ = 0.0;
+    std::vector<BracketedReading> readings;
+    for (int i = 0; i < setup.readings; ++i) {
+        if (i > 0) counters.Pause(setup.pauseMs);
+        if (auto reading = ReadBracketed(counters, setup.maxBracketTicks, setup.attemptsPerReading))
+            readings.push_back(*reading);
+    }
+    // Pairs half the run apart: every ratio spans a long stretch, and no reading is used twice on
+    // the same side, so one bad reading moves at most one ratio out of the middle.
+    const size_t half = readings.size() / 2;
+    std::vector<double> ratios;
+    for (size_t i = 0; half > 0 && i + half < readings.size(); ++i) {
+        const double ratio = CyclesPerMsBetween(readings[i], readings[i + half], setup.counterFrequency);
+        if (ratio > 0.0) ratios.push_back(ratio);
+    }
+    if (ratios.size() < 2) return false;
+    std::sort(ratios.begin(), ratios.end());
+    const size_t n = ratios.size();
+    measured_ = n % 2 == 1 ? ratios[n / 2] : 0.5 * (ratios[n / 2 - 1] + ratios[n / 2]);
+    cyclesPerMs_ = ToCyclesPerMs(measured_);
+    if (cyclesPerMs_ == 0) return false;
+    origin_ = readings.front();
+    spanTicks_ = readings[half].CounterMiddle() - readings.front().CounterMiddle();
+    return true;
+}
+
+bool TscCalibration::Refine(CalibrationCounters& counters) {
+    if (!origin_) return false;
+    const auto reading = ReadBracketed(counters, setup_.maxBracketTicks, setup_.attemptsPerReading);
+    if (!reading) return false;
+    const double span = reading->CounterMiddle() - origin_->CounterMiddle();
+    if (span <= spanTicks_) return false; // no longer than the span already measured
+    const double ratio = CyclesPerMsBetween(*origin_, *reading, setup_.counterFrequency);
+    if (std::fabs(ratio - measured_) > measured_ * 0.001) return false;
+    measured_ = ratio;
+    spanTicks_ = span;
+    const int32_t chosen = ToCyclesPerMs(ratio);
+    if (chosen == cyclesPerMs_ || chosen == 0) return false;
+    cyclesPerMs_ = chosen;
+    return true;
+}
+
+void CycleClock::SetRate(int64_t atCycles, double cyclesPerMs) {
+    const double msThen = IsSet() ? Ms(atCycles) : 0.0;
+    const uint32_t s = sequence_.load(std::memory_order_relaxed);
+    sequence_.store(s + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    baseCycles_.store(atCycles, std::memory_order_relaxed);
+    baseMs_.store(msThen, std::memory_order_relaxed);
+    cyclesPerMs_.store(cyclesPerMs, std::memory_order_relaxed);
+    sequence_.store(s + 2, std::memory_order_release);
+}
+
+double CycleClock::Ms(int64_t cycles) const {
+    for (;;) {
+        const uint32_t before = sequence_.load(std::memory_order_acquire);
+        const int64_t base = baseCycles_.load(std::memory_order_relaxed);
+        const double baseMs = baseMs_.load(std::memory_order_relaxed);
+        const double rate = cyclesPerMs_.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if ((before & 1) == 0 && sequence_.load(std::memory_order_relaxed) == before) {
+            return rate > 0.0 ? baseMs + static_cast<double>(cycles - base) / rate : 0.0;
+        }
+    }
 }

@@ -1,15 +1,9 @@
 #pragma once
-// Arithmetic of the time-stamp-counter calibration, kept apart from the timer so it can be
-// checked on any machine.
+// The time-stamp-counter calibration: its arithmetic and its measuring procedure, kept apart from
+// the timer so both can be checked on any machine with counters that a test controls.
+#include <atomic>
 #include <cstdint>
-
-// Cycles per millisecond from two time-stamp-counter differences: across a timed wait
-// (`measured`) and across its overhead twin (`overhead`, the cost of the wait's own calls),
-// truncated. The wait lasted `elapsedTicks` of a reference counter running at `ticksPerSecond`.
-// A busy wait that loses the processor overshoots its target by milliseconds, so the time that
-// really passed is divided by, not the time asked for; undisturbed, the two are the same.
-int32_t CyclesPerMsFromSamples(int64_t measured, int64_t overhead, int64_t elapsedTicks,
-                               int64_t ticksPerSecond);
+#include <optional>
 
 // Rounds a measured cycles-per-millisecond count to whole megahertz in three decimal steps, so a
 // small measuring error never shows as a tempo error: 2,394,567 gives 2,395,000.
@@ -19,5 +13,87 @@ int32_t RoundToWholeMegahertz(int32_t cyclesPerMs);
 // megahertz, and then rounding removes the measuring error; but many run a little off one (a
 // virtual machine, a spread-spectrum clock), and there rounding would make the clock run up to
 // 500 ppm wrong, about 40 ms over a few minutes of playing. So the rounded value is taken only
-// when it lies within 100 ppm of the measurement, far more than a 100 ms calibration can be off.
+// when it lies within 100 ppm of the measurement, far more than a calibration can be off.
 int32_t ChooseCyclesPerMs(int32_t measured);
+
+// The two counters a calibration reads, and a way to let time pass between readings.
+class CalibrationCounters {
+public:
+    virtual ~CalibrationCounters() = default;
+    virtual int64_t Counter() = 0; // the reference: the performance counter
+    virtual int64_t Cycles() = 0;  // the time-stamp counter
+    virtual void Pause(int ms) = 0;
+};
+
+// One time-stamp-counter reading between two reference readings. The cycle count belongs to the
+// middle of the bracket; a thread that lost the processor inside it shows a wide bracket.
+struct BracketedReading {
+    int64_t cycles = 0;
+    int64_t counterBefore = 0;
+    int64_t counterAfter = 0;
+
+    int64_t Bracket() const { return counterAfter - counterBefore; }
+    double CounterMiddle() const { return 0.5 * (static_cast<double>(counterBefore) + counterAfter); }
+};
+
+struct CalibrationSetup {
+    int64_t counterFrequency = 0; // reference ticks per second
+    int64_t maxBracketTicks = 0;  // readings whose bracket is wider are thrown away
+    int attemptsPerReading = 16;  // the narrowest bracket of these tries is kept
+    int readings = 11;            // spread over the calibration
+    int pauseMs = 10;             // between two readings
+};
+
+// The narrowest-bracketed of `attempts` readings; none when every bracket was too wide.
+std::optional<BracketedReading> ReadBracketed(CalibrationCounters& counters, int64_t maxBracketTicks,
+                                              int attempts);
+
+// Cycles per millisecond between two readings, from the middles of their brackets.
+double CyclesPerMsBetween(const BracketedReading& first, const BracketedReading& last,
+                          int64_t counterFrequency);
+
+// Calibrates the time-stamp counter against the reference over a run of bracketed readings: the
+// ratio of each reading to the one half the run later, the median of those, then the whole
+// megahertz rule. Preemption can only widen a bracket, which throws the reading away, so a busy
+// machine costs retries, not accuracy. The first good reading becomes the origin that Refine
+// measures from.
+class TscCalibration {
+public:
+    // False (and CyclesPerMs() 0) when too few readings had a narrow bracket.
+    bool Calibrate(CalibrationCounters& counters, const CalibrationSetup& setup);
+
+    // Takes one more reading and measures the ratio from the origin to it: the longer the
+    // program has run, the longer the span and the smaller the error. A ratio more than 0.1 %
+    // off the current one (the counter was reset, the machine slept) is ignored. True when the
+    // calibration changed.
+    bool Refine(CalibrationCounters& counters);
+
+    int32_t CyclesPerMs() const { return cyclesPerMs_; }
+    // The exact measurement behind CyclesPerMs(), before the whole-megahertz rule.
+    double MeasuredCyclesPerMs() const { return measured_; }
+
+private:
+    CalibrationSetup setup_{};
+    std::optional<BracketedReading> origin_;
+    double spanTicks_ = 0.0; // reference span of the measurement in force
+    double measured_ = 0.0;
+    int32_t cyclesPerMs_ = 0;
+};
+
+// Milliseconds from time-stamp-counter readings at a rate that can be refined while other threads
+// read the clock: a new rate takes over from the moment it is set, so the reading never jumps.
+// One writer; any number of readers (a sequence lock of atomics, so readers never wait on a lock).
+class CycleClock {
+public:
+    // From `atCycles` on, count `cyclesPerMs` to the millisecond, continuing from the reading the
+    // clock had at `atCycles` (0 the first time).
+    void SetRate(int64_t atCycles, double cyclesPerMs);
+    double Ms(int64_t cycles) const;
+    bool IsSet() const { return cyclesPerMs_.load(std::memory_order_relaxed) > 0.0; }
+
+private:
+    std::atomic<uint32_t> sequence_{0};
+    std::atomic<int64_t> baseCycles_{0};
+    std::atomic<double> baseMs_{0.0};
+    std::atomic<double> cyclesPerMs_{0.0};
+};

@@ -9,16 +9,37 @@ public:
     using Callback = void (*)(void* user);
     virtual ~StepTimer() = default;
     virtual void Configure(unsigned periodMs, Callback callback, void* user) = 0;
-    virtual void Start() = 0;         // cancels a running periodic event, then sets it anew
-    virtual void Stop() = 0;          // cancels the periodic event, if any
-    virtual uint32_t NowMs() = 0;     // clock reading in whole milliseconds
+    virtual void Start() = 0;     // cancels a running periodic event, then sets it anew
+    virtual void Stop() = 0;      // cancels the periodic event, if any
+    virtual uint32_t NowMs() = 0; // clock reading in whole milliseconds
 };
 
-// Sounds one note; returns when the tone has ended.
+// A step that has come due, with its place on the step clock, for outputs that place their
+// tones themselves. The due time is lineStartMs + dueAfterMs on the StepTimer's clock: due times
+// are multiples of the step length from the start of the time line, so the jitter of the thread
+// that reports them need not reach the sound.
+struct ToneCue {
+    uint32_t run = 0;         // counts the starts of playback; cues of one run share a time line
+    uint32_t lineStartMs = 0; // clock reading where the step's time line began (wraps with the clock)
+    double dueAfterMs = 0.0;  // the step's due time after lineStartMs
+    int note = 0;             // 1..127
+    int lengthMs = 0;         // as PlayNote takes it: the tone lasts twice as long
+    bool sound = false;       // false: a rest (step off, mute, or a length that comes out zero)
+};
+
+// Sounds the engine's tones.
 class ToneOutput {
 public:
     virtual ~ToneOutput() = default;
+    // Sounds one note; returns when the tone has ended.
     virtual void PlayNote(int note, int lengthMs) = 0;
+    // Every step, sounding or not. By default a sounding step is played with PlayNote, there and
+    // then, and a rest is nothing: what the speaker does.
+    virtual void PlayCue(const ToneCue& cue) {
+        if (cue.sound) PlayNote(cue.note, cue.lengthMs);
+    }
+    // Playback of `run` has stopped: silence now, and ignore any of its cues still on the way.
+    virtual void EndRun(uint32_t /*run*/) {}
 };
 
 // Posted window messages: to this copy's own main window, and to every running copy.
@@ -35,8 +56,8 @@ class EnginePanel {
 public:
     virtual ~EnginePanel() = default;
     virtual bool PlayButtonOn() = 0;
-    virtual void SetPlayButton(bool on) = 0;               // with redraw
-    virtual void SetPlayingMark(int measure) = 0;          // -1 clears the mark
+    virtual void SetPlayButton(bool on) = 0;                  // with redraw
+    virtual void SetPlayingMark(int measure) = 0;             // -1 clears the mark
     virtual void SetStepHighlighted(int column, bool on) = 0; // column 1..16
 };
 

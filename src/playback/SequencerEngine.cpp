@@ -86,6 +86,7 @@ void SequencerEngine::Stop() {
     }
     // From here on no step can be booked, whatever the timer thread is doing.
     timer->Stop();
+    tone->EndRun(run);
 }
 
 void SequencerEngine::ResetTimeLine() {
@@ -122,7 +123,8 @@ SequencerEngine::ToneRequest SequencerEngine::BeginPlayback() {
         // The step below begins the first pass and counts it, whatever the counter held before;
         // with one step per measure it may also end that pass.
         document->passCounter = 0;
-        first = BookStep();
+        run += 1;
+        first = BookStep(startMs, 0.0);
         claim.ReleaseAs(kPlaying);
     }
     timer->Start();
@@ -163,19 +165,23 @@ void SequencerEngine::OnTimer() {
         // Test again under the claim: the run may have been restarted since the first look.
         const uint32_t now = timer->NowMs();
         if (!StepDue(now)) return;
-        request = BookStep();
+        request = BookStep(startMs, DuePeriod());
         AdvanceTimeLine(now);
     }
     Sound(request);
 }
 
-bool SequencerEngine::StepDue(uint32_t now) const {
+double SequencerEngine::DuePeriod() const {
     // Due times are multiples of the step length from the start, so jitter never accumulates.
-    const double elapsed = static_cast<uint32_t>(now - startMs);
     const double step = stepMs;
     double period = tickCount * step;
     if (tempoChanged != 0) period += pendingStepMs - step;
-    return elapsed / period >= 1.0;
+    return period;
+}
+
+bool SequencerEngine::StepDue(uint32_t now) const {
+    const double elapsed = static_cast<uint32_t>(now - startMs);
+    return elapsed / DuePeriod() >= 1.0;
 }
 
 void SequencerEngine::AdvanceTimeLine(uint32_t playedAtMs) {
@@ -195,12 +201,12 @@ void SequencerEngine::PlayStep() {
     ToneRequest request;
     {
         Claim claim(*this);
-        request = BookStep();
+        request = BookStep(timer->NowMs(), 0.0);
     }
     Sound(request);
 }
 
-SequencerEngine::ToneRequest SequencerEngine::BookStep() {
+SequencerEngine::ToneRequest SequencerEngine::BookStep(uint32_t lineStartMs, double dueAfterMs) {
     SongDocument& doc = *document;
     const int measure = ClampMeasure(doc.playingMeasure);
     const int index = ClampStep(doc.syncState.stepIndex);
@@ -210,6 +216,9 @@ SequencerEngine::ToneRequest SequencerEngine::BookStep() {
     request.note = SoundingNote(step.note, doc.transpose);
     request.sound = doc.mute == 0 && step.on != 0;
     request.lengthMs = ToneLengthMs(doc.tempo, step.length);
+    request.run = run;
+    request.lineStartMs = lineStartMs;
+    request.dueAfterMs = dueAfterMs;
 
     poster->PostToSelf(SEQM_STEP_PLAYED, 0, 0);
     if (index == 0) {
@@ -222,9 +231,12 @@ SequencerEngine::ToneRequest SequencerEngine::BookStep() {
 
 void SequencerEngine::AdvancePosition(int measure, int step) {
     SongDocument& doc = *document;
-    doc.syncState.stepIndex = static_cast<int16_t>(step + 1);
-    // Also ends the pass when the steps per measure were lowered below the position.
-    if (step < StepsPerMeasure() - 1) return;
+    // Also ends the pass when the steps per measure were lowered below the position. The index
+    // is written once, so the UI thread never reads one past the measure's end.
+    if (step < StepsPerMeasure() - 1) {
+        doc.syncState.stepIndex = static_cast<int16_t>(step + 1);
+        return;
+    }
     if (doc.passCounter >= doc.measures[measure].repeat) {
         doc.playingMeasure = static_cast<int16_t>(LinkedMeasure(measure));
         doc.passCounter = 0;
@@ -245,9 +257,15 @@ int SequencerEngine::LinkedMeasure(int measure) const {
 }
 
 void SequencerEngine::Sound(const ToneRequest& request) {
+    ToneCue cue;
+    cue.run = request.run;
+    cue.lineStartMs = request.lineStartMs;
+    cue.dueAfterMs = request.dueAfterMs;
+    cue.note = request.note;
+    cue.lengthMs = request.lengthMs;
     // Zero or negative lengths (tempos above 1500) would only stall the calling thread.
-    if (!request.sound || request.lengthMs <= 0) return;
-    tone->PlayNote(request.note, request.lengthMs);
+    cue.sound = request.sound && request.lengthMs > 0;
+    tone->PlayCue(cue);
 }
 
 void SequencerEngine::PostMeasureMark(int measure, intptr_t lParam) {
@@ -328,7 +346,8 @@ void SequencerEngine::HandleMessage(unsigned message, uintptr_t wParam, intptr_t
 }
 
 void SequencerEngine::Shutdown() {
-    if (document == nullptr) return;
+    // Once only: the window's destructor repeats it after the tone outputs may be gone.
+    if (document == nullptr || shutDown) return;
     shutDown = true;
     Stop();
     document->syncState.stepIndex = 0;

@@ -83,6 +83,9 @@ private:
         int note = 0;
         int lengthMs = 0;
         bool sound = false;
+        uint32_t run = 0;
+        uint32_t lineStartMs = 0;
+        double dueAfterMs = 0.0;
     };
 
     class Claim;
@@ -94,9 +97,10 @@ private:
     void StartFromMessage();
     void StopFromMessage();
     void ResetTimeLine();
+    double DuePeriod() const; // due time of the next step after startMs
     bool StepDue(uint32_t now) const;
     void AdvanceTimeLine(uint32_t playedAtMs);
-    ToneRequest BookStep();
+    ToneRequest BookStep(uint32_t lineStartMs, double dueAfterMs);
     void AdvancePosition(int measure, int step);
     void Sound(const ToneRequest& request);
     void PostMeasureMark(int measure, intptr_t lParam);
@@ -117,6 +121,7 @@ private:
     Shared<double> pendingStepMs{0.0};      // takes over at the next step after a tempo change
     Shared<uint32_t> startMs{0};            // clock reading at the start of the time line
     Shared<int32_t> tickCount{0};           // ordinal of the next due step; 1 after a start
+    Shared<uint32_t> run{0};                // counts the starts, so a tone output can tell runs apart
 
     // UI thread only.
     int litColumn = 0;             // step column lit by ShowPlayingStep, 0 = none yet

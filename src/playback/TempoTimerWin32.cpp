@@ -3,12 +3,11 @@
 #include <intrin.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "playback/ClockCalibration.h"
 
 namespace {
-
-constexpr int kCalibrationMs = 100;
 
 bool ProcessorHasTsc() {
     int registers[4] = {}; // eax, ebx, ecx, edx of leaf 1
@@ -22,41 +21,20 @@ int64_t PerformanceCount() {
     return now.QuadPart;
 }
 
-// Reads the performance counter until keepWaiting(elapsed, target) fails, target being `ms`
-// milliseconds of counter ticks; returns the ticks that really passed, 0 without a counter. The
-// wait and its overhead twin below share this body, so they make the same calls.
-template <typename KeepWaiting> int64_t CounterLoop(int ms, KeepWaiting keepWaiting) {
-    LARGE_INTEGER frequency{};
-    if (!QueryPerformanceFrequency(&frequency)) return 0;
-    const int64_t target = (frequency.QuadPart / 1000) * ms;
-    const int64_t start = PerformanceCount();
-    int64_t now = 0;
-    do {
-        now = PerformanceCount();
-    } while (keepWaiting(now - start, target));
-    return now - start;
-}
-
-// Busy-waits `ms` milliseconds; more ticks pass than asked when the thread lost the processor.
-int64_t CounterWait(int ms) {
-    return CounterLoop(ms, [](int64_t elapsed, int64_t target) { return elapsed < target; });
-}
-
-// The same wait, but its loop normally ends after one reading: timing it measures what the wait
-// itself costs.
-int64_t CounterWaitOverhead(int ms) {
-    return CounterLoop(ms, [](int64_t elapsed, int64_t target) { return elapsed == target; });
-}
-
-struct TscSample {
-    int64_t cycles;
-    int64_t counterTicks;
+class MachineCounters : public CalibrationCounters {
+public:
+    int64_t Counter() override { return PerformanceCount(); }
+    int64_t Cycles() override { return static_cast<int64_t>(__rdtsc()); }
+    void Pause(int ms) override { Sleep(static_cast<DWORD>(ms)); }
 };
 
-template <typename Wait> TscSample TscAcross(Wait wait) {
-    const uint64_t before = __rdtsc();
-    const int64_t ticks = wait(kCalibrationMs);
-    return {static_cast<int64_t>(__rdtsc() - before), ticks};
+// Eleven readings 10 ms apart: about 100 ms, as long as the calibration always took. A bracket
+// wider than 20 us means the thread lost the processor inside it.
+CalibrationSetup CalibrationFor(int64_t counterFrequency) {
+    CalibrationSetup setup;
+    setup.counterFrequency = counterFrequency;
+    setup.maxBracketTicks = std::max<int64_t>(counterFrequency / 50000, 2);
+    return setup;
 }
 
 // Raises the process to real-time and this thread to time-critical for its lifetime, so the
@@ -84,24 +62,24 @@ private:
     int oldPriority_;
 };
 
-int32_t CalibrateCyclesPerMs(int64_t counterFrequency) {
-    TscSample measured{}, overhead{};
-    {
-        CalibrationPriority priority;
-        measured = TscAcross(CounterWait);
-        overhead = TscAcross(CounterWaitOverhead);
-    }
-    return ChooseCyclesPerMs(
-        CyclesPerMsFromSamples(measured.cycles, overhead.cycles, measured.counterTicks, counterFrequency));
-}
-
 } // namespace
 
 TempoTimer::TempoTimer() {
     hasTsc = ProcessorHasTsc() ? 1 : 0;
     LARGE_INTEGER frequency{};
     if (QueryPerformanceFrequency(&frequency)) qpcFrequency = frequency.QuadPart;
-    if (hasTsc) cyclesPerMs = CalibrateCyclesPerMs(qpcFrequency);
+    if (hasTsc && qpcFrequency > 0) {
+        MachineCounters counters;
+        bool calibrated = false;
+        {
+            CalibrationPriority priority;
+            calibrated = calibration.Calibrate(counters, CalibrationFor(qpcFrequency));
+        }
+        if (calibrated) {
+            tscClock.SetRate(counters.Cycles(), calibration.CyclesPerMs());
+            tscReady = 1;
+        }
+    }
     timeGetDevCaps(&caps, sizeof caps);
     if (periodMs < caps.wPeriodMin) periodMs = caps.wPeriodMin;
     timeBeginPeriod(periodMs);
@@ -115,7 +93,8 @@ TempoTimer::~TempoTimer() {
 
 void TempoTimer::StopAndWait() {
     Stop();
-    while (callbacksRunning.load() != 0) Sleep(1);
+    while (callbacksRunning.load() != 0)
+        Sleep(1);
 }
 
 void TempoTimer::Configure(unsigned delay, Callback newCallback, void* user) {
@@ -128,6 +107,7 @@ void TempoTimer::Configure(unsigned delay, Callback newCallback, void* user) {
 
 void TempoTimer::Start() {
     Stop();
+    RefineCalibration();
     const MMRESULT id = timeSetEvent(delayMs, resolutionMs, OnEvent, reinterpret_cast<DWORD_PTR>(this),
                                      TIME_PERIODIC | TIME_CALLBACK_FUNCTION);
     timerId.store(id);
@@ -140,6 +120,14 @@ void TempoTimer::Stop() {
     // which at a slow tempo lasts most of a step, and the UI thread must not freeze for it. A
     // tick that still lands finds the engine stopped; StopAndWait is for teardown.
     if (const uint32_t id = timerId.exchange(0); id != 0) timeKillEvent(id);
+}
+
+void TempoTimer::RefineCalibration() {
+    if (tscReady.Get() == 0) return;
+    MachineCounters counters;
+    // The clock carries on from its present reading at the refined rate, so a run that has
+    // already begun neither skips nor repeats a step.
+    if (calibration.Refine(counters)) tscClock.SetRate(counters.Cycles(), calibration.CyclesPerMs());
 }
 
 void CALLBACK TempoTimer::OnEvent(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
@@ -156,7 +144,7 @@ void CALLBACK TempoTimer::OnEvent(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_P
 }
 
 int64_t TempoTimer::SourceMs(bool tsc) const {
-    if (tsc) return static_cast<int64_t>(__rdtsc()) / cyclesPerMs;
+    if (tsc) return static_cast<int64_t>(std::floor(tscClock.Ms(static_cast<int64_t>(__rdtsc()))));
     const int64_t ticksPerMs = qpcFrequency / 1000;
     if (ticksPerMs <= 0) return timeGetTime(); // no performance counter: the multimedia clock still counts ms
     return PerformanceCount() / ticksPerMs;
@@ -169,7 +157,7 @@ uint32_t TempoTimer::NowMs() {
 
 void TempoTimer::SetHighResolution(bool flag) {
     const bool fromTsc = UsesTsc();
-    const bool toTsc = flag && hasTsc && cyclesPerMs > 0;
+    const bool toTsc = flag && hasTsc && tscReady.Get() != 0;
     if (fromTsc != toTsc) {
         const int64_t now = SourceMs(fromTsc) + offsetMs[fromTsc ? 1 : 0].Get();
         offsetMs[toTsc ? 1 : 0] = now - SourceMs(toTsc);

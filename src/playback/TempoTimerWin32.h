@@ -1,7 +1,8 @@
 #pragma once
 // The step clock on Windows: a periodic multimedia-timer event (1 ms by default) and a
-// millisecond clock read from the processor's time-stamp counter, calibrated once against the
-// performance counter, or from the performance counter alone.
+// millisecond clock read from the processor's time-stamp counter, calibrated against the
+// performance counter at construction and refined at every start, or from the performance
+// counter alone.
 //
 // Thread-safety: Start and Stop are called on the UI thread; the fields the callback reads are
 // atomic. Stop cancels the event without waiting for a callback in progress (the engine ignores a
@@ -14,6 +15,7 @@
 #include <cstdint>
 
 #include "common/Shared.h"
+#include "playback/ClockCalibration.h"
 #include "playback/EngineSeams.h"
 
 class TempoTimer : public StepTimer {
@@ -25,6 +27,7 @@ public:
 
     // The delay is clamped into the device's period range.
     void Configure(unsigned delay, Callback callback, void* user) override;
+    // Also refines the calibration over the time since construction.
     void Start() override;
     void Stop() override;
     // Stops and waits for a callback still running (one sounding a tone, say): for teardown, so
@@ -40,17 +43,22 @@ public:
     unsigned DelayMs() const { return delayMs; }
     bool IsRunning() const { return running.Get() != 0; }
     bool HasTsc() const { return hasTsc != 0; }
-    bool UsesTsc() const { return hasTsc && useHighResolution.Get() && cyclesPerMs > 0; }
-    int32_t CyclesPerMs() const { return cyclesPerMs; }
+    bool UsesTsc() const { return hasTsc && useHighResolution.Get() && tscReady.Get() != 0; }
+    // The calibration in force and the measurement behind it; UI thread.
+    int32_t CyclesPerMs() const { return calibration.CyclesPerMs(); }
+    double MeasuredCyclesPerMs() const { return calibration.MeasuredCyclesPerMs(); }
 
 private:
     static void CALLBACK OnEvent(UINT id, UINT message, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
     int64_t SourceMs(bool tsc) const;
+    void RefineCalibration();
 
     std::atomic<uint32_t> timerId{0};
     std::atomic<int> callbacksRunning{0};
     unsigned periodMs = 1;
-    int32_t cyclesPerMs = 0;
+    TscCalibration calibration; // UI thread
+    CycleClock tscClock;        // read on any thread
+    Shared<uint8_t> tscReady{0};
     Callback callback = nullptr;
     void* userValue = nullptr;
     unsigned resolutionMs = 2;

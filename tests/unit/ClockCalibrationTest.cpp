@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "playback/ClockCalibration.h"
 
 TEST(ClockCalibration, RoundsToWholeMegahertzInThreeSteps) {
@@ -18,25 +20,6 @@ TEST(ClockCalibration, FractionsUpToAHalfAreDropped) {
     EXPECT_EQ(RoundToWholeMegahertz(0), 0);
 }
 
-TEST(ClockCalibration, SubtractsOverheadAndTruncates) {
-    // A 100 ms wait on a 10 MHz counter that ended on its target.
-    EXPECT_EQ(CyclesPerMsFromSamples(239456799, 100, 1000000, 10000000), 2394566);
-    EXPECT_EQ(CyclesPerMsFromSamples(500, 500, 1000000, 10000000), 0);
-}
-
-TEST(ClockCalibration, AWaitThatOvershotIsMeasuredByTheTimeThatPassed) {
-    // Preempted near its end, the wait ran 104 ms: 254,329,264 cycles are 2,445,473 per ms, not
-    // 2,543,292, a clock 4 % fast.
-    const int64_t cycles = 254329264;
-    EXPECT_EQ(CyclesPerMsFromSamples(cycles, 0, 1040000, 10000000), 2445473);
-    EXPECT_EQ(RoundToWholeMegahertz(CyclesPerMsFromSamples(cycles, 0, 1040000, 10000000)), 2446000);
-}
-
-TEST(ClockCalibration, NoCounterOrNoWaitGivesNoCalibration) {
-    EXPECT_EQ(CyclesPerMsFromSamples(1000, 0, 0, 10000000), 0);
-    EXPECT_EQ(CyclesPerMsFromSamples(1000, 0, 500, 0), 0);
-}
-
 TEST(ClockCalibration, RoundsOnlyWhenTheCounterRunsAtWholeMegahertz) {
     // A few ppm off a whole megahertz: measuring error, rounded away.
     EXPECT_EQ(ChooseCyclesPerMs(2'400'012), 2'400'000);
@@ -45,4 +28,110 @@ TEST(ClockCalibration, RoundsOnlyWhenTheCounterRunsAtWholeMegahertz) {
     EXPECT_EQ(ChooseCyclesPerMs(2'445'450), 2'445'450);
     EXPECT_EQ(ChooseCyclesPerMs(2'394'567), 2'394'567);
     EXPECT_EQ(ChooseCyclesPerMs(0), 0);
+}
+
+namespace {
+
+// A machine in nanoseconds: a 10 MHz performance counter and a time-stamp counter at
+// `cyclesPerMs`. Every counter read costs 40 ns; every `preemptEvery`-th one loses the processor
+// for `preemptNs` right after it, that is between the reads of one bracket. Pauses overshoot by
+// a varying amount, as a sleep on a busy machine does.
+class PreemptedCounters : public CalibrationCounters {
+public:
+    PreemptedCounters(double cyclesPerMs, int preemptEvery, int64_t preemptNs)
+        : cyclesPerNs_(cyclesPerMs / 1e6), preemptEvery_(preemptEvery), preemptNs_(preemptNs) {}
+
+    int64_t Counter() override {
+        const int64_t value = nowNs_ / 100;
+        nowNs_ += 40;
+        if (preemptEvery_ > 0 && ++reads_ % preemptEvery_ == 0) nowNs_ += preemptNs_;
+        return value;
+    }
+    int64_t Cycles() override {
+        const auto value = static_cast<int64_t>(std::floor(static_cast<double>(nowNs_) * cyclesPerNs_));
+        nowNs_ += 40;
+        return value;
+    }
+    void Pause(int ms) override { nowNs_ += ms * 1'000'000LL + (pauses_++ % 7) * 1'300'000LL; }
+    void Advance(int64_t ns) { nowNs_ += ns; }
+
+private:
+    double cyclesPerNs_;
+    int preemptEvery_;
+    int64_t preemptNs_;
+    int64_t nowNs_ = 7'000'000'000'000LL; // the machine has been up a while
+    int64_t reads_ = 0;
+    int pauses_ = 0;
+};
+
+CalibrationSetup TenMegahertzSetup() {
+    CalibrationSetup setup;
+    setup.counterFrequency = 10'000'000;
+    setup.maxBracketTicks = 200; // 20 us
+    return setup;
+}
+
+} // namespace
+
+TEST(TscCalibration, PreemptionBetweenReadsCostsRetriesNotAccuracy) {
+    // Every fifth counter read is followed by 3 ms elsewhere: a measurement across a plain wait
+    // would be a percent off. The whole-megahertz counter comes out exact, the other within 1 ppm.
+    for (double truth : {2'600'000.0, 2'445'450.4}) {
+        PreemptedCounters counters(truth, 5, 3'000'000);
+        TscCalibration calibration;
+        ASSERT_TRUE(calibration.Calibrate(counters, TenMegahertzSetup())) << truth;
+        EXPECT_NEAR(calibration.MeasuredCyclesPerMs(), truth, truth * 1e-6) << truth;
+        EXPECT_NEAR(calibration.CyclesPerMs(), std::round(truth), truth == 2'600'000.0 ? 0.0 : 3.0);
+    }
+}
+
+TEST(TscCalibration, NoNarrowBracketMeansNoCalibration) {
+    // Preempted after every read: no bracket is ever narrow, so the timer keeps the counter clock.
+    PreemptedCounters counters(2'600'000.0, 1, 100'000);
+    TscCalibration calibration;
+    EXPECT_FALSE(calibration.Calibrate(counters, TenMegahertzSetup()));
+    EXPECT_EQ(calibration.CyclesPerMs(), 0);
+    EXPECT_FALSE(calibration.Refine(counters));
+}
+
+TEST(TscCalibration, RefiningOverALongerRunShrinksTheError) {
+    // A counter between whole megahertz, and a calibration run so short that quantisation of the
+    // 10 MHz reference leaves a measurable error.
+    const double truth = 2'445'450.4;
+    PreemptedCounters counters(truth, 0, 0);
+    CalibrationSetup setup = TenMegahertzSetup();
+    setup.readings = 3;
+    setup.pauseMs = 1;
+    TscCalibration calibration;
+    ASSERT_TRUE(calibration.Calibrate(counters, setup));
+    const double firstError = std::fabs(calibration.MeasuredCyclesPerMs() - truth);
+
+    counters.Advance(60'000'000'000LL); // a minute of playing later
+    calibration.Refine(counters);
+    const double refinedError = std::fabs(calibration.MeasuredCyclesPerMs() - truth);
+    EXPECT_LT(refinedError, truth * 0.01e-6);
+    EXPECT_LT(refinedError, firstError);
+    EXPECT_NEAR(calibration.CyclesPerMs(), truth, 1.0);
+}
+
+TEST(TscCalibration, ARefinementFarOffIsIgnored) {
+    PreemptedCounters counters(2'600'000.0, 0, 0);
+    TscCalibration calibration;
+    ASSERT_TRUE(calibration.Calibrate(counters, TenMegahertzSetup()));
+    // The machine slept: the reference went on, the time-stamp counter did not.
+    PreemptedCounters resumed(2'600'000.0 * 0.5, 0, 0);
+    resumed.Advance(10'000'000'000LL);
+    EXPECT_FALSE(calibration.Refine(resumed));
+    EXPECT_EQ(calibration.CyclesPerMs(), 2'600'000);
+}
+
+TEST(CycleClock, ANewRateTakesOverWithoutAJump) {
+    CycleClock clock;
+    EXPECT_FALSE(clock.IsSet());
+    clock.SetRate(1'000'000, 1000.0);
+    EXPECT_DOUBLE_EQ(clock.Ms(1'000'000), 0.0);
+    EXPECT_DOUBLE_EQ(clock.Ms(3'000'000), 2000.0);
+    clock.SetRate(3'000'000, 2000.0);
+    EXPECT_DOUBLE_EQ(clock.Ms(3'000'000), 2000.0);
+    EXPECT_DOUBLE_EQ(clock.Ms(5'000'000), 3000.0);
 }

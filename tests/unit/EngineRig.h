@@ -74,13 +74,33 @@ public:
         // The speaker doubles the length it is given and returns when the tone is over.
         if (blocks_ && lengthMs > 0) clock_.nowMs.fetch_add(static_cast<uint32_t>(2 * lengthMs));
     }
+    void PlayCue(const ToneCue& cue) override {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            cues_.push_back(cue);
+        }
+        ToneOutput::PlayCue(cue);
+    }
+    void EndRun(uint32_t run) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        endedRuns_.push_back(run);
+    }
     std::vector<Note> Notes() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return notes_;
     }
+    std::vector<ToneCue> Cues() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return cues_;
+    }
+    std::vector<uint32_t> EndedRuns() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return endedRuns_;
+    }
     void Clear() {
         std::lock_guard<std::mutex> lock(mutex_);
         notes_.clear();
+        cues_.clear();
     }
 
 private:
@@ -88,6 +108,8 @@ private:
     bool blocks_;
     mutable std::mutex mutex_;
     std::vector<Note> notes_;
+    std::vector<ToneCue> cues_;
+    std::vector<uint32_t> endedRuns_;
 };
 
 struct Posted {

@@ -505,3 +505,52 @@ TEST(SequencerEngineUninitialisedTest, MessagesBeforeInitialiseAreHarmless) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SequencerEngineTest, EveryStepIsCuedWithItsDueTimeOnTheStepClock) {
+    doc.measures[0].steps[2].on = 0;
+    rig.PressPlay();
+    const uint32_t start = engine.StartMs();
+    rig.RunFor(1000);
+    rig.PressPlay();
+
+    const std::vector<ToneCue> cues = rig.tone.Cues();
+    ASSERT_GE(cues.size(), 8u);
+    const double stepMs = StepDurationMs(126.0);
+    for (size_t k = 0; k < cues.size(); ++k) {
+        // Exact multiples of the step from the start, however late the blocking tones made the
+        // timer: the cue, not the moment it was reported, says when the step belongs.
+        EXPECT_EQ(cues[k].lineStartMs, start);
+        EXPECT_DOUBLE_EQ(cues[k].dueAfterMs, static_cast<double>(k) * stepMs) << k;
+        EXPECT_EQ(cues[k].run, cues[0].run);
+        EXPECT_EQ(cues[k].sound, k != 2) << "step 2 is off, a rest";
+    }
+    ASSERT_EQ(rig.tone.EndedRuns().size(), 1u);
+    EXPECT_EQ(rig.tone.EndedRuns()[0], cues[0].run);
+
+    // The next start is a new run on a new time line.
+    rig.tone.Clear();
+    rig.PressPlay();
+    ASSERT_FALSE(rig.tone.Cues().empty());
+    EXPECT_EQ(rig.tone.Cues()[0].run, cues[0].run + 1);
+    EXPECT_EQ(rig.tone.Cues()[0].dueAfterMs, 0.0);
+}
+
+TEST_F(SequencerEngineTest, ATempoChangeCuesTheNewStepAtItsOwnDueTime) {
+    doc.tempo = 120.0;
+    rig.PressPlay();
+    const uint32_t start = engine.StartMs();
+    rig.RunUntil(start + 130); // step 1 played
+    doc.tempo = 60.0;
+    engine.TempoChanged();
+    rig.RunFor(800);
+    const std::vector<ToneCue> cues = rig.tone.Cues();
+    ASSERT_GE(cues.size(), 4u);
+    // Step 2 falls one new step after step 1's due time; from there the line starts anew.
+    EXPECT_DOUBLE_EQ(cues[2].lineStartMs + cues[2].dueAfterMs,
+                     start + StepDurationMs(120.0) + StepDurationMs(60.0));
+    EXPECT_DOUBLE_EQ(cues[3].dueAfterMs, StepDurationMs(60.0));
+}
+
+} // namespace

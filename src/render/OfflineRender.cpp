@@ -1,0 +1,152 @@
+#include "render/OfflineRender.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <set>
+
+#include "playback/EngineSeams.h"
+#include "playback/SequencerEngine.h"
+#include "playback/StepTiming.h"
+
+namespace {
+
+class VirtualTimer : public StepTimer {
+public:
+    void Configure(unsigned, Callback, void*) override {}
+    void Start() override {}
+    void Stop() override {}
+    uint32_t NowMs() override { return nowMs; }
+    uint32_t nowMs = 0;
+};
+
+class Silent : public MessagePoster, public EnginePanel, public KeyState {
+public:
+    void PostToSelf(unsigned, uintptr_t, intptr_t) override {}
+    int BroadcastToCopies(unsigned, uintptr_t, intptr_t) override { return 1; }
+    bool PlayButtonOn() override { return true; }
+    void SetPlayButton(bool) override {}
+    void SetPlayingMark(int) override {}
+    void SetStepHighlighted(int, bool) override {}
+    bool ControlHeld() override { return true; } // this copy alone: nobody else to tell
+};
+
+// Collects the cues and follows the chain, deciding where the render ends.
+class Collector : public ToneOutput {
+public:
+    Collector(SongDocument& doc, const RenderLimits& limits, RenderSchedule& schedule)
+        : doc_(doc), limits_(limits), schedule_(schedule), measure_(doc.playingMeasure) {
+        visited_.insert(doc.playingMeasure);
+    }
+
+    void PlayNote(int, int) override {}
+    void PlayCue(const ToneCue& cue) override {
+        if (done) return;
+        const double due = cue.lineStartMs + cue.dueAfterMs;
+        if (passEnded_) {
+            passEnded_ = false;
+            schedule_.passes += 1;
+            if (limits_.seconds <= 0.0 && schedule_.passes >= std::max(limits_.passes, 1))
+                return Finish(due, false);
+        }
+        const double limitMs = limits_.seconds > 0.0 ? limits_.seconds * 1000.0 : 0.0;
+        const double capMs = limits_.capSeconds * 1000.0;
+        if (limitMs > 0.0 && limitMs <= capMs && due >= limitMs) return Finish(limitMs, false);
+        if (due >= capMs) return Finish(capMs, true);
+        if (cue.sound) {
+            const Step& step = doc_.measures[measure_].steps[std::clamp<int>(stepIndex_, 0, 15)];
+            schedule_.notes.push_back({due, 2.0 * cue.lengthMs, cue.note, step.length});
+        }
+        FollowChain();
+    }
+
+    bool done = false;
+
+private:
+    void Finish(double endMs, bool capped) {
+        schedule_.endMs = endMs;
+        schedule_.capped = capped;
+        done = true;
+    }
+
+    // The engine has already moved on when it cues a step: a step index of 0 with a pass count
+    // of 0 means the pass just played followed its link.
+    void FollowChain() {
+        measure_ = doc_.playingMeasure;
+        stepIndex_ = doc_.syncState.stepIndex;
+        if (doc_.syncState.stepIndex != 0 || doc_.passCounter != 0) return;
+        const int next = doc_.playingMeasure;
+        if (visited_.count(next) != 0) {
+            passEnded_ = true;
+            visited_.clear();
+        }
+        visited_.insert(next);
+    }
+
+    SongDocument& doc_;
+    const RenderLimits& limits_;
+    RenderSchedule& schedule_;
+    std::set<int> visited_;
+    bool passEnded_ = false;
+    int measure_ = 0; // where the next cued step lies
+    int stepIndex_ = 0;
+};
+
+} // namespace
+
+RenderSchedule ScheduleRender(SongDocument& doc, const RenderLimits& limits) {
+    RenderSchedule schedule;
+    schedule.tempo = TimingTempo(doc.tempo);
+    if (limits.startMeasure >= 0)
+        doc.editMeasure = static_cast<int16_t>(std::clamp(limits.startMeasure, 0, 7));
+    doc.playingMeasure = std::clamp<int16_t>(doc.editMeasure, 0, 7);
+
+    VirtualTimer timer;
+    Silent silent;
+    Collector collector(doc, limits, schedule);
+    SequencerEngine engine;
+    engine.Initialise(doc, timer, collector, silent, silent, silent);
+    engine.Toggle();
+    // One timer call per virtual millisecond, as the multimedia timer gives; the engine plays at
+    // most one step per call, and its due times, not the calls, say where the steps fall.
+    const double capMs = limits.capSeconds * 1000.0;
+    while (!collector.done) {
+        timer.nowMs += 1;
+        engine.OnTimer();
+        if (timer.nowMs > capMs + 1000.0 + 2.0 * StepDurationMs(schedule.tempo)) {
+            schedule.endMs = capMs;
+            schedule.capped = true;
+            break;
+        }
+    }
+    engine.Shutdown();
+    return schedule;
+}
+
+namespace {
+
+float VersionOf(const std::vector<uint8_t>& bytes) {
+    float version = 0.0f;
+    std::memcpy(&version, bytes.data(), sizeof version);
+    return version;
+}
+
+// Bytes of a whole settings file of `version`, by the reader's table of layouts.
+size_t LayoutSize(float version) {
+    if (version > 2.0f) return 1618;
+    if (version == 2.0f) return 1614;
+    const size_t step = 16;
+    const size_t measureHead = version < 1.003f ? 4 + 2 : 4 + 4;
+    return 38 + 8 * (measureHead + 16 * step) + 16 + (version >= 1.5f ? 4 : 0);
+}
+
+} // namespace
+
+std::string ForeignSettingsReason(const std::vector<uint8_t>& bytes) {
+    if (bytes.size() < 4) return "it is too short to hold a format version";
+    const float version = VersionOf(bytes);
+    if (!std::isfinite(version) || version < 0.99f || version > 2.0015f)
+        return "it names no format version of this program";
+    if (bytes.size() > LayoutSize(version)) return "it is longer than a settings file of its version";
+    return {};
+}
