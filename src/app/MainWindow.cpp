@@ -115,6 +115,7 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // Enter and Escape reach the dialog as IDOK and IDCANCEL; neither closes the panel.
         return TRUE;
     case WM_CLOSE: OnClose(); return TRUE;
+    case WM_DROPFILES: files_.OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
     case WM_DESTROY:
         // No step may be sounded or posted while the window and its parts go away.
         engine_.Shutdown();
@@ -213,9 +214,7 @@ void MainWindow::OnInitDialog() {
     document_.dirty = 0;
     panel_.UpdateColumnCount();
 
-    controller_.FreshSetup();
-    controller_.SetLevelB(80);
-    controller_.SetTranspose(0);
+    files_.StartUp(GetCommandLineA());
     initialised_ = true;
 }
 
@@ -241,11 +240,15 @@ void MainWindow::ChangeColour() {
     const COLORREF chosen = ChooseSkinColor(panel_.Palette(), hwnd_);
     // The chooser hands back the present skin when it is cancelled: nothing changes then.
     if (chosen == panel_.SkinColour()) return;
-    panel_.ApplySkin(chosen);
-    TakeColoursFromPanel();
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    ApplySkin(chosen);
     panel_.UpdateColumnCount();
     document_.dirty = 1;
+}
+
+void MainWindow::ApplySkin(COLORREF colour) {
+    panel_.ApplySkin(colour);
+    TakeColoursFromPanel();
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 SIZE MainWindow::FrameExtra() const {
@@ -321,4 +324,9 @@ void MainWindow::FocusHandling() {
     SetFocus(GetDlgItem(hwnd_, IDC_HIDDEN_BUTTON));
 }
 
-void MainWindow::OnClose() { DestroyWindow(hwnd_); }
+void MainWindow::OnClose() {
+    // Unsaved changes are asked about first; a cancelled question keeps the window open, and so
+    // does a close request that arrives while a file dialog or the question itself is open.
+    if (!files_.PromptSave()) return;
+    DestroyWindow(hwnd_);
+}

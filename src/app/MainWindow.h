@@ -6,6 +6,7 @@
 
 #include "app/EditKeysWin32.h"
 #include "app/PanelController.h"
+#include "files/FileShell.h"
 #include "panel/PanelLayout.h"
 #include "panel/SequencerPanel.h"
 #include "playback/KeyStateWin32.h"
@@ -40,6 +41,10 @@ public:
     void FocusHandling();
     // The Change Color command: a new skin from the colour chooser, unless it was cancelled.
     void ChangeColour();
+    // A new skin colour for the panel; the window takes its background from it and redraws.
+    void ApplySkin(COLORREF colour);
+    // Open, Save, Save As, the save prompt, dropped files and the clock preference.
+    FileShell& Files() { return files_; }
 
     SequencerEngine& Engine() { return engine_; }
     TempoTimer& Timer() { return timer_; }
@@ -97,4 +102,5 @@ private:
     bool closed_ = false;
     bool reportingFault_ = false;
     HICON icon_ = nullptr;
+    FileShell files_{*this};
 };
