@@ -115,6 +115,12 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // Enter and Escape reach the dialog as IDOK and IDCANCEL; neither closes the panel.
         return TRUE;
     case WM_CLOSE: OnClose(); return TRUE;
+    case WM_COPYDATA: {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        const bool taken = copyDataHandler_ != nullptr && data != nullptr && copyDataHandler_(*this, *data);
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, taken ? TRUE : FALSE);
+        return TRUE;
+    }
     case WM_DROPFILES: files_.OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
     case WM_DESTROY:
         // No step may be sounded or posted while the window and its parts go away.

@@ -52,6 +52,11 @@ public:
     ToneOutput& ToneOutputInUse() { return *toneOutput_; }
     void UseToneOutput(ToneOutput& output) { toneOutput_ = &output; }
 
+    // What WM_COPYDATA is handed to; the release sets none and so ignores the message. True when
+    // the data was taken.
+    using CopyDataHandler = bool (*)(MainWindow& window, const COPYDATASTRUCT& data);
+    void SetCopyDataHandler(CopyDataHandler handler) { copyDataHandler_ = handler; }
+
     // Mouse events on the panel's widgets, and what dial text fields report.
     void OnWidgetEvent(int type, int x, int y, int id) override;
 
@@ -102,5 +107,6 @@ private:
     bool closed_ = false;
     bool reportingFault_ = false;
     HICON icon_ = nullptr;
+    CopyDataHandler copyDataHandler_ = nullptr;
     FileShell files_{*this};
 };

@@ -9,7 +9,7 @@
 
 namespace {
 
-MainWindow* probed = nullptr;
+constexpr UINT kSaveRequest = WM_APP + 0x4B;
 
 // A drop block as the shell makes one: the header, then the names, each ending in a zero, and
 // one more zero at the end. The window's WM_DROPFILES handling owns and releases it.
@@ -25,27 +25,24 @@ HDROP MakeDrop(const std::string& path) {
     return static_cast<HDROP>(memory);
 }
 
-LRESULT CALLBACK WatchSentMessages(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && probed != nullptr && sent->message == WM_COPYDATA &&
-        sent->hwnd == probed->Handle()) {
-        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(sent->lParam);
-        if (data->dwData == kProbeDropPath && data->lpData != nullptr) {
-            const std::string path(static_cast<const char*>(data->lpData), data->cbData);
-            // Posted, so the drop arrives as the shell's would: after the sender is released.
-            if (HDROP drop = MakeDrop(path))
-                PostMessageA(probed->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
-        } else if (data->dwData == kProbeSave) {
-            PostMessageA(probed->Handle(), WM_APP + 0x4B, 0, 0);
-        }
+// Both requests are posted, so they are carried out after the sender has been released, as the
+// shell's drop would be.
+bool TakeRequest(MainWindow& window, const COPYDATASTRUCT& data) {
+    if (data.dwData == kProbeDropPath && data.lpData != nullptr) {
+        HDROP drop = MakeDrop(std::string(static_cast<const char*>(data.lpData), data.cbData));
+        return drop != nullptr &&
+               PostMessageA(window.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+    if (data.dwData == kProbeSave) return PostMessageA(window.Handle(), kSaveRequest, 0, 0) != 0;
+    return false;
 }
+
+MainWindow* probed = nullptr;
 
 LRESULT CALLBACK WatchPostedMessages(int code, WPARAM wParam, LPARAM lParam) {
     auto* posted = reinterpret_cast<MSG*>(lParam);
     if (code == HC_ACTION && wParam == PM_REMOVE && probed != nullptr && posted->hwnd == probed->Handle() &&
-        posted->message == WM_APP + 0x4B) {
+        posted->message == kSaveRequest) {
         posted->message = WM_NULL;
         probed->Files().Save();
     }
@@ -56,6 +53,6 @@ LRESULT CALLBACK WatchPostedMessages(int code, WPARAM wParam, LPARAM lParam) {
 
 void InstallProbeHooks(MainWindow& window) {
     probed = &window;
-    SetWindowsHookExA(WH_CALLWNDPROC, WatchSentMessages, nullptr, GetCurrentThreadId());
+    window.SetCopyDataHandler(TakeRequest);
     SetWindowsHookExA(WH_GETMESSAGE, WatchPostedMessages, nullptr, GetCurrentThreadId());
 }

@@ -8,5 +8,5 @@ class MainWindow;
 inline constexpr ULONG_PTR kProbeDropPath = 0x4B42'4450; // the data is a path, without its zero
 inline constexpr ULONG_PTR kProbeSave = 0x4B42'5356;     // no data: the Save command
 
-// Watches the calling thread's sent messages for the requests above to window's dialog.
+// Has window answer the requests above.
 void InstallProbeHooks(MainWindow& window);

@@ -185,7 +185,8 @@ TEST_F(FilesE2e, AnUnquotedPathWithSpacesIsTakenWhole) {
 }
 
 TEST_F(FilesE2e, AWindowStoredOffScreenOpensOnScreenAndIsSavedWhereItIs) {
-    const std::string path = MakeSetup("far.^\xB6^", Setup(-32000, -32000));
+    const std::vector<uint8_t> stored = Setup(-32000, -32000);
+    const std::string path = MakeSetup("far.^\xB6^", stored);
     Start("\"" + path + "\"");
     ASSERT_NE(MainWindow(), nullptr);
     RECT r{}, work{};
@@ -201,7 +202,15 @@ TEST_F(FilesE2e, AWindowStoredOffScreenOpensOnScreenAndIsSavedWhereItIs) {
     WriteBytes(path, {});
     SendProbe(MainWindow(), kProbeSave);
     ASSERT_TRUE(WaitFor([&] { return ReadBytes(path).size() == kSettingsFileSize; }));
-    EXPECT_EQ(ReadBytes(path), Setup(r.left, r.top));
+    // The same setup, stored at the place the window was moved to.
+    std::vector<uint8_t> expected = ReadBytes(path);
+    ASSERT_EQ(expected.size(), kSettingsFileSize);
+    int32_t at[2] = {};
+    std::memcpy(at, expected.data() + 1598, sizeof at);
+    EXPECT_EQ(at[0], r.left);
+    EXPECT_EQ(at[1], r.top);
+    std::memcpy(expected.data() + 1598, stored.data() + 1598, sizeof at);
+    EXPECT_EQ(expected, stored);
 }
 
 TEST_F(FilesE2e, ATruncatedFileIsReportedAndALaterSaveLeavesItAlone) {
@@ -310,27 +319,26 @@ TEST_F(FilesE2e, ADroppedFileAndAShortcutToOneOpen) {
         << WindowTitle(MainWindow());
     // A shortcut dropped on the window opens its target.
     SendProbe(MainWindow(), kProbeDropPath, shortcut);
+    // The caption is set before the window moves: wait for the move itself.
     EXPECT_TRUE(WaitFor([&] {
-        return WindowTitle(MainWindow()).rfind(kTitle, 0) == 0 &&
-               WindowTitle(MainWindow()) != kTitle + "dropped one.^\xB6^";
-    })) << WindowTitle(MainWindow());
-    RECT r{};
-    GetWindowRect(MainWindow(), &r);
-    EXPECT_EQ(r.left, 90);
-    EXPECT_EQ(r.top, 40);
+        RECT r{};
+        GetWindowRect(MainWindow(), &r);
+        return r.left == 90 && r.top == 40;
+    }));
 }
 
-TEST(ProbeHooks, OnlyTheTestBuildWatchesItsMessages) {
-    auto bytesOf = [](const char* exe) {
-        std::ifstream in(ProgramPath(exe), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
-    const std::string probe = bytesOf(kProbeExe);
-    const std::string release = bytesOf("kestrelbox.exe");
-    ASSERT_FALSE(probe.empty());
-    ASSERT_FALSE(release.empty());
-    EXPECT_NE(probe.find("SetWindowsHookEx"), std::string::npos);
-    EXPECT_EQ(release.find("SetWindowsHookEx"), std::string::npos);
+TEST(ProbeHooks, OnlyTheTestBuildTakesPathsAndSaveRequestsFromOutside) {
+    for (const char* exe : {kProbeExe, "kestrelbox.exe"}) {
+        RunningCopy copy = StartCopy("", {}, exe);
+        ASSERT_NE(copy.window, nullptr);
+        // A name that is no settings file: the test build takes it and then ignores it.
+        const std::string path = "C:\\not a setup.txt";
+        COPYDATASTRUCT message{kProbeDropPath, static_cast<DWORD>(path.size()),
+                               const_cast<char*>(path.data())};
+        const LRESULT taken = SendMessageA(copy.window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message));
+        EXPECT_EQ(taken != 0, exe == std::string(kProbeExe)) << exe;
+        EndCopy(copy);
+    }
 }
 
 } // namespace
