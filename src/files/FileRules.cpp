@@ -13,8 +13,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && IsBlank(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r' || text.back() == '\n'))
-        text.remove_suffix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
     return text;
 }
 

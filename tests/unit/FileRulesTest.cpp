@@ -41,6 +41,8 @@ TEST(StartupFile, QuotedTakesTheParsedNameUnquotedTakesTheWholeText) {
     // Unquoted with spaces: the whole text after the program, without surrounding blanks.
     EXPECT_EQ(StartupFile("\"C:\\kb.exe\"   C:\\My Songs\\a.^\xB6^  "), "C:\\My Songs\\a.^\xB6^");
     EXPECT_EQ(StartupFile("C:\\kb.exe C:\\a.^\xB6^"), "C:\\a.^\xB6^");
+    // Only blanks are cut from the ends, the same characters that separate arguments.
+    EXPECT_EQ(StartupFile("kb.exe a\n\n  "), "a\n\n");
     // No file named: a fresh setup.
     EXPECT_EQ(StartupFile("C:\\kb.exe"), std::nullopt);
     EXPECT_EQ(StartupFile("\"C:\\Program Files\\kb.exe\"   "), std::nullopt);
