@@ -7,6 +7,8 @@
 #define IDI_MAIN 128
 #define IDC_HIDDEN_BUTTON 1
 #define IDR_ACCELERATORS 20000
+#define IDC_SAVE_PROMPT_TEXT 200
+#define IDC_DONT_SAVE 201
 
 // Menus of the toolbar's three buttons.
 #define IDM_FILE 161

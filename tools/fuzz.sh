@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
-# Builds the settings-file reader's fuzzer (clang, libFuzzer, ASan + UBSan) and runs it.
-#   tools/fuzz.sh [SECONDS]   default 600; findings land in build/fuzz/findings/
+# Builds a fuzzer (clang, libFuzzer, ASan + UBSan) and runs it.
+#   tools/fuzz.sh [SECONDS] [TARGET]   default 600 seconds of "settings" (the settings-file
+#                                      reader); "startup" fuzzes the command-line and name rules.
+# Findings land in build/fuzz/findings/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
+target=${2:-settings}
 tools/setup.sh
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target settings_fuzzer
+cmake --build --preset fuzz --target "${target}_fuzzer"
 corpus=build/fuzz/corpus
+[ "$target" = settings ] || corpus=build/fuzz/corpus-$target
 mkdir -p "$corpus" build/fuzz/findings
-# The seeds are kept as hex text; the fuzzer's corpus grows from them.
-for seed in tests/fuzz/seeds/*.hex; do
-    python3 -c "import sys; open(sys.argv[2], 'wb').write(bytes.fromhex(open(sys.argv[1]).read()))" \
-        "$seed" "$corpus/$(basename "$seed" .hex)"
-done
-build/fuzz/bin/settings_fuzzer "$corpus" -max_total_time="$seconds" -max_len=4096 \
+if [ "$target" = settings ]; then
+    # The seeds are kept as hex text; the fuzzer's corpus grows from them.
+    for seed in tests/fuzz/seeds/*.hex; do
+        python3 -c "import sys; open(sys.argv[2], 'wb').write(bytes.fromhex(open(sys.argv[1]).read()))" \
+            "$seed" "$corpus/$(basename "$seed" .hex)"
+    done
+fi
+build/fuzz/bin/${target}_fuzzer "$corpus" -max_total_time="$seconds" -max_len=4096 \
     -artifact_prefix=build/fuzz/findings/ -print_final_stats=1

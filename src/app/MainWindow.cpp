@@ -116,6 +116,13 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // Enter and Escape reach the dialog as IDOK and IDCANCEL; neither closes the panel.
         return TRUE;
     case WM_CLOSE: OnClose(); return TRUE;
+    case WM_COPYDATA: {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        const bool taken = copyDataHandler_ != nullptr && data != nullptr && copyDataHandler_(*this, *data);
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, taken ? TRUE : FALSE);
+        return TRUE;
+    }
+    case WM_DROPFILES: files_.OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
     case WM_DESTROY:
         // No step may be sounded or posted while the window and its parts go away.
         engine_.Shutdown();
@@ -186,11 +193,10 @@ void MainWindow::RunCommand(int id) {
     case IDC_CMD_PASTE: toolbar.Clipboard().Paste(toolbar.CommandWindow(), controller_); break;
     case IDC_CMD_CHANGE_COLOR: ChangeColour(); break;
     case IDC_CMD_EXIT: SendMessageA(hwnd_, WM_CLOSE, 0, 0); break;
-    case IDC_CMD_HIGH_RES_TIMER:
-        // The clock choice never marks the setup changed: it belongs to the machine.
-        document_.highResTimer = document_.highResTimer != 0 ? 0 : 1;
-        timer_.SetHighResolution(document_.highResTimer != 0);
-        break;
+    case IDC_CMD_HIGH_RES_TIMER: files_.ToggleHighResTimer(); break;
+    case IDC_CMD_OPEN: files_.Open(); break;
+    case IDC_CMD_SAVE: files_.Save(); break;
+    case IDC_CMD_SAVE_AS: files_.SaveAs(); break;
     default: break;
     }
 }
@@ -229,9 +235,7 @@ void MainWindow::OnInitDialog() {
     document_.dirty = 0;
     panel_.UpdateColumnCount();
 
-    controller_.FreshSetup();
-    controller_.SetLevelB(80);
-    controller_.SetTranspose(0);
+    files_.StartUp(GetCommandLineA());
     initialised_ = true;
 }
 
@@ -257,11 +261,15 @@ void MainWindow::ChangeColour() {
     const COLORREF chosen = ChooseSkinColor(panel_.Palette(), hwnd_);
     // The chooser hands back the present skin when it is cancelled: nothing changes then.
     if (chosen == panel_.SkinColour()) return;
-    panel_.ApplySkin(chosen);
-    TakeColoursFromPanel();
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    ApplySkin(chosen);
     panel_.UpdateColumnCount();
     document_.dirty = 1;
+}
+
+void MainWindow::ApplySkin(COLORREF colour) {
+    panel_.ApplySkin(colour);
+    TakeColoursFromPanel();
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 SIZE MainWindow::FrameExtra() const {
@@ -337,4 +345,9 @@ void MainWindow::FocusHandling() {
     SetFocus(GetDlgItem(hwnd_, IDC_HIDDEN_BUTTON));
 }
 
-void MainWindow::OnClose() { DestroyWindow(hwnd_); }
+void MainWindow::OnClose() {
+    // Unsaved changes are asked about first; a cancelled question keeps the window open, and so
+    // does a close request that arrives while a file dialog or the question itself is open.
+    if (!files_.PromptSave()) return;
+    DestroyWindow(hwnd_);
+}

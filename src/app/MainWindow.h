@@ -6,6 +6,7 @@
 
 #include "app/EditKeysWin32.h"
 #include "app/PanelController.h"
+#include "files/FileShell.h"
 #include "panel/PanelLayout.h"
 #include "panel/SequencerPanel.h"
 #include "playback/KeyStateWin32.h"
@@ -40,12 +41,21 @@ public:
     void FocusHandling();
     // The Change Color command: a new skin from the colour chooser, unless it was cancelled.
     void ChangeColour();
+    // A new skin colour for the panel; the window takes its background from it and redraws.
+    void ApplySkin(COLORREF colour);
+    // Open, Save, Save As, the save prompt, dropped files and the clock preference.
+    FileShell& Files() { return files_; }
 
     SequencerEngine& Engine() { return engine_; }
     TempoTimer& Timer() { return timer_; }
     // Where the engine sends its tones; only before RunModal (test builds wrap the speaker).
     ToneOutput& ToneOutputInUse() { return *toneOutput_; }
     void UseToneOutput(ToneOutput& output) { toneOutput_ = &output; }
+
+    // What WM_COPYDATA is handed to; the release sets none and so ignores the message. True when
+    // the data was taken.
+    using CopyDataHandler = bool (*)(MainWindow& window, const COPYDATASTRUCT& data);
+    void SetCopyDataHandler(CopyDataHandler handler) { copyDataHandler_ = handler; }
 
     // Mouse events on the panel's widgets, and what dial text fields report.
     void OnWidgetEvent(int type, int x, int y, int id) override;
@@ -99,4 +109,6 @@ private:
     bool closed_ = false;
     bool reportingFault_ = false;
     HICON icon_ = nullptr;
+    CopyDataHandler copyDataHandler_ = nullptr;
+    FileShell files_{*this};
 };

@@ -11,6 +11,7 @@
 #ifdef KESTREL_TONE_PROBE
 #include <cstdlib>
 
+#include "app/ProbeHooks.h"
 #include "app/ToneLogOutput.h"
 #endif
 
@@ -36,6 +37,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Test build: every tone is also written to the file named by KESTREL_TONE_LOG.
     ToneLogOutput toneLog(window->ToneOutputInUse(), getenv("KESTREL_TONE_LOG"));
     window->UseToneOutput(toneLog);
+    InstallProbeHooks(*window);
 #endif
     return window->RunModal(instance);
 }

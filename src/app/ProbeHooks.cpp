@@ -1,0 +1,58 @@
+#include "app/ProbeHooks.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/MainWindow.h"
+
+namespace {
+
+constexpr UINT kSaveRequest = WM_APP + 0x4B;
+
+// A drop block as the shell makes one: the header, then the names, each ending in a zero, and
+// one more zero at the end. The window's WM_DROPFILES handling owns and releases it.
+HDROP MakeDrop(const std::string& path) {
+    const size_t size = sizeof(DROPFILES) + path.size() + 2;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    if (memory == nullptr) return nullptr;
+    auto* block = static_cast<DROPFILES*>(GlobalLock(memory));
+    block->pFiles = sizeof(DROPFILES);
+    block->fWide = FALSE;
+    std::memcpy(reinterpret_cast<char*>(block) + sizeof(DROPFILES), path.data(), path.size());
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+// Both requests are posted, so they are carried out after the sender has been released, as the
+// shell's drop would be.
+bool TakeRequest(MainWindow& window, const COPYDATASTRUCT& data) {
+    if (data.dwData == kProbeDropPath && data.lpData != nullptr) {
+        HDROP drop = MakeDrop(std::string(static_cast<const char*>(data.lpData), data.cbData));
+        return drop != nullptr &&
+               PostMessageA(window.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    }
+    if (data.dwData == kProbeSave) return PostMessageA(window.Handle(), kSaveRequest, 0, 0) != 0;
+    return false;
+}
+
+MainWindow* probed = nullptr;
+
+LRESULT CALLBACK WatchPostedMessages(int code, WPARAM wParam, LPARAM lParam) {
+    auto* posted = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && probed != nullptr && posted->hwnd == probed->Handle() &&
+        posted->message == kSaveRequest) {
+        posted->message = WM_NULL;
+        probed->Files().Save();
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+void InstallProbeHooks(MainWindow& window) {
+    probed = &window;
+    window.SetCopyDataHandler(TakeRequest);
+    SetWindowsHookExA(WH_GETMESSAGE, WatchPostedMessages, nullptr, GetCurrentThreadId());
+}

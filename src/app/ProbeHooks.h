@@ -1,0 +1,12 @@
+#pragma once
+// Test build only: lets a test hand the running program a path as if it had been dropped on the
+// window, and ask for a save, by WM_COPYDATA from another process. Never part of the release.
+#include <windows.h>
+
+class MainWindow;
+
+inline constexpr ULONG_PTR kProbeDropPath = 0x4B42'4450; // the data is a path, without its zero
+inline constexpr ULONG_PTR kProbeSave = 0x4B42'5356;     // no data: the Save command
+
+// Has window answer the requests above.
+void InstallProbeHooks(MainWindow& window);

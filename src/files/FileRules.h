@@ -1,0 +1,54 @@
+#pragma once
+// The rules of naming and choosing settings files that do not depend on the platform: which
+// endings are settings files or shortcuts, the save prompt's text, which file the command line
+// names, and where a window that would be off every screen goes instead.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The default extension, caret pilcrow caret (byte 0xB6).
+inline constexpr char kSettingsExtension[] = "^\xB6^";
+// The name an untitled setup goes by in the prompt and as the first name offered by Save As.
+inline constexpr char kUntitledName[] = "Untitled Settings.^\xB6^";
+// The file dialogs' filter; '|' separates the entries. The second kind (caret section sign caret)
+// is offered here only: such files are not taken from the command line or a drop.
+inline constexpr char kFileDialogFilter[] =
+    "^\xB6^ files (*.^\xB6^)|*.^\xB6^|^\xA7^ files (*.^\xA7^)|*.^\xA7^|All Files (*.*)|*.*||";
+
+// True when the last three characters are exactly "LNK" or "lnk".
+bool IsShortcutName(std::string_view path);
+// True when the last three characters are exactly ".^^", "^_^" or "^\xB6^" (case and all): the
+// short 8.3 form of a settings file's name ends in one of the first two.
+bool IsSettingsName(std::string_view path);
+
+// "Save changes to", a line break, then the name in double quotes and a question mark. The name
+// is path, or the untitled name when path is empty; it is never cut.
+std::string SavePromptText(const std::string& path);
+
+// The text after the program's name in a full command line, without the blanks before it.
+std::string_view ProgramArguments(std::string_view commandLine);
+// Splits argument text the way the C runtime builds argv: blanks separate, double quotes group,
+// backslashes escape a quote only when they come right before it.
+std::vector<std::string> SplitArguments(std::string_view arguments);
+// The settings file a full command line asks to open, if any: the first argument that is not a
+// switch ('/' or '-'). When the arguments begin with a double quote that parsed name is taken;
+// otherwise the whole argument text (without surrounding blanks), so an unquoted path with
+// spaces in it, as an unquoted shell command hands it over, still opens.
+std::optional<std::string> StartupFile(std::string_view commandLine);
+
+struct ScreenRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+};
+struct ScreenPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+// The top-left corner that brings a window of the given size inside the work area: each edge is
+// pulled in as little as possible, and a window larger than the work area keeps its top-left
+// corner (and so its caption) inside.
+ScreenPoint KeepInside(ScreenPoint wanted, int32_t width, int32_t height, const ScreenRect& work);

@@ -1,0 +1,90 @@
+#include "files/FileShell.h"
+
+#include <vector>
+
+#include "app/MainWindow.h"
+
+namespace {
+
+class DropHandle {
+public:
+    explicit DropHandle(HDROP drop) : drop_(drop) {}
+    ~DropHandle() {
+        if (drop_ != nullptr) DragFinish(drop_);
+    }
+    DropHandle(const DropHandle&) = delete;
+    DropHandle& operator=(const DropHandle&) = delete;
+    HDROP Get() const { return drop_; }
+
+private:
+    HDROP drop_;
+};
+
+} // namespace
+
+std::string FirstDroppedName(HDROP drop) {
+    if (drop == nullptr || DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) == 0) return {};
+    const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
+    if (length == 0) return {};
+    std::vector<char> name(length + 1, '\0');
+    const UINT got = DragQueryFileA(drop, 0, name.data(), length + 1);
+    return std::string(name.data(), got <= length ? got : length);
+}
+
+FileShell::FileShell(MainWindow& window)
+    : window_(window), setupWindow_(window), commands_(FileCommandParts{.document = window.Document(),
+                                                                        .view = window.Controller(),
+                                                                        .window = setupWindow_,
+                                                                        .files = files_,
+                                                                        .dialogs = dialogs_,
+                                                                        .prompt = prompt_,
+                                                                        .shell = shell_}) {}
+
+void FileShell::StartUp(const std::string& commandLine) {
+    HWND owner = window_.Handle();
+    shell_.SetOwner(owner);
+    dialogs_.SetOwner(owner);
+    prompt_.SetOwner(owner);
+    RegisterFileType();
+    PanelController& controller = window_.Controller();
+    if (const std::optional<std::string> file = StartupFile(commandLine)) {
+        commands_.OpenPath(*file);
+        // When the file did not load, the controls still show their built-in values: give them
+        // the document's.
+        if (window_.Document().path.empty()) {
+            controller.SetLevelB(window_.Document().levelB);
+            controller.SetTranspose(window_.Document().transpose);
+        }
+    } else {
+        controller.FreshSetup();
+        controller.SetLevelB(80);
+        controller.SetTranspose(0);
+    }
+    LoadPreferences();
+}
+
+void FileShell::OnDropFiles(HDROP drop) {
+    std::string name;
+    {
+        DropHandle handle(drop);
+        name = FirstDroppedName(handle.Get());
+    }
+    if (!name.empty()) commands_.OpenPath(name);
+}
+
+void FileShell::RegisterFileType() { ::RegisterFileType(registry_, ProgramFileName()); }
+
+void FileShell::LoadPreferences() {
+    SongDocument& doc = window_.Document();
+    doc.highResTimer = LoadHighResPreference(registry_) ? 1 : 0;
+    window_.Timer().SetHighResolution(doc.highResTimer != 0);
+}
+
+void FileShell::SavePreferences() { SaveHighResPreference(registry_, window_.Document().highResTimer != 0); }
+
+void FileShell::ToggleHighResTimer() {
+    SongDocument& doc = window_.Document();
+    doc.highResTimer = doc.highResTimer != 0 ? 0 : 1;
+    window_.Timer().SetHighResolution(doc.highResTimer != 0);
+    SavePreferences();
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The main window's file side on Windows: the file commands with the real dialogs, shell, file
+// system and window behind them, the settings-file type registration and the clock preference.
+// The command table calls the public operations; the main window calls StartUp from its
+// initialisation, OnDropFiles for WM_DROPFILES and PromptSave for a close request.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <string>
+
+#include "files/FileCommands.h"
+#include "files/FileDialogsWin32.h"
+#include "files/FileSystemWin32.h"
+#include "files/RegistryWin32.h"
+#include "files/SavePromptWin32.h"
+#include "files/SetupWindowWin32.h"
+#include "files/ShellWin32.h"
+
+class MainWindow;
+
+class FileShell {
+public:
+    explicit FileShell(MainWindow& window);
+    virtual ~FileShell() = default;
+    FileShell(const FileShell&) = delete;
+    FileShell& operator=(const FileShell&) = delete;
+
+    // Start-up, once the panel, controller and engine are ready: registers the file type, opens
+    // the file named on the command line (or makes a fresh random setup), then loads the clock
+    // preference.
+    void StartUp(const std::string& commandLine);
+
+    // Commands 21001 Open, 21002 Save, 21003 Save As; Exit is a close request to the window,
+    // whose handling calls PromptSave.
+    void Open() { commands_.Open(); }
+    void Save() { commands_.Save(); }
+    bool SaveAs() { return commands_.SaveAs(); }
+    bool PromptSave() { return commands_.PromptSave(); }
+    void OpenPath(const std::string& path) { commands_.OpenPath(path); }
+    // The first dropped name is opened; the drop is always released.
+    void OnDropFiles(HDROP drop);
+
+    // Command 32771 Use High-Res Timer: flips the document's choice, hands it to the clock and
+    // stores it; the setup does not count as changed.
+    void ToggleHighResTimer();
+    void RegisterFileType();
+    void LoadPreferences();
+    void SavePreferences();
+
+    FileCommands& Commands() { return commands_; }
+
+private:
+    MainWindow& window_;
+    FileSystemWin32 files_;
+    ShellWin32 shell_;
+    FileDialogsWin32 dialogs_;
+    SavePromptWin32 prompt_;
+    SetupWindowWin32 setupWindow_;
+    RegistryWin32 registry_;
+    FileCommands commands_;
+};
+
+// The name of the first file in a drop, of any length; empty when the drop holds none.
+std::string FirstDroppedName(HDROP drop);

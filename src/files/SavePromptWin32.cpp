@@ -1,0 +1,24 @@
+#include "files/SavePromptWin32.h"
+
+int SavePromptWin32::Ask(const std::string& text) {
+    const INT_PTR answer = DialogBoxParamA(GetModuleHandleA(nullptr), "SAVECHANGESDLG", owner_, DialogProc,
+                                           reinterpret_cast<LPARAM>(&text));
+    // A dialog that could not be shown asks nothing, so nothing may be lost: as Cancel.
+    return answer < 0 ? Cancel : static_cast<int>(answer);
+}
+
+INT_PTR CALLBACK SavePromptWin32::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetDlgItemTextA(dialog, kTextId, reinterpret_cast<const std::string*>(lParam)->c_str());
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK: EndDialog(dialog, Save); return TRUE;
+        case IDCANCEL: EndDialog(dialog, Cancel); return TRUE;
+        case kDontSaveId: EndDialog(dialog, DontSave); return TRUE;
+        default: return FALSE;
+        }
+    default: return FALSE;
+    }
+}

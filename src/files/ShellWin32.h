@@ -1,0 +1,28 @@
+#pragma once
+// Shortcuts and full paths through the shell: the link object resolves a .lnk file, the desktop
+// folder turns a name into the item's full path.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "files/FileCommands.h"
+
+class ShellWin32 : public Shell {
+public:
+    // owner: the window for any user interface the shell shows while resolving (may be null).
+    explicit ShellWin32(HWND owner = nullptr) : owner_(owner) {}
+    void SetOwner(HWND owner) { owner_ = owner; }
+
+    // The target comes back in its short 8.3 form, as the shell gives it for old programs.
+    Shortcut ResolveShortcut(const std::string& path) override;
+    // A relative name is taken from the current folder first.
+    std::optional<std::string> FullPath(const std::string& path) override;
+
+private:
+    HWND owner_;
+};
+
+// ANSI (code page of the system) to UTF-16 and back, of any length.
+std::wstring WideFromAnsi(const std::string& text, DWORD flags = 0);
+std::string AnsiFromWide(const std::wstring& text);
