@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -179,9 +180,13 @@ std::string TempPath(const std::string& name) {
 std::vector<LoggedTone> LoggedTones(const std::string& path) {
     std::vector<LoggedTone> tones;
     std::ifstream in(path);
-    LoggedTone t{};
-    while (in >> t.ms >> t.note >> t.lengthMs)
-        tones.push_back(t);
+    std::string line;
+    // Each line begins with the time, the note and the length; what follows is not read here.
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        LoggedTone t{};
+        if (fields >> t.ms >> t.note >> t.lengthMs) tones.push_back(t);
+    }
     return tones;
 }
 
