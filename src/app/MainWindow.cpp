@@ -11,6 +11,10 @@
 
 namespace {
 
+// The system menu's About entry is 16; the system keeps the low four bits of a command for itself.
+constexpr WPARAM kAboutCommandFirst = 16;
+constexpr WPARAM kAboutCommandLast = 31;
+
 // A cursor of our own, or the system's when the resource is missing.
 HCURSOR LoadCursorOr(HINSTANCE instance, const char* name, const char* fallback) {
     HCURSOR cursor = LoadCursorA(instance, name);
@@ -115,6 +119,7 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // Enter and Escape reach the dialog as IDOK and IDCANCEL; neither closes the panel.
         return TRUE;
     case WM_CLOSE: OnClose(); return TRUE;
+    case WM_SYSCOMMAND: return OnSysCommand(wParam) ? TRUE : FALSE;
     case WM_DESTROY:
         // No step may be sounded or posted while the window and its parts go away.
         engine_.Shutdown();
@@ -183,7 +188,7 @@ void MainWindow::OnInitDialog() {
     if (LoadStringA(instance, IDS_ABOUT_ITEM, aboutText, sizeof aboutText) > 0) {
         HMENU systemMenu = GetSystemMenu(hwnd_, FALSE);
         AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuA(systemMenu, MF_STRING, 16, aboutText);
+        AppendMenuA(systemMenu, MF_STRING, kAboutCommandFirst, aboutText);
     }
     SetIcons(instance);
     SizeAndCentre();
@@ -322,3 +327,13 @@ void MainWindow::FocusHandling() {
 }
 
 void MainWindow::OnClose() { DestroyWindow(hwnd_); }
+
+AboutBoxArgs MainWindow::AboutArguments() const {
+    return AboutBoxArgs{hwnd_, backgroundColour_, backgroundBrush_, panel_.Palette()};
+}
+
+bool MainWindow::OnSysCommand(WPARAM command) {
+    if (command < kAboutCommandFirst || command > kAboutCommandLast) return false;
+    ShowAboutBox(AboutArguments());
+    return true;
+}

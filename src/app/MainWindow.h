@@ -4,6 +4,7 @@
 // and messages to them.
 #include <windows.h>
 
+#include "about/AboutBox.h"
 #include "app/EditKeysWin32.h"
 #include "app/PanelController.h"
 #include "panel/PanelLayout.h"
@@ -40,6 +41,8 @@ public:
     void FocusHandling();
     // The Change Color command: a new skin from the colour chooser, unless it was cancelled.
     void ChangeColour();
+    // What the About box needs from this window: ShowAboutBox(AboutArguments()).
+    AboutBoxArgs AboutArguments() const;
 
     SequencerEngine& Engine() { return engine_; }
     TempoTimer& Timer() { return timer_; }
@@ -73,6 +76,8 @@ private:
     bool OnDigitKey(int measure);
     void TakeColoursFromPanel();
     void OnClose();
+    // System-menu commands 16..31 are the About entry's; the rest are the system's.
+    bool OnSysCommand(WPARAM command);
 
     HWND hwnd_ = nullptr;
     SequencerPanel panel_;

@@ -27,5 +27,15 @@ bool CloseCopy(RunningCopy& copy, DWORD timeoutMs = 15000);
 // Ends the process if it still runs and releases its handles.
 void EndCopy(RunningCopy& copy);
 
+// Waits until the condition holds; the timeout is only a safety net for a program that hangs.
+template <typename Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 10000) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
 std::string WindowTitle(HWND window);
 SIZE ClientSize(HWND window);

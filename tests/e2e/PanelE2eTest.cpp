@@ -55,16 +55,6 @@ void SetClientWidth(HWND window, int width) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// Waits until the condition holds; the timeout is only a safety net for a program that hangs.
-template <typename Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 10000) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(20);
-    }
-    return true;
-}
-
 COLORREF ClientPixel(HWND window, int x, int y) {
     HDC dc = GetDC(window);
     const COLORREF c = GetPixel(dc, x, y);
