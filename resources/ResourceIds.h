@@ -1,6 +1,7 @@
 #pragma once
 // Resource identifiers shared by the resource script and the code.
 
+#define IDD_ABOUT 100
 #define IDD_MAIN 102
 #define IDD_MEASURE_POPUP 167
 #define IDS_ABOUT_ITEM 101
@@ -34,3 +35,8 @@
 #define IDC_CMD_HIGH_RES_TIMER 32771
 #define IDC_CMD_ABOUT 32772
 #define IDC_CMD_CHANGE_COLOR 32775
+
+// The About box's controls: the slash pattern and the two halves of the web address.
+#define IDC_ABOUT_PATTERN 60000
+#define IDC_ABOUT_LINK1 60001
+#define IDC_ABOUT_LINK2 60002

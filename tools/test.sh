@@ -87,6 +87,7 @@ wine_suite unit-wine kestrel_unit_tests.exe
 wine_suite win kestrel_win_tests.exe
 wine_suite e2e kestrel_e2e_tests.exe
 run_suite count_unittest audio-e2e tools/audio-e2e.sh
+run_suite count_unittest package python3 tools/package_test.py
 
 echo "total: $total_pass passed, $total_fail failed"
 [ "$total_fail" -eq 0 ]

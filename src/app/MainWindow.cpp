@@ -12,6 +12,10 @@
 
 namespace {
 
+// The system menu's About entry is 16; the system keeps the low four bits of a command for itself.
+constexpr WPARAM kAboutCommandFirst = 16;
+constexpr WPARAM kAboutCommandLast = 31;
+
 // A cursor of our own, or the system's when the resource is missing.
 HCURSOR LoadCursorOr(HINSTANCE instance, const char* name, const char* fallback) {
     HCURSOR cursor = LoadCursorA(instance, name);
@@ -123,6 +127,7 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     case WM_DROPFILES: files_.OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
+    case WM_SYSCOMMAND: return OnSysCommand(wParam) ? TRUE : FALSE;
     case WM_DESTROY:
         // No step may be sounded or posted while the window and its parts go away.
         engine_.Shutdown();
@@ -197,6 +202,7 @@ void MainWindow::RunCommand(int id) {
     case IDC_CMD_OPEN: files_.Open(); break;
     case IDC_CMD_SAVE: files_.Save(); break;
     case IDC_CMD_SAVE_AS: files_.SaveAs(); break;
+    case IDC_CMD_ABOUT: ShowAboutBox(AboutArguments()); break;
     default: break;
     }
 }
@@ -207,7 +213,7 @@ void MainWindow::OnInitDialog() {
     if (LoadStringA(instance, IDS_ABOUT_ITEM, aboutText, sizeof aboutText) > 0) {
         HMENU systemMenu = GetSystemMenu(hwnd_, FALSE);
         AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuA(systemMenu, MF_STRING, 16, aboutText);
+        AppendMenuA(systemMenu, MF_STRING, kAboutCommandFirst, aboutText);
     }
     SetIcons(instance);
     SizeAndCentre();
@@ -350,4 +356,14 @@ void MainWindow::OnClose() {
     // does a close request that arrives while a file dialog or the question itself is open.
     if (!files_.PromptSave()) return;
     DestroyWindow(hwnd_);
+}
+
+AboutBoxArgs MainWindow::AboutArguments() const {
+    return AboutBoxArgs{hwnd_, backgroundColour_, backgroundBrush_, panel_.Palette()};
+}
+
+bool MainWindow::OnSysCommand(WPARAM command) {
+    if (command < kAboutCommandFirst || command > kAboutCommandLast) return false;
+    ShowAboutBox(AboutArguments());
+    return true;
 }

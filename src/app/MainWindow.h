@@ -4,6 +4,7 @@
 // and messages to them.
 #include <windows.h>
 
+#include "about/AboutBox.h"
 #include "app/EditKeysWin32.h"
 #include "app/PanelController.h"
 #include "files/FileShell.h"
@@ -45,6 +46,8 @@ public:
     void ApplySkin(COLORREF colour);
     // Open, Save, Save As, the save prompt, dropped files and the clock preference.
     FileShell& Files() { return files_; }
+    // What the About box needs from this window: ShowAboutBox(AboutArguments()).
+    AboutBoxArgs AboutArguments() const;
 
     SequencerEngine& Engine() { return engine_; }
     TempoTimer& Timer() { return timer_; }
@@ -85,6 +88,8 @@ private:
     bool OnDigitKey(int measure);
     void TakeColoursFromPanel();
     void OnClose();
+    // System-menu commands 16..31 are the About entry's; the rest are the system's.
+    bool OnSysCommand(WPARAM command);
 
     HWND hwnd_ = nullptr;
     SequencerPanel panel_;

@@ -1,0 +1,225 @@
+#include "about/LinkLabel.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "about/LinkShellWin32.h"
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+constexpr UINT_PTR kToolId = 1;
+constexpr int kHandCursorInHelp = 106;
+
+std::string WindowsDirectory() {
+    const UINT needed = GetWindowsDirectoryA(nullptr, 0);
+    if (needed == 0) return {};
+    std::vector<char> path(needed + 1);
+    const UINT written = GetWindowsDirectoryA(path.data(), needed + 1);
+    if (written == 0 || written > needed) return {};
+    return std::string(path.data(), written);
+}
+
+// The help program's hand, read as a resource only: mapping the file as data runs none of its
+// code, and the copy outlives the mapping.
+HCURSOR LoadHelpProgramHand() {
+    const std::string directory = WindowsDirectory();
+    if (directory.empty()) return nullptr;
+    HMODULE help = LoadLibraryExA((directory + "\\winhlp32.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (help == nullptr) return nullptr;
+    HCURSOR copy = nullptr;
+    if (HCURSOR hand = LoadCursorA(help, MAKEINTRESOURCEA(kHandCursorInHelp))) copy = CopyCursor(hand);
+    FreeLibrary(help);
+    return copy;
+}
+
+TOOLINFOA ToolFor(HWND label) {
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE; // understood by every version of the common controls
+    tool.hwnd = label;
+    tool.uId = kToolId;
+    return tool;
+}
+
+} // namespace
+
+HCURSOR LoadHandCursor(bool& ownsCursor) {
+    ownsCursor = false;
+    if (HCURSOR system = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649))) return system; // IDC_HAND
+    HCURSOR copy = LoadHelpProgramHand();
+    ownsCursor = copy != nullptr;
+    return copy;
+}
+
+LinkLabel::~LinkLabel() {
+    Detach();
+    if (ownsCursor_ && cursor_ != nullptr) DestroyCursor(cursor_);
+}
+
+bool LinkLabel::Attach(HWND control) {
+    if (!IsWindow(control)) return false;
+    hwnd_ = control;
+    // Without the notify style a static control lets clicks fall through to its parent.
+    SetWindowLongPtrA(hwnd_, GWL_STYLE, GetWindowLongPtrA(hwnd_, GWL_STYLE) | SS_NOTIFY);
+    const int length = GetWindowTextLengthA(hwnd_);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    GetWindowTextA(hwnd_, text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+    if (url_.empty()) url_ = text;
+    if (text.empty()) SetWindowTextA(hwnd_, url_.c_str());
+    BuildFonts();
+    if (cursor_ == nullptr) cursor_ = LoadHandCursor(ownsCursor_);
+    SetWindowSubclass(hwnd_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    CreateTooltip();
+    return true;
+}
+
+void LinkLabel::BuildFonts() {
+    auto font = reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
+    if (font == nullptr) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    if (font == nullptr) font = static_cast<HFONT>(GetStockObject(ANSI_VAR_FONT));
+    LOGFONTA description{};
+    if (font == nullptr || GetObjectA(font, sizeof description, &description) == 0) return;
+    description.lfUnderline = FALSE;
+    normalFont_.Reset(CreateFontIndirectA(&description));
+    description.lfUnderline = TRUE;
+    underlinedFont_.Reset(CreateFontIndirectA(&description));
+}
+
+void LinkLabel::CreateTooltip() {
+    static const bool registered = [] {
+        INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES}; // holds the tooltip class
+        return InitCommonControlsEx(&classes) != FALSE;
+    }();
+    (void)registered;
+    tooltip_ =
+        CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (tooltip_ == nullptr) return;
+    TOOLINFOA tool = ToolFor(hwnd_);
+    tool.uFlags = 0;
+    GetClientRect(hwnd_, &tool.rect);
+    tool.lpszText = url_.data();
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void LinkLabel::SetUrl(const std::string& url) {
+    url_ = url;
+    if (hwnd_ == nullptr || tooltip_ == nullptr) return;
+    TOOLINFOA tool = ToolFor(hwnd_);
+    tool.lpszText = url_.data();
+    SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void LinkLabel::SetVisited(bool visited) {
+    visited_ = visited;
+    if (hwnd_ != nullptr) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void LinkLabel::SetUnderline(int mode) {
+    if (mode != underlineMode_ && hwnd_ != nullptr) {
+        UseFont(mode == kUnderlineAlways);
+        InvalidateRect(hwnd_, nullptr, TRUE);
+    }
+    underlineMode_ = mode;
+}
+
+void LinkLabel::UseFont(bool underlined) {
+    const GdiFont& font = underlined ? underlinedFont_ : normalFont_;
+    if (font) SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+}
+
+COLORREF LinkLabel::TextColour() const {
+    if (hovering_) return hoverColor;
+    return visited_ ? visitedColor : linkColor;
+}
+
+HBRUSH LinkLabel::OnCtlColor(HDC dc) const {
+    SetTextColor(dc, TextColour());
+    SetBkMode(dc, TRANSPARENT);
+    return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+}
+
+void LinkLabel::Follow() {
+    hovering_ = false;
+    const int result = OpenUrl(CurrentLinkShell(), url_, SW_SHOWNORMAL);
+    if (result > 32) {
+        SetVisited(true);
+        return;
+    }
+    MessageBeep(MB_ICONEXCLAMATION);
+    ReportLinkError(result, hwnd_ != nullptr ? GetAncestor(hwnd_, GA_ROOT) : nullptr);
+}
+
+void LinkLabel::OnMouseMove() {
+    if (hovering_) return;
+    hovering_ = true;
+    if (underlineMode_ == kUnderlineWhileHovering) UseFont(true);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+    SetTimer(hwnd_, kTimerId, kHoverCheckMs, nullptr);
+}
+
+void LinkLabel::OnHoverTimer() {
+    const DWORD at = GetMessagePos();
+    POINT pointer{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    ScreenToClient(hwnd_, &pointer);
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    if (PtInRect(&client, pointer)) return;
+    hovering_ = false;
+    KillTimer(hwnd_, kTimerId);
+    if (underlineMode_ != kUnderlineAlways) UseFont(false);
+    // The label draws no background, so the parent repaints under it, a little below too where
+    // the underline was.
+    HWND parent = GetParent(hwnd_);
+    RECT area{};
+    GetWindowRect(hwnd_, &area);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
+    area.bottom += 10;
+    RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void LinkLabel::Detach() {
+    if (hwnd_ == nullptr) return;
+    KillTimer(hwnd_, kTimerId);
+    RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
+    if (tooltip_ != nullptr) DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
+    hwnd_ = nullptr;
+}
+
+LRESULT CALLBACK LinkLabel::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR self) {
+    auto* label = reinterpret_cast<LinkLabel*>(self);
+    if (message == WM_NCDESTROY) {
+        label->Detach();
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+    return label->Handle(message, wParam, lParam);
+}
+
+LRESULT LinkLabel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND hwnd = hwnd_;
+    if (tooltip_ != nullptr && message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+        MSG relayed{hwnd, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+        const DWORD at = GetMessagePos();
+        relayed.pt = POINT{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+        SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    }
+    switch (message) {
+    case WM_ERASEBKGND: return TRUE; // the parent's background shows through
+    case WM_SETCURSOR:
+        if (cursor_ == nullptr) break;
+        SetCursor(cursor_);
+        return TRUE;
+    case WM_MOUSEMOVE: OnMouseMove(); break;
+    case WM_TIMER:
+        if (wParam != kTimerId) break;
+        OnHoverTimer();
+        return 0;
+    case WM_LBUTTONUP: Follow(); break;
+    default: break;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
