@@ -35,6 +35,7 @@
 #define IDC_CMD_HIGH_RES_TIMER 32771
 #define IDC_CMD_ABOUT 32772
 #define IDC_CMD_CHANGE_COLOR 32775
+#define IDC_CMD_SOUND_CARD 32780
 
 // The About box's controls: the slash pattern and the two halves of the web address.
 #define IDC_ABOUT_PATTERN 60000

@@ -7,6 +7,8 @@
 #include "ResourceIds.h"
 #include "common/Random.h"
 #include "panel/CommandRules.h"
+#include "playback/Messages.h"
+#include "tone/VoiceChoice.h"
 #include "widgets/SkinColorChooser.h"
 #include "widgets/WidgetRegistry.h"
 
@@ -88,6 +90,8 @@ void MainWindow::ReportFault(const char* what) {
 
 INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     engine_.HandleMessage(message, wParam, lParam); // never consumes a message
+    // A sound card that failed while playing is told of on the next step, never in a dialog.
+    if (message == SEQM_STEP_PLAYED) ShowVoiceNotice();
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
     switch (message) {
@@ -203,8 +207,29 @@ void MainWindow::RunCommand(int id) {
     case IDC_CMD_SAVE: files_.Save(); break;
     case IDC_CMD_SAVE_AS: files_.SaveAs(); break;
     case IDC_CMD_ABOUT: ShowAboutBox(AboutArguments()); break;
+    case IDC_CMD_SOUND_CARD: {
+        // The choice is the machine's, kept beside the clock's; the setup is not changed.
+        const bool on = !SoundCardInUse();
+        UseSoundCard(on);
+        files_.StoreSoundCardChoice(on);
+        break;
+    }
     default: break;
     }
+}
+
+void MainWindow::UseSoundCard(bool on) {
+    if (on && soundCard_.Open()) {
+        voices_.Use(soundCard_);
+        return;
+    }
+    voices_.Use(speaker_);
+    if (on) RaiseSoundCardFallbackNotice();
+}
+
+void MainWindow::ShowVoiceNotice() {
+    const std::string notice = TakeVoiceNotice();
+    if (!notice.empty() && panel_.IsBuilt()) panel_.SetStatusText(notice);
 }
 
 void MainWindow::OnInitDialog() {
@@ -242,6 +267,10 @@ void MainWindow::OnInitDialog() {
     panel_.UpdateColumnCount();
 
     files_.StartUp(GetCommandLineA());
+    // The voice: the user's stored choice, else the sound card where the speaker cannot be heard.
+    const VoiceMachine machine{RunningUnderWine(), SpeakerPathUsable()};
+    UseSoundCard(files_.StoredSoundCardChoice().value_or(PreferSoundCard(machine)));
+    ShowVoiceNotice();
     initialised_ = true;
 }
 

@@ -15,6 +15,8 @@
 #include "playback/SequencerEngine.h"
 #include "playback/TempoTimerWin32.h"
 #include "song/SongDocument.h"
+#include "tone/SoundCardToneWin32.h"
+#include "tone/ToneOutputSwitch.h"
 #include "tone/ToneOutputWin32.h"
 #include "widgets/WidgetEvents.h"
 
@@ -54,6 +56,10 @@ public:
     // Where the engine sends its tones; only before RunModal (test builds wrap the speaker).
     ToneOutput& ToneOutputInUse() { return *toneOutput_; }
     void UseToneOutput(ToneOutput& output) { toneOutput_ = &output; }
+    // Sounds through the sound card (when it opens; else the speaker, said once in the status
+    // line) or the speaker.
+    void UseSoundCard(bool on);
+    bool SoundCardInUse() const override { return &voices_.Current() == &soundCard_; }
 
     // What WM_COPYDATA is handed to; the release sets none and so ignores the message. True when
     // the data was taken.
@@ -88,6 +94,8 @@ private:
     bool OnDigitKey(int measure);
     void TakeColoursFromPanel();
     void OnClose();
+    // Puts a pending notice about the voice into the status line.
+    void ShowVoiceNotice();
     // System-menu commands 16..31 are the About entry's; the rest are the system's.
     bool OnSysCommand(WPARAM command);
 
@@ -99,7 +107,11 @@ private:
     // down (periodic event cancelled) when the window is destroyed.
     TempoTimer timer_;
     ToneOutputWin32 speaker_;
-    ToneOutput* toneOutput_ = &speaker_;
+    // The sound card plays the speaker's tones where the speaker cannot be heard; the switch is
+    // what the engine sounds through, so the voice can change while playing.
+    SoundCardToneWin32 soundCard_{timer_, speaker_};
+    ToneOutputSwitch voices_{speaker_};
+    ToneOutput* toneOutput_ = &voices_;
     MessagePosterWin32 poster_;
     KeyStateWin32 keys_;
     EditKeysWin32 editKeys_;

@@ -88,3 +88,7 @@ void FileShell::ToggleHighResTimer() {
     window_.Timer().SetHighResolution(doc.highResTimer != 0);
     SavePreferences();
 }
+
+std::optional<bool> FileShell::StoredSoundCardChoice() { return LoadSoundCardPreference(registry_); }
+
+void FileShell::StoreSoundCardChoice(bool soundCard) { SaveSoundCardPreference(registry_, soundCard); }

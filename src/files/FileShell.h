@@ -7,6 +7,7 @@
 
 #include <shellapi.h>
 
+#include <optional>
 #include <string>
 
 #include "files/FileCommands.h"
@@ -44,6 +45,9 @@ public:
     // Command 32771 Use High-Res Timer: flips the document's choice, hands it to the clock and
     // stores it; the setup does not count as changed.
     void ToggleHighResTimer();
+    // The voice the user last chose, if any, and storing a new choice beside the clock's.
+    std::optional<bool> StoredSoundCardChoice();
+    void StoreSoundCardChoice(bool soundCard);
     void RegisterFileType();
     void LoadPreferences();
     void SavePreferences();

@@ -19,3 +19,17 @@ bool LoadHighResPreference(RegistryStore& store) {
 void SaveHighResPreference(RegistryStore& store, bool highRes) {
     store.WriteText(kPreferenceKey, kHighResValue, highRes ? "on" : "off");
 }
+
+std::optional<bool> SoundCardFromText(const std::optional<std::string>& text) {
+    if (text == "on") return true;
+    if (text == "off") return false;
+    return std::nullopt;
+}
+
+std::optional<bool> LoadSoundCardPreference(RegistryStore& store) {
+    return SoundCardFromText(store.ReadText(kPreferenceKey, kSoundCardValue));
+}
+
+void SaveSoundCardPreference(RegistryStore& store, bool soundCard) {
+    store.WriteText(kPreferenceKey, kSoundCardValue, soundCard ? "on" : "off");
+}

@@ -23,6 +23,7 @@ inline constexpr char kExtensionKey[] = ".^\xB6^";
 inline constexpr char kFileTypeName[] = ".Zolk Settings File";
 inline constexpr char kPreferenceKey[] = "Pallidorn\\data\\8";
 inline constexpr char kHighResValue[] = "highResTimer";
+inline constexpr char kSoundCardValue[] = "soundCard";
 
 // The open command: program and file each in quotes, so neither a folder with spaces in its
 // name nor a file with spaces in its name can be read as something else.
@@ -36,3 +37,9 @@ void RegisterFileType(RegistryStore& store, const std::string& programPath);
 bool HighResFromText(const std::optional<std::string>& text);
 bool LoadHighResPreference(RegistryStore& store);
 void SaveHighResPreference(RegistryStore& store, bool highRes);
+
+// The voice the user chose: exactly "on" is the sound card, exactly "off" the speaker; anything
+// else (a missing value included) is no choice, and the machine decides.
+std::optional<bool> SoundCardFromText(const std::optional<std::string>& text);
+std::optional<bool> LoadSoundCardPreference(RegistryStore& store);
+void SaveSoundCardPreference(RegistryStore& store, bool soundCard);

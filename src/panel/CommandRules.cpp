@@ -2,16 +2,17 @@
 
 #include "ResourceIds.h"
 
-std::vector<MenuItemState> MenuItemStates(const SongDocument& doc, bool clipboardHasMeasure) {
+std::vector<MenuItemState> MenuItemStates(const SongDocument& doc, const MenuFacts& facts) {
     const bool samples = doc.tempoDisplay == 1;
     return {
         {IDC_CMD_UNDO, doc.undoMeasure != doc.editMeasure, ItemMark::None},
-        {IDC_CMD_PASTE, !clipboardHasMeasure, ItemMark::None},
+        {IDC_CMD_PASTE, !facts.clipboardHasMeasure, ItemMark::None},
         {IDC_CMD_SAVE, doc.dirty == 0, ItemMark::None},
         {IDC_CMD_SAMPLES_PER_MEASURE, false, samples ? ItemMark::Radio : ItemMark::None},
         {IDC_CMD_BEATS_PER_MINUTE, false, samples ? ItemMark::None : ItemMark::Radio},
         {IDC_CMD_MUTE, false, doc.mute != 0 ? ItemMark::Check : ItemMark::None},
         {IDC_CMD_HIGH_RES_TIMER, false, doc.highResTimer != 0 ? ItemMark::Check : ItemMark::None},
+        {IDC_CMD_SOUND_CARD, false, facts.soundCardInUse ? ItemMark::Check : ItemMark::None},
     };
 }
 

@@ -15,9 +15,15 @@ struct MenuItemState {
     ItemMark mark = ItemMark::None;
 };
 
+// What the menus show besides the setup itself.
+struct MenuFacts {
+    bool clipboardHasMeasure = false; // another measure waits on the clipboard
+    bool soundCardInUse = false;      // the tones sound through the sound card
+};
+
 // The items whose state depends on the setup; every other item is always enabled and unmarked.
 // A grayed item still runs from its keyboard shortcut.
-std::vector<MenuItemState> MenuItemStates(const SongDocument& doc, bool clipboardHasMeasure);
+std::vector<MenuItemState> MenuItemStates(const SongDocument& doc, const MenuFacts& facts);
 
 // Runs the commands that work on the document alone (undo, shifts, randomize, mute, the tempo
 // unit, the option flag, and the shortcut that does nothing); false for every other id.

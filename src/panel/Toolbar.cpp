@@ -69,7 +69,10 @@ void Toolbar::PopupMenu(int index) {
     if (menu == nullptr) return;
     if (HMENU popup = GetSubMenu(menu, 0)) {
         if (document != nullptr) {
-            for (const MenuItemState& item : MenuItemStates(*document, clipboard.HasMeasure())) {
+            MenuFacts facts;
+            facts.clipboardHasMeasure = clipboard.HasMeasure();
+            facts.soundCardInUse = commandTarget != nullptr && commandTarget->SoundCardInUse();
+            for (const MenuItemState& item : MenuItemStates(*document, facts)) {
                 EnableMenuItem(popup, item.id, MF_BYCOMMAND | (item.grayed ? MF_GRAYED : MF_ENABLED));
                 if (item.mark == ItemMark::Radio)
                     CheckMenuRadioItem(popup, item.id, item.id, item.id, MF_BYCOMMAND);

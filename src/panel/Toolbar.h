@@ -17,6 +17,8 @@ class CommandTarget {
 public:
     virtual ~CommandTarget() = default;
     virtual void RunCommand(int id) = 0;
+    // Whether the tones sound through the sound card, for the menu's check mark.
+    virtual bool SoundCardInUse() const { return false; }
 };
 
 class Toolbar {

@@ -23,8 +23,11 @@ public:
     std::vector<bool> muteButton;
 };
 
-MenuItemState StateOf(const SongDocument& doc, int id, bool clipboard = false) {
-    for (const MenuItemState& s : MenuItemStates(doc, clipboard))
+MenuItemState StateOf(const SongDocument& doc, int id, bool clipboard = false, bool soundCard = false) {
+    MenuFacts facts;
+    facts.clipboardHasMeasure = clipboard;
+    facts.soundCardInUse = soundCard;
+    for (const MenuItemState& s : MenuItemStates(doc, facts))
         if (s.id == id) return s;
     ADD_FAILURE() << "no rule for " << id;
     return {};
@@ -41,6 +44,8 @@ TEST(MenuRules, ItemsFollowTheSetup) {
     EXPECT_EQ(StateOf(doc, IDC_CMD_SAMPLES_PER_MEASURE).mark, ItemMark::None);
     EXPECT_EQ(StateOf(doc, IDC_CMD_MUTE).mark, ItemMark::None);
     EXPECT_EQ(StateOf(doc, IDC_CMD_HIGH_RES_TIMER).mark, ItemMark::Check);
+    EXPECT_EQ(StateOf(doc, IDC_CMD_SOUND_CARD).mark, ItemMark::None);
+    EXPECT_EQ(StateOf(doc, IDC_CMD_SOUND_CARD, false, true).mark, ItemMark::Check);
 
     // An undo point for the shown measure enables Undo until another measure is shown.
     TakeUndoSnapshot(doc);

@@ -116,4 +116,17 @@ TEST(Preference, OnlyExactlyOffTurnsTheHighResolutionClockOff) {
         EXPECT_TRUE(HighResFromText(std::string(text))) << text;
 }
 
+TEST(Preference, TheVoiceIsAChoiceOnlyWhenStoredAsOnOrOff) {
+    FakeRegistry registry;
+    EXPECT_EQ(LoadSoundCardPreference(registry), std::nullopt); // the machine decides
+    SaveSoundCardPreference(registry, true);
+    EXPECT_EQ(registry.keys["Pallidorn\\data\\8"]["soundCard"], "on");
+    EXPECT_EQ(LoadSoundCardPreference(registry), true);
+    SaveSoundCardPreference(registry, false);
+    EXPECT_EQ(LoadSoundCardPreference(registry), false);
+    EXPECT_FALSE(registry.keys["Pallidorn\\data\\8"].contains("highResTimer")); // its neighbour untouched
+    for (const char* text : {"On", "yes", "on ", "", "1"})
+        EXPECT_EQ(SoundCardFromText(std::string(text)), std::nullopt) << text;
+}
+
 } // namespace
