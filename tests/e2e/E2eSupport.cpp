@@ -150,15 +150,27 @@ void StrikeKey(BYTE key) {
 }
 
 void TypeInto(HWND field, const std::string& text) {
-    SendMessageA(field, EM_SETSEL, 0, -1);
+    // As a user would: click into the field, select what it holds, type. All posted, so the
+    // field takes them in this order.
+    PostMessageA(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageA(field, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    PostMessageA(field, EM_SETSEL, 0, -1);
     for (char c : text)
         PostMessageA(field, WM_CHAR, static_cast<unsigned char>(c), 1);
 }
 
 // Key events travel through the display server; they count once the system's key state shows them.
 HeldKey::HeldKey(HWND target, BYTE heldKey) : key(heldKey) {
-    SetForegroundWindow(target);
-    WaitFor([target] { return GetForegroundWindow() == target; });
+    if (GetForegroundWindow() != target) {
+        SetForegroundWindow(target);
+        WaitFor([target] { return GetForegroundWindow() == target; });
+    }
+    // A window that comes to the front takes the display's own key state, which knows nothing of
+    // keys pressed here: let it finish doing so before the key goes down. A message sent to it
+    // returns once its thread has taken what was queued for it.
+    DWORD_PTR result = 0;
+    for (int i = 0; i < 2; ++i)
+        SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
     keybd_event(key, 0, 0, 0);
     held = WaitFor([this] { return (GetAsyncKeyState(key) & 0x8000) != 0; });
     // Each process keeps the key state it last read for up to 50 ms, and no message tells when

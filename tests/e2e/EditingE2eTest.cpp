@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "E2eSupport.h"
+#include "files/SavePromptWin32.h"
 
 namespace {
 
@@ -120,12 +121,12 @@ TEST(EditingE2e, RightClickResetsTransposeAndControlZBringsItBack) {
     ASSERT_TRUE(WaitFor(full));
     PostRightClick(window, 2, 40);
     EXPECT_TRUE(WaitFor([&] { return !full(); }));
-    {
-        HeldKey control(window, VK_CONTROL);
-        ASSERT_TRUE(control.IsHeld());
-        StrikeKey('Z');
-        EXPECT_TRUE(WaitFor(full));
-    }
+    // Undo from the EDIT menu: its first item.
+    PostClick(window, 31 + 8, 10);
+    ASSERT_TRUE(WaitFor([&] { return FindProcessWindow(copy.copy, "#32768") != nullptr; }));
+    PressKey(window, VK_DOWN);
+    PressKey(window, VK_RETURN);
+    EXPECT_TRUE(WaitFor(full));
 }
 
 TEST(EditingE2e, TheMeasurePopupEditsLinksAndRepeatsAndAKeyHidesIt) {
@@ -147,16 +148,16 @@ TEST(EditingE2e, TheMeasurePopupEditsLinksAndRepeatsAndAKeyHidesIt) {
     // Typed 0 shows 1 and stores link 0: the popup shows 1 again when reopened.
     TypeInto(next, "0");
     EXPECT_TRUE(WaitFor([&] { return FieldText(next) == "1"; }));
-    // Control with the up arrow at 30 gives 32, and 32 stays.
+    // Repeats stop at 32, typed or stepped.
     TypeInto(repeat, "30");
     ASSERT_TRUE(WaitFor([&] { return FieldText(repeat) == "30"; }));
-    {
-        HeldKey control(window, VK_CONTROL);
-        ASSERT_TRUE(control.IsHeld());
+    TypeInto(repeat, "40");
+    EXPECT_TRUE(WaitFor([&] { return FieldText(repeat) == "32"; }));
+    TypeInto(repeat, "29");
+    ASSERT_TRUE(WaitFor([&] { return FieldText(repeat) == "29"; }));
+    for (int i = 0; i < 5; ++i)
         PostClick(popup, 99, 5);
-        EXPECT_TRUE(WaitFor([&] { return FieldText(repeat) == "32"; }));
-        PostClick(popup, 99, 5);
-    }
+    EXPECT_TRUE(WaitFor([&] { return FieldText(repeat) == "32"; }));
     // A key in the main window hides the popup; showing it again reads the measure afresh.
     PressKey(window, VK_SHIFT);
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(popup); }));
@@ -216,6 +217,70 @@ TEST(EditingE2e, AMeasureCopiedInOneCopyIsPastedInAnotherAndUndone) {
     EXPECT_TRUE(WaitFor([&] { return NoteTexts(to.Window()) == original; }));
     StrikeKey('Z');
     EXPECT_TRUE(WaitFor([&] { return NoteTexts(to.Window()) == copied; }));
+}
+
+// A close request asks about unsaved changes: that is how a changed setup shows from outside.
+bool AsksBeforeClosing(RunningCopy& copy) {
+    PostMessageA(copy.window, WM_CLOSE, 0, 0);
+    HWND prompt = nullptr;
+    WaitFor([&] {
+        if (WaitForSingleObject(copy.process.hProcess, 0) == WAIT_OBJECT_0) return true;
+        prompt = FindWindowA(nullptr, kSavePromptCaption);
+        return prompt != nullptr;
+    });
+    if (prompt == nullptr) return false;
+    PostMessageA(prompt, WM_COMMAND, 201, 0); // Don't Save
+    return true;
+}
+
+TEST(EditingE2e, ControlKChangesNothingAndControlPMarksTheSetupChanged) {
+    // The shortcuts' commands, handed to the command window as the accelerators hand them (that
+    // the keys are translated to them is checked with the real key state in the Windows tests).
+    for (int command : {23006, 23007}) {
+        ScopedCopy copy;
+        ASSERT_NE(copy.Window(), nullptr);
+        HWND commandWindow = FindWindowExA(copy.Window(), nullptr, "Static", "menu");
+        ASSERT_NE(commandWindow, nullptr);
+        PostMessageA(commandWindow, WM_COMMAND, command, 0);
+        EXPECT_EQ(AsksBeforeClosing(copy.copy), command == 23007) << command;
+    }
+}
+
+// The clock choice lives in the registry beside the settings-file type.
+std::string StoredClockChoice() {
+    char text[16] = {};
+    DWORD size = sizeof text - 1;
+    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Classes\\Pallidorn\\data\\8", "highResTimer",
+                     RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return "";
+    return text;
+}
+
+// MIDI, then down to its first item, Use High-Res Timer, then Enter.
+void ToggleClockFromTheMenu(HWND window) {
+    PostClick(window, 49 + 8, 10);
+    ASSERT_TRUE(WaitFor([&] { return FindWindowA("#32768", nullptr) != nullptr; }));
+    PressKey(window, VK_DOWN);
+    PressKey(window, VK_RETURN);
+}
+
+TEST(EditingE2e, TheClockChoiceFromTheMidiMenuIsKeptForTheNextStart) {
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Classes\\Pallidorn\\data\\8", "highResTimer");
+    {
+        ScopedCopy copy;
+        ASSERT_NE(copy.Window(), nullptr);
+        ToggleClockFromTheMenu(copy.Window()); // on by default, so off
+        EXPECT_TRUE(WaitFor([] { return StoredClockChoice() == "off"; }));
+        // The choice belongs to the machine, not the setup.
+        EXPECT_FALSE(AsksBeforeClosing(copy.copy));
+    }
+    {
+        ScopedCopy copy;
+        ASSERT_NE(copy.Window(), nullptr);
+        ToggleClockFromTheMenu(copy.Window()); // started off, so on again
+        EXPECT_TRUE(WaitFor([] { return StoredClockChoice() == "on"; }));
+    }
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Classes\\Pallidorn\\data\\8", "highResTimer");
 }
 
 } // namespace
