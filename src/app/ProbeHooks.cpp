@@ -39,12 +39,23 @@ bool TakeRequest(MainWindow& window, const COPYDATASTRUCT& data) {
 
 MainWindow* probed = nullptr;
 
+void Echo() {
+    RedrawWindow(probed->Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    static HANDLE event = nullptr;
+    if (event == nullptr) event = OpenEventA(EVENT_MODIFY_STATE, FALSE, kProbeEchoEvent);
+    if (event != nullptr) SetEvent(event);
+}
+
 LRESULT CALLBACK WatchPostedMessages(int code, WPARAM wParam, LPARAM lParam) {
     auto* posted = reinterpret_cast<MSG*>(lParam);
     if (code == HC_ACTION && wParam == PM_REMOVE && probed != nullptr && posted->hwnd == probed->Handle() &&
-        posted->message == kSaveRequest) {
+        (posted->message == kSaveRequest || posted->message == kProbeEchoMessage)) {
+        const UINT request = posted->message;
         posted->message = WM_NULL;
-        probed->Files().Save();
+        if (request == kSaveRequest)
+            probed->Files().Save();
+        else
+            Echo();
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

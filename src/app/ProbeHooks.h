@@ -8,5 +8,11 @@ class MainWindow;
 inline constexpr ULONG_PTR kProbeDropPath = 0x4B42'4450; // the data is a path, without its zero
 inline constexpr ULONG_PTR kProbeSave = 0x4B42'5356;     // no data: the Save command
 
+// Posted to the main window: when the program takes it from its queue, everything posted before
+// it has been handled; it then paints what is pending and sets the named event below, so another
+// process can time input until its effect is on the screen.
+inline constexpr UINT kProbeEchoMessage = WM_APP + 0x4C;
+inline constexpr char kProbeEchoEvent[] = "KestrelboxProbeEcho";
+
 // Has window answer the requests above.
 void InstallProbeHooks(MainWindow& window);
