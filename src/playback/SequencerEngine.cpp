@@ -222,9 +222,13 @@ SequencerEngine::ToneRequest SequencerEngine::BookStep() {
 
 void SequencerEngine::AdvancePosition(int measure, int step) {
     SongDocument& doc = *document;
-    doc.syncState.stepIndex = static_cast<int16_t>(step + 1);
-    // Also ends the pass when the steps per measure were lowered below the position.
-    if (step < StepsPerMeasure() - 1) return;
+    // The UI thread reads the position without the claim, so it is stored once and already
+    // wrapped: step + 1 after the last step would name no step. The pass also ends here when the
+    // steps per measure were lowered below the position.
+    if (step < StepsPerMeasure() - 1) {
+        doc.syncState.stepIndex = static_cast<int16_t>(step + 1);
+        return;
+    }
     if (doc.passCounter >= doc.measures[measure].repeat) {
         doc.playingMeasure = static_cast<int16_t>(LinkedMeasure(measure));
         doc.passCounter = 0;
