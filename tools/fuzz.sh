@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
-tools/setup.sh
+# clang with its sanitizer and libFuzzer runtime; the unversioned packages always match each other.
+tools/setup.sh clang libclang-rt-dev
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target settings_fuzzer
 corpus=build/fuzz/corpus

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what building and testing Kestrelbox needs on Debian, and only what is missing.
+#   tools/setup.sh [PACKAGE ...]   also installs the packages named, for scripts that need more
 set -euo pipefail
 
 packages=(
@@ -7,7 +8,7 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev  # the Windows build
     wine wine64 fonts-wine xvfb xauth                # running it on Linux, headless in tests
     x11-apps imagemagick                             # screenshots (xwd, convert)
-    clang libclang-rt-14-dev                         # the settings-file fuzzer
+    "$@"
 )
 
 missing=()
