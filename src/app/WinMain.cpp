@@ -1,4 +1,5 @@
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <memory>
@@ -19,6 +20,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Test build: every tone is also written to the file named by KESTREL_TONE_LOG.
     ToneLogOutput toneLog(window->ToneOutputInUse(), getenv("KESTREL_TONE_LOG"));
     window->UseToneOutput(toneLog);
+    toneLog.AnswerMarks([&window] { return window->Engine().IsPlaying(); });
 #endif
     return window->RunModal(instance);
 }
