@@ -3,7 +3,8 @@
 // when it began. Lateness is measured against the ideal schedule (step k due k step lengths after
 // step 0), next to a naive loop that sleeps one step length per step, in the same run. The engine
 // runs once with each clock source: the time-stamp counter calibrated against the performance
-// counter, and the performance counter alone. The process CPU time while playing is reported too.
+// counter, and the performance counter alone. The process CPU time while playing is reported too,
+// and, first, how fast the calibrated clock runs against the performance counter.
 //
 // With --hog, busy threads compete for every processor while the timer calibrates its clock, as
 // other programs may at start-up; the clock must keep time all the same.
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/PlayStatePanel.h"
@@ -87,6 +89,30 @@ class ThisCopyAlone : public KeyState {
 public:
     bool ControlHeld() override { return true; } // this copy alone
 };
+
+// Waits for the clock's next whole millisecond; returns it and the counter time it came at, so
+// two such edges compare the clocks to a microsecond however coarse the readings are.
+std::pair<uint32_t, double> NextMillisecond(TempoTimer& timer) {
+    const uint32_t start = timer.NowMs();
+    for (;;) {
+        const double at = NowUs();
+        const uint32_t now = timer.NowMs();
+        if (now != start) return {now, at};
+    }
+}
+
+// How fast the calibrated time-stamp clock runs against the performance counter over `ms`, in
+// parts per million; the timer tests only check that it is well within 1 %.
+void PrintClockAgreement(TempoTimer& timer, DWORD ms) {
+    timer.SetHighResolution(true);
+    const auto [first, firstAt] = NextMillisecond(timer);
+    Sleep(ms);
+    const auto [last, lastAt] = NextMillisecond(timer);
+    const double realMs = (lastAt - firstAt) / 1000.0;
+    const double clockMs = static_cast<double>(static_cast<uint32_t>(last - first));
+    std::printf("time-stamp clock against the performance counter over %.0f ms: %+.0f ppm\n", realMs,
+                (clockMs - realMs) / realMs * 1e6);
+}
 
 struct Figures {
     double medianMs, p99Ms, maxMs, lastErrorMs;
@@ -208,6 +234,7 @@ int main(int argc, char** argv) {
         std::printf("; time-stamp counter calibrated to %d cycles per ms (measured %.1f)",
                     timer->CyclesPerMs(), timer->MeasuredCyclesPerMs());
     std::printf("\n");
+    if (timer->HasTsc()) PrintClockAgreement(*timer, 5000);
     for (double tempo : tempos) {
         const double stepMs = StepDurationMs(TimingTempo(tempo));
         std::printf("tempo %.0f bpm, step %.4f ms\n", tempo, stepMs);

@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
 target=${2:-settings}
-tools/setup.sh
+# clang with its sanitizer and libFuzzer runtime; the unversioned packages always match each other.
+tools/setup.sh clang libclang-rt-dev
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target "${target}_fuzzer"
 corpus=build/fuzz/corpus

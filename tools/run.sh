@@ -11,6 +11,5 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "Run this from a desktop session, or headless with: xvfb-run -a tools/run.sh"
     exit 1
 fi
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEDEBUG="${WINEDEBUG:--all}"
-exec wine "$exe" "$@"
+# The project's own Wine prefix, the one the tests use: ~/.wine is never created or changed.
+exec tools/wine-run "${KB_WINEPREFIX:-$PWD/build/windows/wineprefix}" "$exe" "$@"

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing Kestrelbox needs on Debian, and only what is missing.
+#   tools/setup.sh [PACKAGE ...]   also installs the packages named, for scripts that need more
 set -euo pipefail
 
 packages=(
     cmake make g++ python3 googletest                # host build and unit tests
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev  # the Windows build
     wine wine64 fonts-wine xvfb xauth                # running it on Linux, headless in tests
-    x11-apps imagemagick                             # screenshots (xwd, convert)
+    x11-apps x11-utils imagemagick                   # screenshots (xwininfo, import)
     pulseaudio pulseaudio-utils python3-mido         # the audio test: a null sink, parec, MIDI reader
-    clang libclang-rt-14-dev                         # the settings-file fuzzer
+    "$@"
 )
 
 missing=()

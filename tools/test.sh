@@ -20,18 +20,28 @@ WINEPREFIX=$KB_WINEPREFIX wineserver -w 2>/dev/null
 
 total_pass=0
 total_fail=0
-# count_gtest LOG / count_unittest LOG: print "passed failed" as the runner reported them.
+# count_gtest LOG / count_unittest LOG: print "passed failed" as the runner reported them, or
+# nothing when the log holds no final report (the program died before it got there).
 count_gtest() {
+    grep -aqE '^\[==========\] [0-9]+ tests? from .* ran' "$1" || return 0
     local pass fail
     pass=$(grep -aoE '^\[  PASSED  \] [0-9]+' "$1" | grep -oE '[0-9]+$' | tail -1)
     fail=$(grep -aoE '^\[  FAILED  \] [0-9]+ test' "$1" | grep -oE '[0-9]+' | tail -1)
     echo "${pass:-0} ${fail:-0}"
 }
 count_unittest() {
+    grep -aqE '^Ran [0-9]+ test' "$1" || return 0
     local ran fail
     ran=$(grep -aoE '^Ran [0-9]+ test' "$1" | grep -oE '[0-9]+' | tail -1)
     fail=$(grep -aoE '(failures|errors)=[0-9]+' "$1" | awk -F= '{ n += $2 } END { print n + 0 }')
-    echo "$(( ${ran:-0} - ${fail:-0} )) ${fail:-0}"
+    echo "$(( ran - fail )) $fail"
+}
+
+# count_result NAME PASSED FAILED: prints the suite's line and adds it to the totals.
+count_result() {
+    echo "$1: $2 passed, $3 failed"
+    total_pass=$((total_pass + $2))
+    total_fail=$((total_fail + $3))
 }
 
 # run_suite COUNTER NAME COMMAND...: runs a test program and prints "NAME: N passed, M failed".
@@ -50,19 +60,30 @@ run_suite() {
         rc=$?
     fi
     echo "exit code $rc" >>"$log"
-    local pass fail
+    local pass="" fail=""
     read -r pass fail < <("$counter" "$log")
-    if [ "$rc" -ne 0 ] && [ "$fail" -eq 0 ]; then
-        fail=1 # crashed or never reported
+    if [ -z "$pass" ]; then
+        echo "($name: no final report, exit code $rc: the program crashed or never started)"
+        pass=0 fail=1
+    elif [ "$rc" -ne 0 ] && [ "$fail" -eq 0 ]; then
+        echo "($name: every test passed, but the program ended with exit code $rc)"
+        fail=1
     fi
     if [ "$fail" -ne 0 ]; then
         grep -aE '^\[  FAILED  \]|Failure|ERROR|FAIL:|Sanitizer' "$log" | head -40
         echo "(last lines of $log:)"
         tail -n 6 "$log"
     fi
-    echo "$name: $pass passed, $fail failed"
-    total_pass=$((total_pass + pass))
-    total_fail=$((total_fail + fail))
+    count_result "$name" "$pass" "$fail"
+}
+
+# present NAME FILE: true when the test program FILE exists; otherwise the suite counts as one
+# failure, so a program that failed to build or was left out never passes unnoticed.
+present() {
+    [ -f "$2" ] && return 0
+    echo "($1: the test program $2 is missing)"
+    count_result "$1" 0 1
+    return 1
 }
 
 # Runs a Windows test program under Wine on a virtual display of its own.
@@ -74,15 +95,16 @@ run_under_wine() {
 }
 
 wine_suite() {
-    local name=$1 exe=$2
-    [ -f "build/windows/bin/$exe" ] || return 0
-    RETRY_UNSTARTED=1 run_suite count_gtest "$name" run_under_wine "build/windows/bin/$exe"
+    local name=$1 exe=build/windows/bin/$2
+    present "$name" "$exe" || return 0
+    RETRY_UNSTARTED=1 run_suite count_gtest "$name" run_under_wine "$exe"
 }
 
-run_suite count_gtest unit-host build/host/bin/kestrel_unit_tests
-run_suite count_unittest art-tools python3 tools/artgen_test.py
-run_suite count_unittest render /usr/bin/python3 tests/render/check_render.py build/host/bin/kestrelbox-render
-[ -x tools/tsan-test.sh ] && run_suite count_gtest threads-tsan tools/tsan-test.sh
+unit=build/host/bin/kestrel_unit_tests
+present unit-host "$unit" && run_suite count_gtest unit-host "$unit"
+present art-tools tools/artgen_test.py && run_suite count_unittest art-tools python3 tools/artgen_test.py
+present render tests/render/check_render.py && run_suite count_unittest render /usr/bin/python3 tests/render/check_render.py build/host/bin/kestrelbox-render
+present threads-tsan tools/tsan-test.sh && run_suite count_gtest threads-tsan tools/tsan-test.sh
 wine_suite unit-wine kestrel_unit_tests.exe
 wine_suite win kestrel_win_tests.exe
 wine_suite e2e kestrel_e2e_tests.exe

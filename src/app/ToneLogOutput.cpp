@@ -4,15 +4,46 @@
 
 #include <mmsystem.h>
 
+#include <cstdarg>
+
+namespace {
+
+// A message hook has no user value; one log per process answers the marks.
+ToneLogOutput* markLog = nullptr;
+UINT markMessage = 0;
+
+// Sees each message as the loop takes it from the queue, before it is handled, so a mark is
+// written after everything queued ahead of it and without touching the window.
+LRESULT CALLBACK OnMessageTaken(int code, WPARAM removed, LPARAM lParam) {
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && removed == PM_REMOVE && markLog != nullptr && msg->message == markMessage)
+        markLog->Mark(static_cast<unsigned long>(msg->wParam));
+    return CallNextHookEx(nullptr, code, removed, lParam);
+}
+
+} // namespace
+
 ToneLogOutput::ToneLogOutput(ToneOutput& inner, const char* path) : inner_(inner) {
     if (path != nullptr && path[0] != '\0') file_.reset(fopen(path, "a"));
 }
 
+ToneLogOutput::~ToneLogOutput() {
+    if (hook_ != nullptr) UnhookWindowsHookEx(static_cast<HHOOK>(hook_));
+    if (markLog == this) markLog = nullptr;
+}
+
 void ToneLogOutput::Log(int note, int lengthMs, uint32_t run, double dueMs) {
+    WriteLine("%lu %d %d %lu %.3f\n", static_cast<unsigned long>(timeGetTime()), note, lengthMs,
+              static_cast<unsigned long>(run), dueMs);
+}
+
+void ToneLogOutput::WriteLine(const char* format, ...) {
     if (!file_) return;
+    va_list args;
+    va_start(args, format);
+    vfprintf(file_.get(), format, args);
+    va_end(args);
     // Flushed per line: the reader is another process, looking while this one plays.
-    fprintf(file_.get(), "%lu %d %d %lu %.3f\n", static_cast<unsigned long>(timeGetTime()), note, lengthMs,
-            static_cast<unsigned long>(run), dueMs);
     fflush(file_.get());
 }
 
@@ -26,3 +57,13 @@ void ToneLogOutput::PlayCue(const ToneCue& cue) {
     if (cue.sound) Log(cue.note, cue.lengthMs, cue.run, cue.lineStartMs + cue.dueAfterMs);
     inner_.PlayCue(cue);
 }
+
+void ToneLogOutput::AnswerMarks(std::function<bool()> playing) {
+    if (!file_ || hook_ != nullptr) return;
+    playing_ = std::move(playing);
+    markLog = this;
+    markMessage = RegisterWindowMessageA(kProbeMarkMessage);
+    hook_ = SetWindowsHookExA(WH_GETMESSAGE, OnMessageTaken, nullptr, GetCurrentThreadId());
+}
+
+void ToneLogOutput::Mark(unsigned long sequence) { WriteLine("mark %lu %d\n", sequence, playing_() ? 1 : 0); }

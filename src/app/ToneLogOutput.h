@@ -2,19 +2,34 @@
 // Test builds only: passes every tone on and appends a line "<ms> <note> <length> <run> <due>"
 // to the file named by KESTREL_TONE_LOG, so a test can watch a running copy play from outside:
 // <ms> is the system time when the tone was handed on, <due> its due time on the step clock
-// (milliseconds, with fraction).
+// (milliseconds, with fraction). A test can also post kProbeMarkMessage to the main window: the
+// copy then appends "mark <wParam> <playing>", and since it takes its messages in order,
+// everything posted to it before has been handled by then.
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "playback/EngineSeams.h"
+
+inline constexpr char kProbeMarkMessage[] = "KestrelboxProbeMark";
 
 class ToneLogOutput : public ToneOutput {
 public:
     // `path` null or empty: nothing is logged.
     ToneLogOutput(ToneOutput& inner, const char* path);
+    ~ToneLogOutput() override;
+    ToneLogOutput(const ToneLogOutput&) = delete;
+    ToneLogOutput& operator=(const ToneLogOutput&) = delete;
+
     void PlayNote(int note, int lengthMs) override;
     void PlayCue(const ToneCue& cue) override;
     void EndRun(uint32_t run) override { inner_.EndRun(run); }
+
+    // Answers marks on the calling thread, the one running the message loop, for as long as this
+    // object lives; `playing` tells whether the engine is playing.
+    void AnswerMarks(std::function<bool()> playing);
+    // Appends the mark line for `sequence`.
+    void Mark(unsigned long sequence);
 
 private:
     void Log(int note, int lengthMs, uint32_t run, double dueMs);
@@ -22,6 +37,10 @@ private:
     struct FileCloser {
         void operator()(FILE* file) const { fclose(file); }
     };
+    void WriteLine(const char* format, ...);
+
     ToneOutput& inner_;
     std::unique_ptr<FILE, FileCloser> file_;
+    std::function<bool()> playing_;
+    void* hook_ = nullptr;
 };

@@ -23,6 +23,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ToneLogOutput toneLog(window->ToneOutputInUse(), getenv("KESTREL_TONE_LOG"));
     window->UseToneOutput(toneLog);
     InstallProbeHooks(*window);
+    toneLog.AnswerMarks([&window] { return window->Engine().IsPlaying(); });
 #endif
     return window->RunModal(instance);
 }

@@ -1,5 +1,5 @@
 #include "playback/KeyStateWin32.h"
 
-#include <windows.h>
+#include "common/SystemWin32.h"
 
-bool KeyStateWin32::ControlHeld() { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; }
+bool KeyStateWin32::ControlHeld() { return ControlKeyHeld(); }

@@ -231,8 +231,9 @@ SequencerEngine::ToneRequest SequencerEngine::BookStep(uint32_t lineStartMs, dou
 
 void SequencerEngine::AdvancePosition(int measure, int step) {
     SongDocument& doc = *document;
-    // Also ends the pass when the steps per measure were lowered below the position. The index
-    // is written once, so the UI thread never reads one past the measure's end.
+    // The UI thread reads the position without the claim, so it is stored once and already
+    // wrapped: step + 1 after the last step would name no step. The pass also ends here when the
+    // steps per measure were lowered below the position.
     if (step < StepsPerMeasure() - 1) {
         doc.syncState.stepIndex = static_cast<int16_t>(step + 1);
         return;

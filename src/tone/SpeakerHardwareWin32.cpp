@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "common/SystemWin32.h"
+
 uint8_t SpeakerHardwareWin32::ReadPort(uint16_t port) {
     // Only reached on the 9x family (SpeakerTone never takes the port path on NT).
     return __inbyte(port);
@@ -20,18 +22,6 @@ void SpeakerHardwareWin32::SystemBeep(uint32_t frequency, uint32_t durationMs) {
 
 int64_t SpeakerHardwareWin32::ProcessClockMs() {
     return static_cast<int64_t>(clock()) * 1000 / CLOCKS_PER_SEC;
-}
-
-bool IsNtFamily() {
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    const BOOL known = GetVersionExA(&info);
-#pragma GCC diagnostic pop
-    // If even the version query fails, assume NT: guessing wrong there costs only silence,
-    // guessing wrong the other way faults on the first port instruction.
-    return !known || info.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
 namespace {

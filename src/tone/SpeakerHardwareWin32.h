@@ -11,9 +11,6 @@ public:
     int64_t ProcessClockMs() override;
 };
 
-// True on the NT family, judged by the platform the system reports rather than by the environment.
-bool IsNtFamily();
-
 // The one speaker of the process. Built on first use; at exit it pauses half a second and makes
 // sure no port-path tone is left sounding.
 SpeakerTone& TheSpeakerTone();

@@ -1,5 +1,7 @@
 #include "widgets/MonoImage.h"
 
+#include "common/SystemWin32.h"
+
 namespace {
 
 BitmapLoader& InstalledLoader() {
@@ -28,16 +30,6 @@ SIZE SizeOf(HBITMAP bitmap) {
 
 } // namespace
 
-bool IsNtPlatform() {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof version;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&version)) return true;
-#pragma GCC diagnostic pop
-    return version.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
-
 void SetBitmapLoader(BitmapLoader loader) { InstalledLoader() = std::move(loader); }
 
 HBITMAP LoadMonoBitmap(const std::string& name) {
@@ -46,7 +38,7 @@ HBITMAP LoadMonoBitmap(const std::string& name) {
     return bitmap ? bitmap : MakePlaceholder();
 }
 
-MonoImage::MonoImage() : MonoImage(IsNtPlatform()) {}
+MonoImage::MonoImage() : MonoImage(IsNtFamily()) {}
 
 MonoImage::MonoImage(bool keepLoaded) : keepLoaded(keepLoaded) {}
 

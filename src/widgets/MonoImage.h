@@ -34,9 +34,6 @@ private:
     bool keepLoaded;
 };
 
-// True on the Windows NT family.
-bool IsNtPlatform();
-
 // Loads a named picture as a monochrome bitmap; a 1 x 1 bitmap when there is none by that name.
 // The caller owns the result.
 HBITMAP LoadMonoBitmap(const std::string& name);

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "common/SystemWin32.h"
 #include "widgets/WidgetInput.h"
 
 namespace {
@@ -7,7 +8,7 @@ namespace {
 class SystemWidgetInput final : public WidgetInput {
 public:
     // Control as held at this very moment, as every modifier is read.
-    bool ControlHeld() override { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; }
+    bool ControlHeld() override { return ControlKeyHeld(); }
     // The primary button as of the message being handled: a release still waiting in the queue
     // must not end a press before its own message arrives, or a quick click would be lost.
     bool LeftButtonHeld() override { return (GetKeyState(VK_LBUTTON) & 0x8000) != 0; }

@@ -4,16 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cctype>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "E2eSupport.h"
+#include "app/ToneLogOutput.h"
 
 namespace {
 
 constexpr char kProbeExe[] = "kestrelbox_probe.exe";
+// Only a safety net: every wait below ends as soon as what it waits for has happened.
+constexpr DWORD kSafetyLimitMs = 30000;
 
 std::string TempLogPath(const char* name) {
     char dir[MAX_PATH] = {};
@@ -21,28 +26,61 @@ std::string TempLogPath(const char* name) {
     return std::string(dir) + "kestrel_tone_" + std::to_string(GetCurrentProcessId()) + "_" + name + ".log";
 }
 
-// Tones a copy has sounded so far: one line each in its log.
-int TonesLogged(const std::string& path) {
+std::vector<std::string> LogLines(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return static_cast<int>(
-        std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
 }
 
-bool WaitForTones(const std::string& path, int atLeast, DWORD timeoutMs) {
+// Tones a copy has sounded so far: the log lines that begin with their time.
+int TonesLogged(const std::string& path) {
+    const std::vector<std::string> lines = LogLines(path);
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return !line.empty() && std::isdigit(static_cast<unsigned char>(line[0]));
+    }));
+}
+
+// Between two looks at another process's log: a file gives no signal to wait on.
+void Pause() { Sleep(20); }
+
+bool WaitForTones(const std::string& path, int atLeast) {
     const DWORD start = GetTickCount();
     while (TonesLogged(path) < atLeast) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(20);
+        if (GetTickCount() - start > kSafetyLimitMs) return false;
+        Pause();
     }
     return true;
 }
 
-// True when no tone is added to the log during `ms` (a tone already under way may still land
-// during the first moments, so the caller lets the copy settle first).
-bool StaysSilent(const std::string& path, DWORD ms) {
-    const int before = TonesLogged(path);
-    Sleep(ms);
-    return TonesLogged(path) == before;
+enum class Transport { Stopped, Playing, NoAnswer };
+
+std::ostream& operator<<(std::ostream& out, Transport transport) {
+    switch (transport) {
+    case Transport::Stopped: return out << "stopped";
+    case Transport::Playing: return out << "playing";
+    default: return out << "no answer";
+    }
+}
+
+// Posts a mark request to the copy and waits for the mark in its log. The copy takes its messages
+// in order, so by then it has handled everything posted to it before: the test's key presses and
+// the other copies' broadcasts. Returns whether it was playing at that point.
+Transport TransportAfterQueue(HWND window, const std::string& path) {
+    static const UINT markMessage = RegisterWindowMessageA(kProbeMarkMessage);
+    static unsigned long sequence = 0;
+    const std::string prefix = "mark " + std::to_string(++sequence) + " ";
+    PostMessageA(window, markMessage, sequence, 0);
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start <= kSafetyLimitMs) {
+        for (const std::string& line : LogLines(path)) {
+            if (line.compare(0, prefix.size(), prefix) == 0)
+                return line.compare(prefix.size(), 1, "1") == 0 ? Transport::Playing : Transport::Stopped;
+        }
+        Pause();
+    }
+    return Transport::NoAnswer;
 }
 
 void PressSpace(HWND window) {
@@ -84,18 +122,27 @@ protected:
 
 TEST_F(PlaybackSyncE2e, SpaceInOneCopyStartsAndStopsBoth) {
     PressSpace(copies[0].window);
-    EXPECT_TRUE(WaitForTones(logs[0], 4, 10000)) << "the copy that was pressed does not play";
-    EXPECT_TRUE(WaitForTones(logs[1], 4, 10000)) << "the other copy was not started";
+    EXPECT_TRUE(WaitForTones(logs[0], 4)) << "the copy that was pressed does not play";
+    EXPECT_TRUE(WaitForTones(logs[1], 4)) << "the other copy was not started";
 
     PressSpace(copies[0].window);
-    Sleep(400);
-    EXPECT_TRUE(StaysSilent(logs[0], 1000)) << "the copy that was pressed still plays";
-    EXPECT_TRUE(StaysSilent(logs[1], 1000)) << "the other copy was not stopped";
+    EXPECT_EQ(TransportAfterQueue(copies[0].window, logs[0]), Transport::Stopped)
+        << "the copy that was pressed still plays";
+    const int firstAtStop = TonesLogged(logs[0]);
+    // The first copy broadcast its stop before it answered, so the stop is queued ahead here.
+    EXPECT_EQ(TransportAfterQueue(copies[1].window, logs[1]), Transport::Stopped)
+        << "the other copy was not stopped";
+    const int secondAtStop = TonesLogged(logs[1]);
+    // Silence can only be watched for a while; a second changes nothing for copies that work. A
+    // tone booked just before a stop may still be logged after it.
+    Sleep(1000);
+    EXPECT_LE(TonesLogged(logs[0]), firstAtStop + 1) << "the copy that was pressed still sounds";
+    EXPECT_LE(TonesLogged(logs[1]), secondAtStop + 1) << "the other copy still sounds";
 
     // Either copy can lead: space in the second starts both again.
     PressSpace(copies[1].window);
     const int first = TonesLogged(logs[0]);
-    EXPECT_TRUE(WaitForTones(logs[0], first + 4, 10000));
+    EXPECT_TRUE(WaitForTones(logs[0], first + 4));
     PressSpace(copies[1].window);
 }
 
@@ -103,33 +150,42 @@ TEST_F(PlaybackSyncE2e, ControlSpaceStartsAndStopsOnlyThisCopy) {
     {
         HeldControl control;
         PressSpace(copies[0].window);
-        ASSERT_TRUE(WaitForTones(logs[0], 4, 10000)) << "the copy that was pressed does not play";
+        ASSERT_TRUE(WaitForTones(logs[0], 4)) << "the copy that was pressed does not play";
     }
-    EXPECT_TRUE(StaysSilent(logs[1], 1000)) << "Control+space started the other copy too";
+    // Had the first copy broadcast its start, the start would be queued ahead of the mark.
+    EXPECT_EQ(TransportAfterQueue(copies[1].window, logs[1]), Transport::Stopped)
+        << "Control+space started the other copy too";
+    EXPECT_EQ(TonesLogged(logs[1]), 0);
 
     // The other copy, started on its own, plays on when the first stops alone.
     PressSpace(copies[1].window); // no Control: starts copy 1; copy 0 already plays and ignores it
-    ASSERT_TRUE(WaitForTones(logs[1], 4, 10000));
+    ASSERT_TRUE(WaitForTones(logs[1], 4));
     {
         HeldControl control;
         PressSpace(copies[0].window);
-        Sleep(400);
+        // Control stays held until the copy has handled the key.
+        EXPECT_EQ(TransportAfterQueue(copies[0].window, logs[0]), Transport::Stopped)
+            << "Control+space did not stop this copy";
     }
-    EXPECT_TRUE(StaysSilent(logs[0], 1000)) << "Control+space did not stop this copy";
+    const int firstAtStop = TonesLogged(logs[0]);
+    EXPECT_EQ(TransportAfterQueue(copies[1].window, logs[1]), Transport::Playing)
+        << "Control+space stopped the other copy";
     const int second = TonesLogged(logs[1]);
-    EXPECT_TRUE(WaitForTones(logs[1], second + 4, 10000)) << "Control+space stopped the other copy";
+    EXPECT_TRUE(WaitForTones(logs[1], second + 4)) << "the other copy no longer sounds";
+    // Watched while the other copy sounded four tones; one booked before the stop may follow it.
+    EXPECT_LE(TonesLogged(logs[0]), firstAtStop + 1) << "the stopped copy still sounds";
 }
 
 TEST_F(PlaybackSyncE2e, ClosingAPlayingCopyEndsItCleanly) {
     PressSpace(copies[0].window);
-    ASSERT_TRUE(WaitForTones(logs[0], 4, 10000));
+    ASSERT_TRUE(WaitForTones(logs[0], 4));
     ASSERT_TRUE(CloseCopy(copies[0]));
     DWORD exitCode = 1;
     GetExitCodeProcess(copies[0].process.hProcess, &exitCode);
     EXPECT_EQ(exitCode, 0u);
     // The other copy keeps playing: closing is not a stop request.
     const int other = TonesLogged(logs[1]);
-    EXPECT_TRUE(WaitForTones(logs[1], other + 4, 10000));
+    EXPECT_TRUE(WaitForTones(logs[1], other + 4));
 }
 
 TEST(ToneProbe, OnlyTheTestBuildCarriesTheToneLog) {
@@ -141,8 +197,10 @@ TEST(ToneProbe, OnlyTheTestBuildCarriesTheToneLog) {
     const std::string release = bytesOf("kestrelbox.exe");
     ASSERT_FALSE(probe.empty());
     ASSERT_FALSE(release.empty());
-    EXPECT_NE(probe.find("KESTREL_TONE_LOG"), std::string::npos);
-    EXPECT_EQ(release.find("KESTREL_TONE_LOG"), std::string::npos);
+    for (const char* hook : {"KESTREL_TONE_LOG", kProbeMarkMessage}) {
+        EXPECT_NE(probe.find(hook), std::string::npos) << hook;
+        EXPECT_EQ(release.find(hook), std::string::npos) << hook;
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // tools/tsan-test.sh.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -28,9 +29,13 @@ public:
     }
     // Waits until the timer thread has made `count` more calls.
     void AwaitCalls(long count) const {
+        AwaitCalls(count, [] { std::this_thread::yield(); });
+    }
+    // The same, doing `meanwhile` again and again.
+    template <typename Meanwhile> void AwaitCalls(long count, Meanwhile meanwhile) const {
         const long target = calls_.load() + count;
         while (calls_.load() < target)
-            std::this_thread::yield();
+            meanwhile();
     }
 
 private:
@@ -86,6 +91,20 @@ TEST_F(EngineThreadTest, StopAlwaysWinsOverTheTimerThread) {
         ASSERT_EQ(rig.panel.LitCount(), 0) << i;
     }
     EXPECT_EQ(rig.timer.callsFromOtherThreads.load(), 0);
+}
+
+TEST_F(EngineThreadTest, TheUiThreadNeverSeesThePositionPastTheLastStep) {
+    // A step on nearly every call, while the UI thread looks at the position all the time, as the
+    // step highlight does: after the last step of a measure it goes back to 0, never through 16.
+    doc.stepsPerMeasure = kStepsPerMeasureMax;
+    doc.tempo = 300000.0;
+    TimerThread timerThread(engine, clock);
+    engine.Toggle();
+    int highest = 0;
+    timerThread.AwaitCalls(20000, [&] { highest = std::max<int>(highest, doc.syncState.stepIndex); });
+    engine.Toggle();
+    EXPECT_LT(highest, kStepsPerMeasureMax);
+    EXPECT_GT(rig.StepTimes().size(), 10u * kStepsPerMeasureMax) << "too few measures were played";
 }
 
 TEST_F(EngineThreadTest, EditsDuringPlaybackKeepThePositionInsideTheMeasures) {

@@ -302,10 +302,7 @@ TEST_F(DialFixture, BarDragGoesOnOutsideTheWindowUntilRelease) {
     POINT origin{0, 0};
     ClientToScreen(owner.hwnd, &origin);
     const RECT bar = dial.GetBar().GetRect();
-    auto sendMouse = [](int x, int y, DWORD flags) {
-        SendMouse(x, y, flags);
-        SettleInput();
-    };
+    auto sendMouse = [&](int x, int y, DWORD flags) { ASSERT_TRUE(MouseTo(owner, x, y, flags)); };
     const int x = origin.x + bar.left + 2;
     sendMouse(x, origin.y + bar.bottom - 1, 0);
     sendMouse(x, origin.y + bar.bottom - 1, MOUSEEVENTF_LEFTDOWN);

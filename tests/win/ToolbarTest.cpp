@@ -118,10 +118,9 @@ TEST_F(ToolbarFixture, ClickOnAButtonReachesTheMainWindowThroughTheCommandWindow
     ClientToScreen(owner.hwnd, &at);
     EXPECT_EQ(SendMessageA(toolbar.CommandWindow(), WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y)), HTTRANSPARENT);
 
-    SendMouse(at.x, at.y, 0);
-    SendMouse(at.x, at.y, MOUSEEVENTF_LEFTDOWN);
-    SendMouse(at.x, at.y, MOUSEEVENTF_LEFTUP);
-    SettleInput();
+    MouseTo(owner, at.x, at.y);
+    ASSERT_TRUE(MouseTo(owner, at.x, at.y, MOUSEEVENTF_LEFTDOWN));
+    ASSERT_TRUE(MouseTo(owner, at.x, at.y, MOUSEEVENTF_LEFTUP));
     // The press and the click both reached the button through the main window's dispatch.
     EXPECT_EQ(owner.dispatched, (std::vector<int>{1003, 1003}));
 }

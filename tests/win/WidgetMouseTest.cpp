@@ -158,13 +158,12 @@ TEST_F(ButtonFixture, QuickClickWithAMoveStillQueuedIsNotLost) {
     SetWidgetInput(nullptr);
     POINT p{15, 15};
     ClientToScreen(owner.hwnd, &p);
-    SendMouse(p.x, p.y, 0);
-    SettleInput();
+    ASSERT_TRUE(MouseTo(owner, p.x, p.y));
     owner.dispatched.clear();
     SendMouse(p.x, p.y, MOUSEEVENTF_LEFTDOWN);
     SendMouse(p.x + 1, p.y, 0);
     SendMouse(p.x + 1, p.y, MOUSEEVENTF_LEFTUP);
-    SettleInput();
+    ASSERT_TRUE(owner.AwaitMouse(WM_LBUTTONUP));
     EXPECT_EQ(owner.dispatched, (std::vector<int>{42, 42}));
     EXPECT_FALSE(button.IsPressed());
     SetWidgetInput(&input);

@@ -23,6 +23,20 @@ inline void PumpMessages() {
     }
 }
 
+// Handles messages until `done` holds, sleeping only until the next message arrives. The limit is
+// a safety net, so that a message that never comes fails the test instead of hanging it.
+template <typename Done> bool PumpUntil(Done done) {
+    constexpr DWORD kSafetyLimitMs = 10000;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        PumpMessages();
+        if (done()) return true;
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= kSafetyLimitMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kSafetyLimitMs - waited, QS_ALLINPUT);
+    }
+}
+
 // A top-level window that hosts widgets: paints them, erases to its own background, hands its
 // mouse messages to the widgets and records what the widgets and dial fields report.
 class TestOwner : public WidgetEventSink {
@@ -56,6 +70,21 @@ public:
 
     void OnWidgetEvent(int type, int, int, int id) override { events.push_back({type, id}); }
 
+    // Handles messages until this window has handled `message` at the pointer's position (a double
+    // click counting as a press): real input sent before has then been handled up to that point.
+    bool AwaitMouse(UINT message) {
+        POINT at{};
+        GetCursorPos(&at);
+        ScreenToClient(hwnd, &at);
+        return PumpUntil([&] {
+            while (mouseAwaited < mouse.size()) {
+                const MouseMessage& m = mouse[mouseAwaited++];
+                if (m.message == message && m.x == at.x && m.y == at.y) return true;
+            }
+            return false;
+        });
+    }
+
     // Paints everything that is invalid now.
     void Repaint() {
         UpdateWindow(hwnd);
@@ -75,8 +104,16 @@ public:
     std::vector<int> dispatched; // ids that DispatchMouse returned from window messages
     std::vector<Event> events;   // events raised by dial text fields
 
+    struct MouseMessage {
+        UINT message; // a double click is recorded as a press
+        int x;
+        int y;
+    };
+    std::vector<MouseMessage> mouse; // every mouse message handled, in order
+
 private:
     static constexpr const char* kClass = "KestrelWidgetTestOwner";
+    size_t mouseAwaited = 0; // mouse messages AwaitMouse has looked at
 
 public:
     // The window every test owner lives in.
@@ -152,15 +189,16 @@ private:
             return 0;
         }
         case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK: return Route(WidgetEvent::Down, x, y);
-        case WM_LBUTTONUP: return Route(WidgetEvent::Up, x, y);
-        case WM_RBUTTONDOWN: return Route(WidgetEvent::RightDown, x, y);
-        case WM_MOUSEMOVE: return Route(WidgetEvent::Move, x, y);
+        case WM_LBUTTONDBLCLK: return Route(message, WidgetEvent::Down, x, y);
+        case WM_LBUTTONUP: return Route(message, WidgetEvent::Up, x, y);
+        case WM_RBUTTONDOWN: return Route(message, WidgetEvent::RightDown, x, y);
+        case WM_MOUSEMOVE: return Route(message, WidgetEvent::Move, x, y);
         default: return DefWindowProcA(window, message, wParam, lParam);
         }
     }
 
-    LRESULT Route(int type, int x, int y) {
+    LRESULT Route(UINT message, int type, int x, int y) {
+        mouse.push_back({message == WM_LBUTTONDBLCLK ? WM_LBUTTONDOWN : message, x, y});
         if (type != WidgetEvent::RightDown) SetCursorAt(x, y, hwnd);
         if (const int id = DispatchMouse(type, x, y, hwnd)) dispatched.push_back(id);
         return 0;
@@ -179,12 +217,21 @@ inline void SendMouse(int x, int y, DWORD flags) {
     SendInput(1, &in, sizeof in);
 }
 
-// Lets queued input arrive and be handled.
-inline void SettleInput() {
-    for (int i = 0; i < 20; ++i) {
+// Sends real mouse input and waits until `owner` has handled it: the button change, or the move.
+// A move to where the pointer already is brings no message, so none is awaited then.
+inline bool MouseTo(TestOwner& owner, int x, int y, DWORD flags = 0) {
+    POINT before{};
+    GetCursorPos(&before);
+    SendMouse(x, y, flags);
+    if (flags & MOUSEEVENTF_LEFTDOWN) return owner.AwaitMouse(WM_LBUTTONDOWN);
+    if (flags & MOUSEEVENTF_LEFTUP) return owner.AwaitMouse(WM_LBUTTONUP);
+    POINT after{};
+    GetCursorPos(&after);
+    if (after.x == before.x && after.y == before.y) {
         PumpMessages();
-        Sleep(5);
+        return true;
     }
+    return owner.AwaitMouse(WM_MOUSEMOVE);
 }
 
 // A 32-bit colour surface with a device context, for painting and reading pixels back.

@@ -1,0 +1,12 @@
+#pragma once
+// Facts about the running Windows system and its keyboard that several parts ask for, each read
+// in one place so that every caller gets the same answer. Windows only.
+
+// True on the NT family, judged by the platform the system reports rather than by the environment.
+// When even the version query fails the answer is NT: guessing wrong there costs the speaker only
+// silence, guessing wrong the other way faults on the first port instruction.
+bool IsNtFamily();
+
+// The Control key as held at this very moment (the asynchronous key state), not as of the message
+// being handled.
+bool ControlKeyHeld();
