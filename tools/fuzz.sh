@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds a fuzzer (clang, libFuzzer, ASan + UBSan) and runs it.
 #   tools/fuzz.sh [SECONDS] [TARGET]   default 600 seconds of "settings" (the settings-file
-#                                      reader); "startup" fuzzes the command-line and name rules.
+#                                      reader); "startup" fuzzes the command-line and name rules,
+#                                      "clipboard" the measure clipboard's record reader.
 # Findings land in build/fuzz/findings/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
