@@ -58,12 +58,15 @@ void ToneLogOutput::PlayCue(const ToneCue& cue) {
     inner_.PlayCue(cue);
 }
 
-void ToneLogOutput::AnswerMarks(std::function<bool()> playing) {
+void ToneLogOutput::AnswerMarks(std::function<bool()> playing, std::function<std::string()> voice) {
     if (!file_ || hook_ != nullptr) return;
     playing_ = std::move(playing);
+    voice_ = std::move(voice);
     markLog = this;
     markMessage = RegisterWindowMessageA(kProbeMarkMessage);
     hook_ = SetWindowsHookExA(WH_GETMESSAGE, OnMessageTaken, nullptr, GetCurrentThreadId());
 }
 
-void ToneLogOutput::Mark(unsigned long sequence) { WriteLine("mark %lu %d\n", sequence, playing_() ? 1 : 0); }
+void ToneLogOutput::Mark(unsigned long sequence) {
+    WriteLine("mark %lu %d %s\n", sequence, playing_() ? 1 : 0, voice_().c_str());
+}

@@ -1,0 +1,65 @@
+#include "tone/PlayedPositionMap.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+PositionMapSetup HeldInRange(PositionMapSetup setup) {
+    setup.sampleRate = std::clamp(setup.sampleRate, 8000, 192000);
+    setup.edgeMs = std::clamp(setup.edgeMs, 10.0, 60000.0);
+    setup.settleMs = std::clamp(setup.settleMs, 1.0, setup.edgeMs);
+    setup.dropoutMs = std::clamp(setup.dropoutMs, 0.1, 1000.0);
+    return setup;
+}
+
+} // namespace
+
+PlayedPositionMap::PlayedPositionMap(const PositionMapSetup& setup)
+    : setup_(HeldInRange(setup)), samplesPerMs_(setup_.sampleRate / 1000.0) {}
+
+void PlayedPositionMap::Add(double clockMs, int64_t playedSamples) {
+    if (playedSamples <= 0 && !ready_) return;
+    // A clock that stepped back (it never should) would make every reading look ahead.
+    if (!readings_.empty() && clockMs < readings_.back().clockMs) readings_.clear();
+    const double offset = static_cast<double>(playedSamples) - clockMs * samplesPerMs_;
+    readings_.push_back({clockMs, offset});
+    while (readings_.front().clockMs < clockMs - setup_.edgeMs)
+        readings_.pop_front();
+    if (!ready_) {
+        ready_ = true;
+        edge_ = offset;
+        return;
+    }
+    const double edge = MaxSince(-std::numeric_limits<double>::infinity());
+    const bool settled = readings_.front().clockMs <= clockMs - setup_.settleMs;
+    const double recent = MaxSince(clockMs - setup_.settleMs);
+    // Taken only once the new edge holds: while the device is still stalled its readings keep
+    // falling, and the newer half of them lies below the older.
+    const double newer = MaxSince(clockMs - setup_.settleMs / 2);
+    const double tolerance = setup_.dropoutMs * samplesPerMs_;
+    if (settled && recent < edge - tolerance && newer >= recent - tolerance) {
+        // Lost time: the device plays later than the old edge from here on. What is older than
+        // the drop no longer describes the stream.
+        ++dropouts_;
+        lostSamples_ += edge - recent;
+        while (readings_.front().clockMs < clockMs - setup_.settleMs)
+            readings_.pop_front();
+        edge_ = recent;
+        return;
+    }
+    edge_ = edge;
+}
+
+double PlayedPositionMap::MaxSince(double clockMs) const {
+    double highest = -std::numeric_limits<double>::infinity();
+    for (auto it = readings_.rbegin(); it != readings_.rend() && it->clockMs >= clockMs; ++it)
+        highest = std::max(highest, it->offset);
+    return highest;
+}
+
+double PlayedPositionMap::SampleAt(double clockMs) const { return clockMs * samplesPerMs_ + edge_; }
+
+double PlayedPositionMap::ClockAt(double sample) const { return (sample - edge_) / samplesPerMs_; }
+
+double PlayedPositionMap::LostMs() const { return lostSamples_ / samplesPerMs_; }
