@@ -62,6 +62,26 @@ private:
     int oldPriority_;
 };
 
+// The longest a teardown waits for the system's timer thread to finish a tick it had begun.
+constexpr DWORD kDrainLimitMs = 5000;
+
+std::atomic<void (*)()> tickEntryHook{nullptr};
+
+// The system serves every multimedia event on one thread, in turn: once a one-shot event set now
+// has fired, any tick that thread had already begun is over.
+void DrainTimerThread() {
+    HANDLE fired = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (fired == nullptr) return;
+    const MMRESULT id = timeSetEvent(1, 0, reinterpret_cast<LPTIMECALLBACK>(fired), 0,
+                                     TIME_ONESHOT | TIME_CALLBACK_EVENT_SET);
+    if (id != 0) WaitForSingleObject(fired, kDrainLimitMs);
+    CloseHandle(fired);
+}
+
+constexpr uint32_t kCounterClock = 1;
+constexpr uint32_t kCycleClockFlag = 0x80000000u;
+constexpr double kClockWrapMs = 4294967296.0;
+
 } // namespace
 
 TempoTimer::TempoTimer() {
@@ -93,9 +113,14 @@ TempoTimer::~TempoTimer() {
 
 void TempoTimer::StopAndWait() {
     Stop();
+    // A tick that the system has begun may not have counted itself yet; it will find `running`
+    // cleared once it has, and the drain sees it out either way.
+    DrainTimerThread();
     while (callbacksRunning.load() != 0)
         Sleep(1);
 }
+
+void TempoTimer::SetTickEntryHookForTests(void (*hook)()) { tickEntryHook.store(hook); }
 
 void TempoTimer::Configure(unsigned delay, Callback newCallback, void* user) {
     const unsigned low = caps.wPeriodMin;
@@ -111,11 +136,11 @@ void TempoTimer::Start() {
     const MMRESULT id = timeSetEvent(delayMs, resolutionMs, OnEvent, reinterpret_cast<DWORD_PTR>(this),
                                      TIME_PERIODIC | TIME_CALLBACK_FUNCTION);
     timerId.store(id);
-    running = 1;
+    running.store(1);
 }
 
 void TempoTimer::Stop() {
-    running = 0;
+    running.store(0);
     // The kill does not wait for a callback in progress: that callback may be sounding a tone,
     // which at a slow tempo lasts most of a step, and the UI thread must not freeze for it. A
     // tick that still lands finds the engine stopped; StopAndWait is for teardown.
@@ -131,9 +156,13 @@ void TempoTimer::RefineCalibration() {
 }
 
 void CALLBACK TempoTimer::OnEvent(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    if (void (*hook)() = tickEntryHook.load(); hook != nullptr) hook();
     auto* self = reinterpret_cast<TempoTimer*>(user);
+    // Counted first, then `running` looked at (both sequentially consistent): a StopAndWait that
+    // cleared `running` before this count either sees the count and waits, or this tick sees the
+    // stop and calls nobody.
     self->callbacksRunning.fetch_add(1);
-    if (self->callback != nullptr) {
+    if (self->running.load() != 0 && self->callback != nullptr) {
         try {
             self->callback(self->userValue);
         } catch (...) {
@@ -150,17 +179,52 @@ int64_t TempoTimer::SourceMs(bool tsc) const {
     return PerformanceCount() / ticksPerMs;
 }
 
+double TempoTimer::SourcePreciseMs(bool tsc) const {
+    if (tsc) return tscClock.Ms(static_cast<int64_t>(__rdtsc()));
+    const int64_t ticksPerMs = qpcFrequency / 1000;
+    if (ticksPerMs <= 0) return timeGetTime();
+    return static_cast<double>(PerformanceCount()) / static_cast<double>(ticksPerMs);
+}
+
 uint32_t TempoTimer::NowMs() {
     const bool tsc = UsesTsc();
-    return static_cast<uint32_t>(SourceMs(tsc) + offsetMs[tsc ? 1 : 0].Get());
+    return static_cast<uint32_t>(SourceMs(tsc) + OffsetMs(tsc));
+}
+
+double TempoTimer::PreciseMs() {
+    const bool tsc = UsesTsc();
+    const double ms = std::fmod(SourcePreciseMs(tsc) + static_cast<double>(OffsetMs(tsc)), kClockWrapMs);
+    return ms < 0.0 ? ms + kClockWrapMs : ms;
 }
 
 void TempoTimer::SetHighResolution(bool flag) {
     const bool fromTsc = UsesTsc();
     const bool toTsc = flag && hasTsc && tscReady.Get() != 0;
     if (fromTsc != toTsc) {
-        const int64_t now = SourceMs(fromTsc) + offsetMs[fromTsc ? 1 : 0].Get();
-        offsetMs[toTsc ? 1 : 0] = now - SourceMs(toTsc);
+        const int64_t now = SourceMs(fromTsc) + OffsetMs(fromTsc);
+        offsetMs[toTsc ? 1 : 0].store(now - SourceMs(toTsc), std::memory_order_release);
     }
-    useHighResolution = flag ? 1 : 0;
+    useHighResolution.store(flag ? 1 : 0, std::memory_order_release);
+}
+
+uint32_t TempoTimer::SharedClock() const {
+    if (UsesTsc()) {
+        const int32_t rate = calibration.CyclesPerMs();
+        if (!tscClock.FromZero() || rate <= 0 || RoundToWholeMegahertz(rate) != rate) return 0;
+        return kCycleClockFlag | static_cast<uint32_t>(rate);
+    }
+    return qpcFrequency / 1000 > 0 ? kCounterClock : 0;
+}
+
+SharedReading TempoTimer::Share(uint32_t reading) {
+    const uint32_t clock = SharedClock();
+    if (clock == 0) return {};
+    return {clock, reading - static_cast<uint32_t>(OffsetMs(UsesTsc()))};
+}
+
+bool TempoTimer::TakeUp(const SharedReading& shared, uint32_t& reading) {
+    const uint32_t clock = SharedClock();
+    if (clock == 0 || clock != shared.clock) return false;
+    reading = shared.ms + static_cast<uint32_t>(OffsetMs(UsesTsc()));
+    return true;
 }

@@ -34,6 +34,12 @@ public:
     // nothing calls into the owner once it is gone.
     void StopAndWait();
     uint32_t NowMs() override;
+    double PreciseMs() override;
+    // Both sources are machine-wide as long as no switch has moved this process's reading off
+    // them: the performance counter, and the time-stamp counter counted from cycle 0 at a whole
+    // number of megahertz, which every copy that measured the same processor chooses alike.
+    SharedReading Share(uint32_t reading) override;
+    bool TakeUp(const SharedReading& shared, uint32_t& reading) override;
 
     // Takes the clock from the time-stamp counter (when there is one) or the performance counter.
     // The reading carries on from where the other source stood, so a switch while playing neither
@@ -41,9 +47,13 @@ public:
     void SetHighResolution(bool flag);
 
     unsigned DelayMs() const { return delayMs; }
-    bool IsRunning() const { return running.Get() != 0; }
+    bool IsRunning() const { return running.load() != 0; }
     bool HasTsc() const { return hasTsc != 0; }
-    bool UsesTsc() const { return hasTsc && useHighResolution.Get() && tscReady.Get() != 0; }
+    bool UsesTsc() const {
+        return hasTsc && useHighResolution.load(std::memory_order_acquire) != 0 && tscReady.Get() != 0;
+    }
+    // Called at the top of every tick, before anything else: lets a test hold a tick there.
+    static void SetTickEntryHookForTests(void (*hook)());
     // The calibration in force and the measurement behind it; UI thread.
     int32_t CyclesPerMs() const { return calibration.CyclesPerMs(); }
     double MeasuredCyclesPerMs() const { return calibration.MeasuredCyclesPerMs(); }
@@ -51,6 +61,9 @@ public:
 private:
     static void CALLBACK OnEvent(UINT id, UINT message, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
     int64_t SourceMs(bool tsc) const;
+    double SourcePreciseMs(bool tsc) const;
+    int64_t OffsetMs(bool tsc) const { return offsetMs[tsc ? 1 : 0].load(std::memory_order_acquire); }
+    uint32_t SharedClock() const;
     void RefineCalibration();
 
     std::atomic<uint32_t> timerId{0};
@@ -62,11 +75,12 @@ private:
     Callback callback = nullptr;
     void* userValue = nullptr;
     unsigned resolutionMs = 2;
-    Shared<uint8_t> running{0};
+    std::atomic<uint8_t> running{0}; // sequentially consistent: see OnEvent
     TIMECAPS caps{};
     unsigned delayMs = 1;
     uint8_t hasTsc = 0;
-    Shared<uint8_t> useHighResolution{1};
+    // Published after the offset it goes with, so a reader that sees the new source sees its offset.
+    std::atomic<uint8_t> useHighResolution{1};
     int64_t qpcFrequency = 0;
-    Shared<int64_t> offsetMs[2]{}; // added to each source's reading, [0] counter, [1] TSC
+    std::atomic<int64_t> offsetMs[2]{}; // added to each source's reading, [0] counter, [1] TSC
 };

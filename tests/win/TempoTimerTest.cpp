@@ -209,6 +209,41 @@ TEST(TempoTimer, StopDoesNotWaitForATickThatIsSoundingATone) {
         << "a tick came after StopAndWait";
 }
 
+// A tick that the system's timer thread has entered but that has not yet counted itself: the
+// hook holds it there, at the top of the tick, until released or for 300 ms.
+namespace held_entry {
+Event entered;
+HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+std::atomic<bool> holdNext{false};
+std::atomic<bool> stopReturned{false};
+std::atomic<int> callsAfterStop{0};
+void Hold() {
+    if (!holdNext.exchange(false)) return;
+    SetEvent(entered.Get());
+    WaitForSingleObject(release, 300);
+}
+void Count(void*) {
+    if (stopReturned.load()) callsAfterStop.fetch_add(1);
+}
+} // namespace held_entry
+
+TEST(TempoTimer, StopAndWaitSeesOutATickThatHasNotCountedItselfYet) {
+    using namespace held_entry;
+    TempoTimer& timer = SharedTimer();
+    TempoTimer::SetTickEntryHookForTests(Hold);
+    timer.Configure(1, Count, nullptr);
+    holdNext = true;
+    timer.Start();
+    ASSERT_EQ(WaitForSingleObject(entered.Get(), kSafetyLimitMs), static_cast<DWORD>(WAIT_OBJECT_0));
+    timer.StopAndWait();
+    stopReturned = true;
+    SetEvent(release);
+    // Once an event of our own has fired, the held tick is over, whatever it did.
+    CallsWhileAnotherEventFires(5, [] { return 0; });
+    TempoTimer::SetTickEntryHookForTests(nullptr);
+    EXPECT_EQ(callsAfterStop.load(), 0) << "a tick called the owner after StopAndWait returned";
+}
+
 TEST(TempoTimer, DestructionWaitsForATickInProgress) {
     // Nobody releases this tone: it ends after its 300 ms, while the destructor must be waiting.
     static HeldTone tone(300);
