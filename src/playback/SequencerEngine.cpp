@@ -112,6 +112,7 @@ void SequencerEngine::Toggle() {
     if (!alone) {
         const SharedReading start = timer->Share(first.lineStartMs);
         if (start.clock != 0) {
+            broadcastStart = start;
             poster->BroadcastToCopies(SEQM_START, start.clock, static_cast<intptr_t>(start.ms));
         } else {
             poster->BroadcastToCopies(SEQM_START, 0, 0);
@@ -158,6 +159,10 @@ void SequencerEngine::EndPlayback() {
 
 void SequencerEngine::StartFromMessage(uintptr_t wParam, intptr_t lParam) {
     if (!Ready() || IsPlaying()) return;
+    // This copy's own start coming back after it was already stopped again: not a new start.
+    if (wParam != 0 && static_cast<uint32_t>(wParam) == broadcastStart.clock &&
+        static_cast<uint32_t>(lParam) == broadcastStart.ms)
+        return;
     const ToneRequest first = BeginPlayback(StartOfSharedLine(wParam, lParam));
     PostMeasureMark(document->editMeasure, document->playingMeasure);
     panel->SetPlayButton(true);

@@ -130,5 +130,6 @@ private:
     // UI thread only.
     int litColumn = 0;             // step column lit by ShowPlayingStep, 0 = none yet
     int32_t highlightThrottle = 0; // steps since the highlight last moved
+    SharedReading broadcastStart;  // the start this copy last told the others of
     bool shutDown = false;
 };

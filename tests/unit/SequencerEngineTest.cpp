@@ -394,6 +394,13 @@ TEST_F(SequencerEngineTest, ACopyStartedByMessageTakesUpTheStartersTimeLine) {
     EXPECT_EQ(startOther(sent.wParam + 1, static_cast<intptr_t>(clock.nowMs - 5), 0), 0);
     EXPECT_EQ(startOther(sent.wParam, static_cast<intptr_t>(clock.nowMs - 1000), 0), 1000);
 
+    // A copy stopped again before its own start came back does not start on it.
+    rig.PressPlay();
+    const Posted echo = rig.poster.Broadcasts().back();
+    rig.engine.Toggle();
+    rig.engine.HandleMessage(SEQM_START, echo.wParam, echo.lParam);
+    EXPECT_FALSE(rig.engine.IsPlaying());
+
     // A sender whose clock no other copy can read says "start now".
     rig.poster.ClearRecords();
     rig.timer.sharedClock = 0;
