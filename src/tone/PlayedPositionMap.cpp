@@ -1,15 +1,19 @@
 #include "tone/PlayedPositionMap.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace {
+
+constexpr int kEdgeRank = 3;
 
 PositionMapSetup HeldInRange(PositionMapSetup setup) {
     setup.sampleRate = std::clamp(setup.sampleRate, 8000, 192000);
     setup.edgeMs = std::clamp(setup.edgeMs, 10.0, 60000.0);
     setup.settleMs = std::clamp(setup.settleMs, 1.0, setup.edgeMs);
     setup.dropoutMs = std::clamp(setup.dropoutMs, 0.1, 1000.0);
+    setup.warmUpMs = std::clamp(setup.warmUpMs, 0.0, 10000.0);
     return setup;
 }
 
@@ -19,7 +23,14 @@ PlayedPositionMap::PlayedPositionMap(const PositionMapSetup& setup)
     : setup_(HeldInRange(setup)), samplesPerMs_(setup_.sampleRate / 1000.0) {}
 
 void PlayedPositionMap::Add(double clockMs, int64_t playedSamples) {
-    if (playedSamples <= 0 && !ready_) return;
+    if (!ready_) {
+        if (playedSamples <= 0) return;
+        if (!started_) {
+            started_ = true;
+            startedAtMs_ = clockMs;
+        }
+        if (clockMs - startedAtMs_ < setup_.warmUpMs) return;
+    }
     // A clock that stepped back (it never should) would make every reading look ahead.
     if (!readings_.empty() && clockMs < readings_.back().clockMs) readings_.clear();
     const double offset = static_cast<double>(playedSamples) - clockMs * samplesPerMs_;
@@ -42,20 +53,27 @@ void PlayedPositionMap::Add(double clockMs, int64_t playedSamples) {
         // Lost time: the device plays later than the old edge from here on. What is older than
         // the drop no longer describes the stream.
         ++dropouts_;
-        lostSamples_ += edge - recent;
-        while (readings_.front().clockMs < clockMs - setup_.settleMs)
+        lostSamples_ += edge - newer;
+        while (readings_.front().clockMs < clockMs - setup_.settleMs / 2)
             readings_.pop_front();
-        edge_ = recent;
+        edge_ = newer;
         return;
     }
     edge_ = edge;
 }
 
 double PlayedPositionMap::MaxSince(double clockMs) const {
-    double highest = -std::numeric_limits<double>::infinity();
-    for (auto it = readings_.rbegin(); it != readings_.rend() && it->clockMs >= clockMs; ++it)
-        highest = std::max(highest, it->offset);
-    return highest;
+    // The third highest, not the highest: a driver that once counts a buffer early must not hold
+    // the edge up for a whole second.
+    double top[kEdgeRank];
+    std::fill(std::begin(top), std::end(top), -std::numeric_limits<double>::infinity());
+    int seen = 0;
+    for (auto it = readings_.rbegin(); it != readings_.rend() && it->clockMs >= clockMs; ++it, ++seen) {
+        double value = it->offset;
+        for (double& slot : top)
+            if (value > slot) std::swap(value, slot);
+    }
+    return top[std::clamp(seen, 1, kEdgeRank) - 1];
 }
 
 double PlayedPositionMap::SampleAt(double clockMs) const { return clockMs * samplesPerMs_ + edge_; }

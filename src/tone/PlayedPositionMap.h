@@ -5,8 +5,9 @@
 // Devices report that count coarsely: a driver may advance it a whole period at a time (Wine's
 // does, by 10 ms) and the thread that reads it wakes late now and then. But a reading can only lag
 // the sample being played at the moment it was taken, never run ahead of it, so the map follows
-// the upper edge of the readings of the last second, at the nominal sample rate: a late or coarse
-// reading cannot move it. When the device loses time (it underran, or the machine stalled it), the
+// the upper edge of the readings of the last second (the third highest, so that a count taken
+// early once does not lift it), at the nominal sample rate: a late or coarse reading cannot move
+// it. When the device loses time (it underran, or the machine stalled it), the
 // edge itself falls behind; once every reading has stayed behind for longer than the device's
 // coarseness can explain, and the readings have settled on a new edge, the map takes it and
 // counts one dropout, so the tones after it are placed where they belong again.
@@ -18,8 +19,14 @@
 struct PositionMapSetup {
     int sampleRate = 44100;
     double edgeMs = 1000.0; // a reading holds the edge up for this long
-    double settleMs = 60.0; // lost time counts once every reading for this long shows it
-    double dropoutMs = 1.5; // how far behind the edge counts as lost time
+    // Lost time counts once every reading for this long shows it: longer than the gaps between
+    // readings at the edge. Wine's count grows by whole buffers (256 samples) as its mixer takes
+    // 441 a period, so a reading within 1 ms of the edge comes only every seventh period.
+    double settleMs = 150.0;
+    double dropoutMs = 2.0; // how far behind the edge counts as lost time
+    // Readings this soon after the first played sample are ignored: a driver takes as much as it
+    // is given when it starts (Wine's counts the whole ring as played at once) and settles later.
+    double warmUpMs = 300.0;
 };
 
 class PlayedPositionMap {
@@ -27,7 +34,7 @@ public:
     explicit PlayedPositionMap(const PositionMapSetup& setup);
 
     // The device had played `playedSamples` when the clock read `clockMs` (read after the count).
-    // Readings before the device's first played sample are ignored: it has not started yet.
+    // Readings before the device's first played sample, and for warmUpMs after it, are ignored.
     void Add(double clockMs, int64_t playedSamples);
 
     bool Ready() const { return ready_; }
@@ -50,6 +57,8 @@ private:
     PositionMapSetup setup_;
     double samplesPerMs_;
     std::deque<Reading> readings_; // the last edgeMs of them, oldest first
+    bool started_ = false;
+    double startedAtMs_ = 0.0;
     bool ready_ = false;
     double edge_ = 0.0;
     uint64_t dropouts_ = 0;

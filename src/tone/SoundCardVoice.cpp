@@ -197,10 +197,14 @@ void SoundCardVoice::MeasureLookahead() {
         lookaheadMs_.store(aheadMs, std::memory_order_relaxed);
     if (latencyMs_.load(std::memory_order_relaxed) > 0.0) return;
     if (timelineMs_ - mapReadyAtMs_ < setup_.measureMs) return;
+    latencyMs_.store(ChosenLatencyMs(), std::memory_order_relaxed);
+}
+
+double SoundCardVoice::ChosenLatencyMs() const {
     double latency = lookaheadMs_.load(std::memory_order_relaxed) + setup_.marginMs;
     if (setup_.latencyGridMs > 0.0)
         latency = std::ceil(latency / setup_.latencyGridMs) * setup_.latencyGridMs;
-    latencyMs_.store(std::max(latency, 1.0), std::memory_order_relaxed);
+    return std::max(latency, 1.0);
 }
 
 void SoundCardVoice::Place(const ToneCue& cue) {

@@ -9,7 +9,8 @@
 // The latency is chosen once the device has played for a little while: the most it was seen to
 // run ahead of its played position (what is written but not yet played, which the voice can no
 // longer change), plus a margin for the timer thread's lateness, rounded up to a whole grid step
-// so that copies on one device choose the same. Until then cues wait.
+// so that copies on one device choose the same. Until then cues wait. It stays fixed from then
+// on, so that copies keep the same latency; a cue that comes too late for it is counted.
 //
 // Thread-safety: PlayNote, PlayCue, EndRun and Silence may be called on any thread and never wait
 // (a full queue drops the cue and counts it). ObservePosition and RenderBlock belong to the audio
@@ -26,10 +27,10 @@
 struct VoiceSetup {
     int sampleRate = 44100;
     int blockSamples = 256; // one buffer of the device's ring
-    int blocks = 8;         // buffers in the ring
+    int blocks = 16;        // buffers in the ring
     int16_t amplitude = 8000;
     int cueCapacity = 64;     // cues on their way to the audio thread; a power of two
-    double measureMs = 200.0; // the device plays this long before the latency is chosen
+    double measureMs = 500.0; // the device plays this long before the latency is first chosen
     double marginMs = 4.0;    // on top of the lookahead: how late the timer thread may report a step
     double latencyGridMs = 5.0;
     double fixedLatencyMs = 0.0; // nonzero: this latency, without measuring
@@ -77,6 +78,7 @@ private:
     void TakeCues();
     void Place(const ToneCue& cue);
     void MeasureLookahead();
+    double ChosenLatencyMs() const;
     double DueOnTimeline(const ToneCue& cue) const;
     int64_t SamplesFor(double ms) const;
 
