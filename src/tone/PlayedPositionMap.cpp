@@ -39,6 +39,7 @@ void PlayedPositionMap::Add(double clockMs, int64_t playedSamples) {
         readings_.pop_front();
     if (!ready_) {
         ready_ = true;
+        lastPlayed_ = playedSamples;
         edge_ = offset;
         return;
     }
@@ -48,7 +49,8 @@ void PlayedPositionMap::Add(double clockMs, int64_t playedSamples) {
     // Taken only once the new edge holds: while the device is still stalled its readings keep
     // falling, and the newer half of them lies below the older.
     const double newer = MaxSince(clockMs - setup_.settleMs / 2);
-    const double tolerance = setup_.dropoutMs * samplesPerMs_;
+    NoteStep(playedSamples);
+    const double tolerance = setup_.dropoutMs * samplesPerMs_ + UsualStepSamples();
     if (settled && recent < edge - tolerance && newer >= recent - tolerance) {
         // Lost time: the device plays later than the old edge from here on. What is older than
         // the drop no longer describes the stream.
@@ -74,6 +76,23 @@ double PlayedPositionMap::MaxSince(double clockMs) const {
             if (value > slot) std::swap(value, slot);
     }
     return top[std::clamp(seen, 1, kEdgeRank) - 1];
+}
+
+void PlayedPositionMap::NoteStep(int64_t playedSamples) {
+    const int64_t step = playedSamples - lastPlayed_;
+    lastPlayed_ = playedSamples;
+    if (step <= 0) return;
+    steps_[stepCount_ % std::size(steps_)] = static_cast<double>(step);
+    ++stepCount_;
+}
+
+double PlayedPositionMap::UsualStepSamples() const {
+    const int count = std::min<int>(stepCount_, static_cast<int>(std::size(steps_)));
+    if (count == 0) return 0.0;
+    double sorted[std::size(steps_)];
+    std::copy(steps_, steps_ + count, sorted);
+    std::sort(sorted, sorted + count);
+    return sorted[count / 2];
 }
 
 double PlayedPositionMap::SampleAt(double clockMs) const { return clockMs * samplesPerMs_ + edge_; }

@@ -23,7 +23,10 @@ struct PositionMapSetup {
     // readings at the edge. Wine's count grows by whole buffers (256 samples) as its mixer takes
     // 441 a period, so a reading within 1 ms of the edge comes only every seventh period.
     double settleMs = 150.0;
-    double dropoutMs = 2.0; // how far behind the edge counts as lost time
+    // How far behind the edge counts as lost time, beyond the device's usual step: a reading
+    // taken late within a step lies that much behind the edge, and a thread that wakes late for
+    // a while takes all its readings late.
+    double dropoutMs = 2.0;
     // Readings this soon after the first played sample are ignored: a driver takes as much as it
     // is given when it starts (Wine's counts the whole ring as played at once) and settles later.
     double warmUpMs = 300.0;
@@ -53,6 +56,8 @@ private:
     };
 
     double MaxSince(double clockMs) const;
+    void NoteStep(int64_t playedSamples);
+    double UsualStepSamples() const;
 
     PositionMapSetup setup_;
     double samplesPerMs_;
@@ -61,6 +66,9 @@ private:
     double startedAtMs_ = 0.0;
     bool ready_ = false;
     double edge_ = 0.0;
+    int64_t lastPlayed_ = 0;
+    double steps_[16] = {}; // the latest increments of the count, in samples
+    int stepCount_ = 0;
     uint64_t dropouts_ = 0;
     double lostSamples_ = 0.0;
 };
