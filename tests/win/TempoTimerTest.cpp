@@ -283,6 +283,29 @@ TEST(TempoTimer, ClockAdvancesWithEitherSourceAndStaysContinuousAcrossASwitch) {
     EXPECT_GE(static_cast<int32_t>(switchedBack.ms - afterSwitch.ms), 0);
 }
 
+TEST(TempoTimer, TimersCalibratedApartReadOneMachineWideClock) {
+    // What two copies of the program do: each calibrates at its own start. A clock counted from
+    // its own calibration would read the time between the two starts apart.
+    TempoTimer& first = SharedTimer();
+    TempoTimer second;
+    for (bool highResolution : {true, false}) {
+        first.SetHighResolution(highResolution);
+        second.SetHighResolution(highResolution);
+        const SharedReading a = first.Share(first.NowMs());
+        const SharedReading b = second.Share(second.NowMs());
+        ASSERT_NE(a.clock, 0u) << highResolution;
+        EXPECT_EQ(a.clock, b.clock) << highResolution;
+        // Read one after the other: at most a millisecond boundary lies between them.
+        EXPECT_LE(static_cast<uint32_t>(b.ms - a.ms), 1u) << highResolution;
+        // Taken up as the second's own reading of that moment, whatever a switch of source has
+        // added to it.
+        uint32_t taken = 0;
+        ASSERT_TRUE(second.TakeUp(a, taken));
+        EXPECT_LE(static_cast<uint32_t>(second.NowMs() - taken), 1u) << highResolution;
+    }
+    first.SetHighResolution(true);
+}
+
 TEST(TempoTimer, CalibratedClockKeepsPaceWithThePerformanceCounter) {
     TempoTimer& timer = SharedTimer();
     if (!timer.HasTsc()) GTEST_SKIP() << "no time-stamp counter";
