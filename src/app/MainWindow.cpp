@@ -9,6 +9,7 @@
 #include "panel/CommandRules.h"
 #include "playback/Messages.h"
 #include "tone/VoiceChoice.h"
+#include "widgets/InvalidationBatch.h"
 #include "widgets/SkinColorChooser.h"
 #include "widgets/WidgetRegistry.h"
 
@@ -47,13 +48,26 @@ MainWindow::~MainWindow() {
 }
 
 int MainWindow::RunModal(HINSTANCE instance) {
+    Phase("window made");
     hwnd_ = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, DialogProc,
                                reinterpret_cast<LPARAM>(this));
     if (hwnd_ == nullptr) return 1;
     ShowWindow(hwnd_, SW_SHOW);
+    Phase("shown");
     MSG msg;
-    while (!closed_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (PreTranslate(msg)) continue;
+    for (;;) {
+        if (!idleSeen_ && phaseHandler_ != nullptr && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            idleSeen_ = true;
+            Phase("first idle");
+        }
+        if (closed_ || GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
+        bool used = false;
+        {
+            // Keys handled here change widgets too; they repaint once, when the key is done.
+            InvalidationScope scope;
+            used = PreTranslate(msg);
+        }
+        if (used) continue;
         if (IsDialogMessageA(hwnd_, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
@@ -69,6 +83,8 @@ INT_PTR CALLBACK MainWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
         self->hwnd_ = hwnd;
     }
     if (self == nullptr) return FALSE;
+    // What the widgets ask to repaint while this message is handled is asked for once, at the end.
+    InvalidationScope scope;
     // Nothing may unwind through the system's code that called us.
     try {
         return self->HandleMessage(message, wParam, lParam);
@@ -84,6 +100,7 @@ void MainWindow::ReportFault(const char* what) {
     if (reportingFault_) return; // the box's own messages may fail the same way
     reportingFault_ = true;
     const std::string text = std::string("Kestrelbox met an error and carries on:\n") + what;
+    ModalLoopScope modal;
     MessageBoxA(nullptr, text.c_str(), "NOTE!", MB_OK);
     reportingFault_ = false;
 }
@@ -130,7 +147,12 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, taken ? TRUE : FALSE);
         return TRUE;
     }
-    case WM_DROPFILES: files_.OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
+    case WM_DROPFILES: {
+        ModalLoopScope modal; // the drop may ask about unsaved changes or report a failed load
+        files_.OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return TRUE;
+    }
+    case WM_ENTERIDLE: FlushInvalidations(); return FALSE;
     case WM_SYSCOMMAND: return OnSysCommand(wParam) ? TRUE : FALSE;
     case WM_DESTROY:
         // No step may be sounded or posted while the window and its parts go away.
@@ -199,10 +221,22 @@ void MainWindow::RunCommand(int id) {
     Toolbar& toolbar = panel_.GetToolbar();
     switch (id) {
     case IDC_CMD_COPY: toolbar.Clipboard().Copy(toolbar.CommandWindow()); break;
-    case IDC_CMD_PASTE: toolbar.Clipboard().Paste(toolbar.CommandWindow(), controller_); break;
     case IDC_CMD_CHANGE_COLOR: ChangeColour(); break;
     case IDC_CMD_EXIT: SendMessageA(hwnd_, WM_CLOSE, 0, 0); break;
     case IDC_CMD_HIGH_RES_TIMER: files_.ToggleHighResTimer(); break;
+    default: RunDialogCommand(id); break;
+    }
+}
+
+void MainWindow::RunDialogCommand(int id) {
+    // Each of these may open a dialog or a message box, whose loop repaints on its own.
+    ModalLoopScope modal;
+    switch (id) {
+    case IDC_CMD_PASTE: {
+        Toolbar& toolbar = panel_.GetToolbar();
+        toolbar.Clipboard().Paste(toolbar.CommandWindow(), controller_);
+        break;
+    }
     case IDC_CMD_OPEN: files_.Open(); break;
     case IDC_CMD_SAVE: files_.Save(); break;
     case IDC_CMD_SAVE_AS: files_.SaveAs(); break;
@@ -233,6 +267,7 @@ void MainWindow::ShowVoiceNotice() {
 }
 
 void MainWindow::OnInitDialog() {
+    Phase("dialog created");
     HINSTANCE instance = GetModuleHandleA(nullptr);
     char aboutText[128] = {};
     if (LoadStringA(instance, IDS_ABOUT_ITEM, aboutText, sizeof aboutText) > 0) {
@@ -245,6 +280,7 @@ void MainWindow::OnInitDialog() {
     accelerators_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
 
     panel_.Build(hwnd_);
+    Phase("panel built");
     panel_.SetDocument(&document_);
     panel_.GetToolbar().SetCommandTarget(this);
     SetWidgetEventSink(hwnd_, this);
@@ -255,6 +291,7 @@ void MainWindow::OnInitDialog() {
     const int r3 = RandomBelow(256);
     panel_.ApplySkin(RGB(r3, r2, r1));
     TakeColoursFromPanel();
+    Phase("skin applied");
 
     plainCursor_ = LoadCursorOr(instance, "NOCUR", MAKEINTRESOURCEA(32512));    // IDC_ARROW
     sizingCursor_ = LoadCursorOr(instance, "SIZECUR", MAKEINTRESOURCEA(32644)); // IDC_SIZEWE
@@ -265,12 +302,15 @@ void MainWindow::OnInitDialog() {
     engine_.Initialise(document_, timer_, *toneOutput_, poster_, panel_, keys_);
     document_.dirty = 0;
     panel_.UpdateColumnCount();
+    Phase("controller and engine ready");
 
     files_.StartUp(GetCommandLineA());
+    Phase("setup loaded");
     // The voice: the user's stored choice, else the sound card where the speaker cannot be heard.
     const VoiceMachine machine{RunningUnderWine(), SpeakerPathUsable()};
     UseSoundCard(files_.StoredSoundCardChoice().value_or(PreferSoundCard(machine)));
     ShowVoiceNotice();
+    Phase("voice chosen");
     initialised_ = true;
 }
 
@@ -293,7 +333,11 @@ void MainWindow::TakeColoursFromPanel() {
 }
 
 void MainWindow::ChangeColour() {
-    const COLORREF chosen = ChooseSkinColor(panel_.Palette(), hwnd_);
+    COLORREF chosen = 0;
+    {
+        ModalLoopScope modal;
+        chosen = ChooseSkinColor(panel_.Palette(), hwnd_);
+    }
     // The chooser hands back the present skin when it is cancelled: nothing changes then.
     if (chosen == panel_.SkinColour()) return;
     ApplySkin(chosen);
@@ -383,7 +427,10 @@ void MainWindow::FocusHandling() {
 void MainWindow::OnClose() {
     // Unsaved changes are asked about first; a cancelled question keeps the window open, and so
     // does a close request that arrives while a file dialog or the question itself is open.
-    if (!files_.PromptSave()) return;
+    {
+        ModalLoopScope modal;
+        if (!files_.PromptSave()) return;
+    }
     DestroyWindow(hwnd_);
 }
 
@@ -393,6 +440,7 @@ AboutBoxArgs MainWindow::AboutArguments() const {
 
 bool MainWindow::OnSysCommand(WPARAM command) {
     if (command < kAboutCommandFirst || command > kAboutCommandLast) return false;
+    ModalLoopScope modal;
     ShowAboutBox(AboutArguments());
     return true;
 }
