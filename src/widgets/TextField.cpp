@@ -251,10 +251,11 @@ struct OwnerEntry {
     std::vector<TextField*> fields;
 };
 
-// UI thread only, like the widgets. Entries live until their owner is destroyed.
+// UI thread only, like the widgets. Entries live until their owner is destroyed; the list itself
+// is never freed, so a field destroyed at program exit still finds it.
 std::vector<OwnerEntry>& Owners() {
-    static std::vector<OwnerEntry> owners;
-    return owners;
+    static auto* owners = new std::vector<OwnerEntry>;
+    return *owners;
 }
 
 OwnerEntry* FindOwner(HWND owner) {
@@ -272,15 +273,20 @@ bool OwnerDispatcher::Dispatch(HWND owner, UINT message, WPARAM wParam, LPARAM l
     OwnerEntry* entry = FindOwner(owner);
     if (entry == nullptr || lParam == 0) return false;
     const auto child = reinterpret_cast<HWND>(lParam);
+    TextField* concerned = nullptr;
     for (TextField* field : entry->fields) {
-        if (field->Handle() != child) continue;
-        try {
-            return field->HandleOwnerMessage(message, wParam, lParam, result);
-        } catch (...) {
-            return false;
+        if (field->Handle() == child) {
+            concerned = field;
+            break;
         }
     }
-    return false;
+    if (concerned == nullptr) return false;
+    // Outside the walk: what the field does about it may add or remove fields.
+    try {
+        return concerned->HandleOwnerMessage(message, wParam, lParam, result);
+    } catch (...) {
+        return false;
+    }
 }
 
 void OwnerDispatcher::Join(HWND owner, TextField* field) {

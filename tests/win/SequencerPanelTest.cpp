@@ -333,4 +333,8 @@ TEST_F(SequencerPanelTest, AfterEachChangeTheScreenEqualsAFullRepaint) {
         panel->SetStepHighlighted(1 + round % 5, false);
         panel->SetPlayingMark(-1);
     }
+    // The suite shares the panel: lamps on and measure 1 selected, as built.
+    for (int k = 0; k < SequencerPanel::kColumns; ++k)
+        panel->SetColumnValue(k, 10, 1);
+    panel->SelectMeasureButton(0);
 }
