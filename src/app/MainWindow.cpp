@@ -154,13 +154,7 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_ENTERIDLE: FlushInvalidations(); return FALSE;
     case WM_SYSCOMMAND: return OnSysCommand(wParam) ? TRUE : FALSE;
-    case WM_DESTROY:
-        // No step may be sounded or posted while the window and its parts go away.
-        engine_.Shutdown();
-        timer_.StopAndWait();
-        SetWidgetEventSink(hwnd_, nullptr);
-        closed_ = true;
-        return FALSE;
+    case WM_DESTROY: EndRun(); return FALSE;
     default: return FALSE;
     }
 }
@@ -431,7 +425,24 @@ void MainWindow::OnClose() {
         ModalLoopScope modal;
         if (!files_.PromptSave()) return;
     }
-    DestroyWindow(hwnd_);
+    // The window is left for the end of the process to take, which it does at once: under Wine,
+    // destroying a shown top-level window waits for the window manager to confirm that it is
+    // gone, and for two seconds where there is none. While a dialog of ours is open (the window
+    // is disabled then) it is destroyed, which also ends that dialog.
+    if (!IsWindowEnabled(hwnd_)) {
+        DestroyWindow(hwnd_);
+        return;
+    }
+    EndRun();
+}
+
+void MainWindow::EndRun() {
+    if (closed_) return;
+    // No step may be sounded or posted while the window and its parts go away.
+    engine_.Shutdown();
+    timer_.StopAndWait();
+    SetWidgetEventSink(hwnd_, nullptr);
+    closed_ = true;
 }
 
 AboutBoxArgs MainWindow::AboutArguments() const {

@@ -97,6 +97,8 @@ private:
     bool OnDigitKey(int measure);
     void TakeColoursFromPanel();
     void OnClose();
+    // Stops playback for good and ends the message loop; the window may still be there.
+    void EndRun();
     // Puts a pending notice about the voice into the status line.
     void ShowVoiceNotice();
     // System-menu commands 16..31 are the About entry's; the rest are the system's.
