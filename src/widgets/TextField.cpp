@@ -12,10 +12,16 @@ DWORD AlignmentStyle(const std::string& alignment) {
     return ES_LEFT;
 }
 
-int FontHeight(int tenthsOfPoint) {
+int ScreenDpi() {
     HDC screen = GetDC(nullptr);
     const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
     if (screen) ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+int FontHeight(int tenthsOfPoint) {
+    // The screen's resolution does not change while the program runs; asked once, not per font.
+    static const int dpi = ScreenDpi();
     return -MulDiv(tenthsOfPoint, dpi, 720);
 }
 
@@ -36,7 +42,8 @@ TextField::~TextField() {
 
 bool TextField::Create(int newId, HWND newOwner, COLORREF newInk, COLORREF newPaper, int x, int y, int width,
                        int height, const std::string& alignment) {
-    if (hwnd) return false; // one window per field
+    if (hwnd || created) return false; // one window per field
+    created = true;
     id = newId;
     owner = newOwner;
     ink = newInk ? newInk : GetSysColor(COLOR_HIGHLIGHT);
@@ -45,6 +52,13 @@ bool TextField::Create(int newId, HWND newOwner, COLORREF newInk, COLORREF newPa
     // The field shows its own colours from the start, not the parent's until a SetColors.
     ownBrush.Reset(CreateSolidBrush(paper));
     brush = ownBrush.Get();
+    cursor = LoadCursorA(GetModuleHandleA(nullptr), "TEXTCUR");
+    if (width <= 0 || height <= 0) {
+        // Never seen and never typed into (the dials' bar-only forms): the text is all it holds,
+        // so it needs no window, which would cost the start a child window for nothing.
+        shown = true;
+        return true;
+    }
     DWORD style =
         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_NOHIDESEL | ES_AUTOHSCROLL | AlignmentStyle(alignment);
     if (width > 0 && height > 0) style |= WS_TABSTOP;
@@ -58,7 +72,6 @@ bool TextField::Create(int newId, HWND newOwner, COLORREF newInk, COLORREF newPa
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TextField::FieldProc)));
     OwnerDispatcher::Join(owner, this);
     SetFont("Arial", 70);
-    cursor = LoadCursorA(GetModuleHandleA(nullptr), "TEXTCUR");
     return true;
 }
 
@@ -102,11 +115,14 @@ void TextField::ApplyFont(HFONT newFont) {
 }
 
 void TextField::SetText(const std::string& newText) {
-    if (!hwnd) return;
+    if (!hwnd) {
+        if (created) heldText = newText;
+        return;
+    }
     // Writing the same text again would only repaint the field: a measure load sets every field,
     // mostly to what it already shows. A field the user has typed into, or is typing into, is
     // always written, so it ends unmodified with the caret after the text.
-    if (GetFocus() != hwnd && !IsModified() && GetText() == newText) return;
+    if (GetText() == newText && !IsModified() && GetFocus() != hwnd) return;
     // The change notification sent from inside the write is the program's own, whatever the
     // modified flag still says at that moment.
     writing = true;
@@ -121,7 +137,7 @@ void TextField::SetText(const std::string& newText) {
 }
 
 std::string TextField::GetText() const {
-    if (!hwnd) return {};
+    if (!hwnd) return heldText;
     const int length = GetWindowTextLengthA(hwnd);
     std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
     const int copied = GetWindowTextA(hwnd, buffer.data(), length + 1);
@@ -161,7 +177,7 @@ void TextField::OnFocusLost() {
 }
 
 void TextField::Detach() {
-    if (owner) OwnerDispatcher::Leave(owner, this);
+    if (owner && hwnd) OwnerDispatcher::Leave(owner, this);
     owner = nullptr;
     RestoreFieldProc();
 }

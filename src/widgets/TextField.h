@@ -21,8 +21,8 @@ public:
     TextField& operator=(const TextField&) = delete;
 
     // An ink of 0 means the highlight colour and a paper of 0 the button-face colour. alignment
-    // "right" or "center"; anything else aligns left. A field of width and height 0 is unseen and
-    // not a tab stop, but still holds its text.
+    // "right" or "center"; anything else aligns left. A field of width or height 0 is unseen and
+    // not a tab stop, but still holds its text: it has no window (Handle() is null).
     bool Create(int id, HWND owner, COLORREF ink, COLORREF paper, int x, int y, int width, int height,
                 const std::string& alignment);
 
@@ -91,6 +91,8 @@ private:
     bool externalFont = false;
     bool shown = false;
     bool writing = false; // inside SetText
+    bool created = false;
+    std::string heldText; // the text of a field without a window
     bool redrawOn = true; // WM_SETREDRAW as last sent
 };
 
