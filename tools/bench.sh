@@ -31,14 +31,15 @@ if [ "${1:-}" = panel ]; then
     trace=$(mktemp /tmp/kestrel-trace.XXXXXX)
     # One display for every part; the load average is read on the host as each part starts. The
     # trace comes last, from a fresh server: once one traced process has run, the server traces
-    # every request until it exits, which would slow whatever ran after it.
+    # every request until it exits, which would slow whatever ran after it. The server traces
+    # when the process that starts it asks for it.
     xvfb-run -a -s "-screen 0 1024x768x24" bash -c "
         set -e
         KB_LOADAVG=\"\$(cut -d' ' -f1-3 /proc/loadavg)\" $wine $bin/panel_paint.exe
         KB_LOADAVG=\"\$(cut -d' ' -f1-3 /proc/loadavg)\" $wine $bin/panel_drive.exe start $starts
         KB_LOADAVG=\"\$(cut -d' ' -f1-3 /proc/loadavg)\" $wine $bin/panel_drive.exe actions $rounds
         WINEPREFIX=$prefix wineserver -w
-        $wine $bin/panel_drive.exe trace >/dev/null 2>$trace
+        WINEDEBUG=+server $wine $bin/panel_drive.exe trace >/dev/null 2>$trace
         WINEPREFIX=$prefix wineserver -w"
     python3 tools/count-roundtrips.py "$trace"
     rm -f "$trace"
