@@ -2,6 +2,8 @@
 // size whose background is one colour the start-up benchmark looks for, holding 17 plain edit
 // controls where the panel has its text fields. It answers the same echo request as the test
 // build (paint what is pending, then set the named event) and writes the same start-up phases.
+// A click does to the edits what the panel's clicks do to its fields: above a field it writes
+// that field's number anew (a note arrow), left of the fields it writes all sixteen (a measure).
 #include <windows.h>
 
 #include "BareDialog.h"
@@ -23,7 +25,23 @@ void AddEdits(HWND dialog) {
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(1008)), GetModuleHandleA(nullptr), nullptr);
 }
 
-INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM, LPARAM) {
+int clicks = 0;
+
+void OnClick(HWND dialog, int x, int y) {
+    ++clicks;
+    char number[16];
+    if (x < 94) {
+        for (int k = 0; k < 16; ++k) {
+            wsprintfA(number, "%d", (k * 7 + clicks * 11) % 120 - 59);
+            SetDlgItemTextA(dialog, 100 + k, number);
+        }
+    } else if (y < 67) {
+        wsprintfA(number, "%d", clicks % 120 - 59);
+        SetDlgItemTextA(dialog, 100 + (x - 94) / 38, number);
+    }
+}
+
+INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: {
         StartupPhase("dialog created");
@@ -36,6 +54,9 @@ INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM, LPARAM) {
         return TRUE;
     }
     case WM_CTLCOLORDLG: return reinterpret_cast<INT_PTR>(paper);
+    case WM_LBUTTONUP:
+        OnClick(dialog, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        return TRUE;
     case WM_CLOSE: DestroyWindow(dialog); return TRUE;
     case WM_DESTROY: closed = true; return FALSE;
     default: return FALSE;

@@ -216,14 +216,7 @@ private:
     HANDLE echoed = nullptr;
 };
 
-// One action timed until painted, on the panel and on the bare window alike.
-struct Action {
-    const char* name;
-    const char* aim;
-    POINT panelAt; // a click here on the panel; (-1, -1): no click
-    POINT bareAt;
-};
-
+// Each action is timed until painted, on the panel and on the bare window alike.
 void SizeClient(HWND window, int width) {
     RECT frame{}, client{};
     GetWindowRect(window, &frame);
@@ -237,7 +230,7 @@ std::vector<std::vector<double>> RunActions(Probe& probe, bool panel, int rounds
     HWND window = probe.Window();
     std::vector<std::vector<double>> times(7);
     const POINT noteUp = NoteUp(3), noteDown = NoteDown(3);
-    const POINT bareField{94 + 38 * 2 + 12, 70};
+    const POINT bareField{94 + 38 * 2 + 12, 60}; // just above the third edit
     for (int i = 0; i < rounds; ++i) {
         const bool trace = traced && i == rounds - 1;
         auto timed = [&](size_t row, const char* label, auto action) {
