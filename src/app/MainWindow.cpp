@@ -56,9 +56,11 @@ int MainWindow::RunModal(HINSTANCE instance) {
     Phase("shown");
     MSG msg;
     for (;;) {
-        if (!idleSeen_ && phaseHandler_ != nullptr && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (!idleSeen_ && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            // Painted, and nothing else waiting: the start-up's last part.
             idleSeen_ = true;
             Phase("first idle");
+            ChooseVoice();
         }
         if (closed_ || GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
         bool used = false;
@@ -106,6 +108,7 @@ void MainWindow::ReportFault(const char* what) {
 }
 
 INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == SEQM_START) ChooseVoice();       // another copy starts this one
     engine_.HandleMessage(message, wParam, lParam); // never consumes a message
     // A sound card that failed while playing is told of on the next step, never in a dialog.
     if (message == SEQM_STEP_PLAYED) ShowVoiceNotice();
@@ -184,6 +187,7 @@ bool MainWindow::PreTranslate(MSG& msg) {
 }
 
 void MainWindow::OnSpaceKey() {
+    ChooseVoice();
     panel_.SetPlayButton(!panel_.PlayButtonOn());
     engine_.Toggle();
 }
@@ -195,6 +199,7 @@ bool MainWindow::OnDigitKey(int measure) {
 
 void MainWindow::OnWidgetEvent(int type, int x, int y, int id) {
     if (!panel_.IsBuilt()) return;
+    if (type == WidgetEvent::Up) ChooseVoice(); // the play button may be what is released
     if (type == WidgetEvent::RightDown) {
         const int hit = DispatchMouse(WidgetEvent::RightDown, x, y, hwnd_);
         if (hit != 0) controller_.RightClick(hit);
@@ -211,6 +216,7 @@ void MainWindow::OnWidgetEvent(int type, int x, int y, int id) {
 }
 
 void MainWindow::RunCommand(int id) {
+    ChooseVoice(); // a shortcut may come before the first paint, and the voice command reads it
     if (RunDocumentCommand(id, document_, controller_)) return;
     Toolbar& toolbar = panel_.GetToolbar();
     switch (id) {
@@ -300,12 +306,20 @@ void MainWindow::OnInitDialog() {
 
     files_.StartUp(GetCommandLineA());
     Phase("setup loaded");
+    // The voice is chosen once the window has painted (ChooseVoice), or before the first start
+    // if one comes sooner: asking the system about the speaker and opening the sound card take
+    // longer than painting the panel.
+    initialised_ = true;
+}
+
+void MainWindow::ChooseVoice() {
+    if (voiceChosen_ || !initialised_) return;
+    voiceChosen_ = true;
     // The voice: the user's stored choice, else the sound card where the speaker cannot be heard.
     const VoiceMachine machine{RunningUnderWine(), SpeakerPathUsable()};
     UseSoundCard(files_.StoredSoundCardChoice().value_or(PreferSoundCard(machine)));
     ShowVoiceNotice();
     Phase("voice chosen");
-    initialised_ = true;
 }
 
 void MainWindow::SetIcons(HINSTANCE instance) {

@@ -101,6 +101,9 @@ private:
     void EndRun();
     // Puts a pending notice about the voice into the status line.
     void ShowVoiceNotice();
+    // The stored or preferred voice, once: after the first paint, or before a start that comes
+    // sooner.
+    void ChooseVoice();
     // System-menu commands 16..31 are the About entry's; the rest are the system's.
     bool OnSysCommand(WPARAM command);
     // The commands that may open a dialog or a message box.
@@ -136,6 +139,7 @@ private:
     CopyDataHandler copyDataHandler_ = nullptr;
     PhaseHandler phaseHandler_ = nullptr;
     bool idleSeen_ = false;
+    bool voiceChosen_ = false;
     void Phase(const char* phase) const {
         if (phaseHandler_ != nullptr) phaseHandler_(phase);
     }
