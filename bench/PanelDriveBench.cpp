@@ -96,7 +96,7 @@ struct StartFigures {
 };
 
 // Starts a program, waits until its window answers, lets it settle, and closes it again.
-StartFigures StartAndClose(const char* exe, const char* label, bool traced) {
+StartFigures StartAndClose(const char* exe, const char* label, const char* lastPhase, bool traced) {
     StartFigures figures;
     const std::string phaseLog = TempPath(std::string("phases-") + label + ".log");
     DeleteFileA(phaseLog.c_str());
@@ -116,7 +116,7 @@ StartFigures StartAndClose(const char* exe, const char* label, bool traced) {
     const DWORD settle = GetTickCount();
     while (GetTickCount() - settle < 10000) {
         const auto phases = Phases(phaseLog);
-        if (!phases.empty() && phases.back().second == "first idle") break;
+        if (!phases.empty() && phases.back().second == lastPhase) break;
         Sleep(10);
     }
     figures.phases = Phases(phaseLog);
@@ -147,8 +147,9 @@ int RunStart(int starts, bool traced) {
     for (int i = 0; i < starts; ++i) {
         // Alternately, so both see the same machine.
         const bool trace = traced && i == 0;
-        StartFigures b = StartAndClose(kBareExe, "bare", trace);
-        StartFigures p = StartAndClose(kProbeExe, "panel", trace);
+        StartFigures b = StartAndClose(kBareExe, "bare", "first idle", trace);
+        // The program chooses its voice once it has painted and is idle.
+        StartFigures p = StartAndClose(kProbeExe, "panel", "voice chosen", trace);
         bare.push_back(b.answering);
         panel.push_back(p.answering);
         bareClose.push_back(b.close);
