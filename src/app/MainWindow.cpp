@@ -74,6 +74,10 @@ int MainWindow::RunModal(HINSTANCE instance) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    // The window may outlive this object until the process ends (see OnClose): what the teardown
+    // of the panel still sends it (a child's WM_PARENTNOTIFY, say) must not reach the parts
+    // already destroyed.
+    if (IsWindow(hwnd_)) SetWindowLongPtrA(hwnd_, DWLP_USER, 0);
     return 0;
 }
 
