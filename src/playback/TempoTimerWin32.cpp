@@ -111,18 +111,14 @@ void TempoTimer::Calibrate() {
     if (!calibrated || WaitForSingleObject(stopCalibrating, 0) == WAIT_OBJECT_0) return;
     tscClock.SetRate(counters.Cycles(), calibration.CyclesPerMs());
     // The time-stamp clock takes over where the counter stands, if the preference wants it.
-    SwitchSource([this] { return hasTsc && useHighResolution.Get(); },
-                 [this] { tscReady.store(1, std::memory_order_release); });
-}
-
-template <typename Target, typename Commit> void TempoTimer::SwitchSource(Target target, Commit commit) {
+    // As at any switch of source, the new source's offset is written before it comes into force,
+    // so a reader on the timer thread sees either the old source with its offset or the new one
+    // with its own. One switch at a time: the preference may change at this very moment.
     std::lock_guard<std::mutex> lock(switchMutex);
     const bool fromTsc = UsesTsc();
-    const bool toTsc = target();
-    // The new source's offset is written before it comes into force, so a reader on the timer
-    // thread sees either the old source with its offset or the new one with its own.
+    const bool toTsc = hasTsc && useHighResolution.Get();
     if (fromTsc != toTsc) offsetMs[toTsc ? 1 : 0] = ReadingMs(fromTsc) - SourceMs(toTsc);
-    commit();
+    tscReady.store(1, std::memory_order_release);
 }
 
 void TempoTimer::StopAndWait() {
@@ -192,6 +188,12 @@ uint32_t TempoTimer::NowMs() {
 }
 
 void TempoTimer::SetHighResolution(bool flag) {
-    SwitchSource([this, flag] { return flag && hasTsc && IsCalibrated(); },
-                 [this, flag] { useHighResolution = flag ? 1 : 0; });
+    std::lock_guard<std::mutex> lock(switchMutex); // the calibration's take-over is a switch too
+    const bool fromTsc = UsesTsc();
+    const bool toTsc = flag && hasTsc && IsCalibrated();
+    if (fromTsc != toTsc) {
+        const double now = SourceMs(fromTsc) + offsetMs[fromTsc ? 1 : 0].Get();
+        offsetMs[toTsc ? 1 : 0] = now - SourceMs(toTsc);
+    }
+    useHighResolution = flag ? 1 : 0;
 }

@@ -64,9 +64,6 @@ private:
     // Milliseconds of one source, unrounded, and the clock's reading from it.
     double SourceMs(bool tsc) const;
     double ReadingMs(bool tsc) const;
-    // Carries the reading over to the source that `target` names (true: the TSC), then makes it
-    // the one in force by `commit`; the reading never jumps. One switch at a time.
-    template <typename Target, typename Commit> void SwitchSource(Target target, Commit commit);
     void Calibrate(); // the calibration thread
     void RefineCalibration();
 
@@ -76,7 +73,7 @@ private:
     TscCalibration calibration;       // the calibration thread until tscReady, then the UI thread
     CycleClock tscClock;              // read on any thread
     std::atomic<uint8_t> tscReady{0}; // the calibration is done and the clock may read the TSC
-    std::mutex switchMutex;           // one switch of source at a time
+    std::mutex switchMutex;           // one switch of source at a time: preference or calibration
     std::thread calibrating;
     HANDLE stopCalibrating = nullptr; // cuts the calibration's pauses short at destruction
     Callback callback = nullptr;
