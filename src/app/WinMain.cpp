@@ -9,10 +9,14 @@
 #include <cstdlib>
 
 #include "app/ProbeHooks.h"
+#include "app/StartupPhases.h"
 #include "app/ToneLogOutput.h"
 #endif
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+#ifdef KESTREL_TONE_PROBE
+    StartupPhase("WinMain");
+#endif
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     // The window owns a whole setup; keep it off the stack.
@@ -23,6 +27,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ToneLogOutput toneLog(window->ToneOutputInUse(), getenv("KESTREL_TONE_LOG"));
     window->UseToneOutput(toneLog);
     InstallProbeHooks(*window);
+    window->SetPhaseHandler(StartupPhase);
     toneLog.AnswerMarks([&window] { return window->Engine().IsPlaying(); });
 #endif
     return window->RunModal(instance);
