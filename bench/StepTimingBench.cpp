@@ -228,8 +228,11 @@ int main(int argc, char** argv) {
     auto timer = [&] {
         CpuHog busy(hog);
         hogThreads = busy.Threads();
-        // Calibrates once, and holds the 1 ms system timer period for the run.
-        return std::make_unique<TempoTimer>();
+        // Calibrates once (the busy threads run until it is done), and holds the 1 ms system timer
+        // period for the run.
+        auto made = std::make_unique<TempoTimer>();
+        made->AwaitCalibration();
+        return made;
     }();
     std::printf("step timing: %d steps per run, %u processors", steps, std::thread::hardware_concurrency());
     if (hogThreads > 0) std::printf(", %zu busy threads during calibration", hogThreads);

@@ -2,8 +2,11 @@
 # Builds the Windows benchmarks and runs one under Wine.
 #   tools/bench.sh [--hog] [steps] [tempo ...]    default: 2000 steps at 126 and at 600 beats per minute
 #   tools/bench.sh files [rounds]                 opening and saving a settings file, default 15 rounds
-#   tools/bench.sh panel [starts] [seconds]       painting, width changes, start-up, editing and
-#                                                 playback at 600 and 3000 BPM; default 10 starts, 10 s
+#   tools/bench.sh panel [starts] [rounds]        painting in process; start-up (from outside and by
+#                                                 phase inside), clicks, typed tempo, repaint, width
+#                                                 changes and close, each beside a bare window with 17
+#                                                 edits; Wine server round trips per action
+#   tools/bench.sh panel-editing [seconds]        Shift-drags, and playing at 600 and 3000 BPM
 #   tools/bench.sh audio [idle|hog|both]          heard onset error of the sound card over 5 starts
 #                                                 (about 400 tones), two copies over 60 s, and the
 #                                                 speaker path's step clock beside them; both: idle,
@@ -45,16 +48,36 @@ if [ "${1:-}" = panel ]; then
     shift
     cmake --build "$build" -j2 --target panel_paint panel_drive >/dev/null
     starts=${1:-10}
-    seconds=${2:-10}
-    wine="tools/wine-run $build/wineprefix"
-    bin=$build/bin
-    # One display for every part; the load average is read on the host as each part starts.
-    exec xvfb-run -a -s "-screen 0 1024x768x24" bash -c "
+    rounds=${2:-30}
+    # KB_BENCH_BIN may name another folder holding panel_drive, bare_dialog and a probe build (an
+    # older one, to compare); by default the one just built.
+    bin=${KB_BENCH_BIN:-$build/bin}
+    prefix=${KB_BENCH_PREFIX:-$build/wineprefix}
+    wine="tools/wine-run $prefix"
+    trace=$(mktemp /tmp/kestrel-trace.XXXXXX)
+    # One display for every part; the load average is read on the host as each part starts. The
+    # trace comes last, from a fresh server: once one traced process has run, the server traces
+    # every request until it exits, which would slow whatever ran after it. The server traces
+    # when the process that starts it asks for it.
+    xvfb-run -a -s "-screen 0 1024x768x24" bash -c "
         set -e
         KB_LOADAVG=\"\$(cut -d' ' -f1-3 /proc/loadavg)\" $wine $bin/panel_paint.exe
         KB_LOADAVG=\"\$(cut -d' ' -f1-3 /proc/loadavg)\" $wine $bin/panel_drive.exe start $starts
-        KB_LOADAVG=\"\$(cut -d' ' -f1-3 /proc/loadavg)\" $wine $bin/panel_drive.exe edit
-        KB_LOADAVG=\"\$(cut -d' ' -f1-3 /proc/loadavg)\" $wine $bin/panel_drive.exe tempo $seconds"
+        KB_LOADAVG=\"\$(cut -d' ' -f1-3 /proc/loadavg)\" $wine $bin/panel_drive.exe actions $rounds
+        WINEPREFIX=$prefix wineserver -w
+        WINEDEBUG=+server $wine $bin/panel_drive.exe trace >/dev/null 2>$trace
+        WINEPREFIX=$prefix wineserver -w"
+    python3 tools/count-roundtrips.py "$trace"
+    rm -f "$trace"
+    exit 0
+fi
+if [ "${1:-}" = panel-editing ]; then
+    shift
+    cmake --build "$build" -j2 --target panel_drive >/dev/null
+    wine="tools/wine-run $build/wineprefix"
+    exec xvfb-run -a -s "-screen 0 1024x768x24" bash -c "
+        KB_LOADAVG=\"\$(cut -d' ' -f1-3 /proc/loadavg)\" $wine $build/bin/panel_drive.exe edit
+        KB_LOADAVG=\"\$(cut -d' ' -f1-3 /proc/loadavg)\" $wine $build/bin/panel_drive.exe tempo ${1:-10}"
 fi
 cmake --build "$build" -j2 --target step_timing >/dev/null
 exec tools/wine-run "$build/wineprefix" "$build/bin/step_timing.exe" "$@"

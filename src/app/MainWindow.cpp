@@ -9,6 +9,7 @@
 #include "panel/CommandRules.h"
 #include "playback/Messages.h"
 #include "tone/VoiceChoice.h"
+#include "widgets/InvalidationBatch.h"
 #include "widgets/SkinColorChooser.h"
 #include "widgets/WidgetRegistry.h"
 
@@ -47,17 +48,36 @@ MainWindow::~MainWindow() {
 }
 
 int MainWindow::RunModal(HINSTANCE instance) {
+    Phase("window made");
     hwnd_ = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, DialogProc,
                                reinterpret_cast<LPARAM>(this));
     if (hwnd_ == nullptr) return 1;
     ShowWindow(hwnd_, SW_SHOW);
+    Phase("shown");
     MSG msg;
-    while (!closed_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (PreTranslate(msg)) continue;
+    for (;;) {
+        if (!idleSeen_ && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            // Painted, and nothing else waiting: the start-up's last part.
+            idleSeen_ = true;
+            Phase("first idle");
+            ChooseVoice();
+        }
+        if (closed_ || GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
+        bool used = false;
+        {
+            // Keys handled here change widgets too; they repaint once, when the key is done.
+            InvalidationScope scope;
+            used = PreTranslate(msg);
+        }
+        if (used) continue;
         if (IsDialogMessageA(hwnd_, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    // The window may outlive this object until the process ends (see OnClose): what the teardown
+    // of the panel still sends it (a child's WM_PARENTNOTIFY, say) must not reach the parts
+    // already destroyed.
+    if (IsWindow(hwnd_)) SetWindowLongPtrA(hwnd_, DWLP_USER, 0);
     return 0;
 }
 
@@ -69,6 +89,8 @@ INT_PTR CALLBACK MainWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
         self->hwnd_ = hwnd;
     }
     if (self == nullptr) return FALSE;
+    // What the widgets ask to repaint while this message is handled is asked for once, at the end.
+    InvalidationScope scope;
     // Nothing may unwind through the system's code that called us.
     try {
         return self->HandleMessage(message, wParam, lParam);
@@ -84,11 +106,13 @@ void MainWindow::ReportFault(const char* what) {
     if (reportingFault_) return; // the box's own messages may fail the same way
     reportingFault_ = true;
     const std::string text = std::string("Kestrelbox met an error and carries on:\n") + what;
+    ModalLoopScope modal;
     MessageBoxA(nullptr, text.c_str(), "NOTE!", MB_OK);
     reportingFault_ = false;
 }
 
 INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == SEQM_START) ChooseVoice();       // another copy starts this one
     engine_.HandleMessage(message, wParam, lParam); // never consumes a message
     // A sound card that failed while playing is told of on the next step, never in a dialog.
     if (message == SEQM_STEP_PLAYED) ShowVoiceNotice();
@@ -130,15 +154,14 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, taken ? TRUE : FALSE);
         return TRUE;
     }
-    case WM_DROPFILES: files_.OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
+    case WM_DROPFILES: {
+        ModalLoopScope modal; // the drop may ask about unsaved changes or report a failed load
+        files_.OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return TRUE;
+    }
+    case WM_ENTERIDLE: FlushInvalidations(); return FALSE;
     case WM_SYSCOMMAND: return OnSysCommand(wParam) ? TRUE : FALSE;
-    case WM_DESTROY:
-        // No step may be sounded or posted while the window and its parts go away.
-        engine_.Shutdown();
-        timer_.StopAndWait();
-        SetWidgetEventSink(hwnd_, nullptr);
-        closed_ = true;
-        return FALSE;
+    case WM_DESTROY: EndRun(); return FALSE;
     default: return FALSE;
     }
 }
@@ -168,6 +191,7 @@ bool MainWindow::PreTranslate(MSG& msg) {
 }
 
 void MainWindow::OnSpaceKey() {
+    ChooseVoice();
     panel_.SetPlayButton(!panel_.PlayButtonOn());
     engine_.Toggle();
 }
@@ -179,6 +203,7 @@ bool MainWindow::OnDigitKey(int measure) {
 
 void MainWindow::OnWidgetEvent(int type, int x, int y, int id) {
     if (!panel_.IsBuilt()) return;
+    if (type == WidgetEvent::Up) ChooseVoice(); // the play button may be what is released
     if (type == WidgetEvent::RightDown) {
         const int hit = DispatchMouse(WidgetEvent::RightDown, x, y, hwnd_);
         if (hit != 0) controller_.RightClick(hit);
@@ -195,14 +220,27 @@ void MainWindow::OnWidgetEvent(int type, int x, int y, int id) {
 }
 
 void MainWindow::RunCommand(int id) {
+    ChooseVoice(); // a shortcut may come before the first paint, and the voice command reads it
     if (RunDocumentCommand(id, document_, controller_)) return;
     Toolbar& toolbar = panel_.GetToolbar();
     switch (id) {
     case IDC_CMD_COPY: toolbar.Clipboard().Copy(toolbar.CommandWindow()); break;
-    case IDC_CMD_PASTE: toolbar.Clipboard().Paste(toolbar.CommandWindow(), controller_); break;
     case IDC_CMD_CHANGE_COLOR: ChangeColour(); break;
     case IDC_CMD_EXIT: SendMessageA(hwnd_, WM_CLOSE, 0, 0); break;
     case IDC_CMD_HIGH_RES_TIMER: files_.ToggleHighResTimer(); break;
+    default: RunDialogCommand(id); break;
+    }
+}
+
+void MainWindow::RunDialogCommand(int id) {
+    // Each of these may open a dialog or a message box, whose loop repaints on its own.
+    ModalLoopScope modal;
+    switch (id) {
+    case IDC_CMD_PASTE: {
+        Toolbar& toolbar = panel_.GetToolbar();
+        toolbar.Clipboard().Paste(toolbar.CommandWindow(), controller_);
+        break;
+    }
     case IDC_CMD_OPEN: files_.Open(); break;
     case IDC_CMD_SAVE: files_.Save(); break;
     case IDC_CMD_SAVE_AS: files_.SaveAs(); break;
@@ -233,6 +271,7 @@ void MainWindow::ShowVoiceNotice() {
 }
 
 void MainWindow::OnInitDialog() {
+    Phase("dialog created");
     HINSTANCE instance = GetModuleHandleA(nullptr);
     char aboutText[128] = {};
     if (LoadStringA(instance, IDS_ABOUT_ITEM, aboutText, sizeof aboutText) > 0) {
@@ -245,6 +284,7 @@ void MainWindow::OnInitDialog() {
     accelerators_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
 
     panel_.Build(hwnd_);
+    Phase("panel built");
     panel_.SetDocument(&document_);
     panel_.GetToolbar().SetCommandTarget(this);
     SetWidgetEventSink(hwnd_, this);
@@ -255,6 +295,7 @@ void MainWindow::OnInitDialog() {
     const int r3 = RandomBelow(256);
     panel_.ApplySkin(RGB(r3, r2, r1));
     TakeColoursFromPanel();
+    Phase("skin applied");
 
     plainCursor_ = LoadCursorOr(instance, "NOCUR", MAKEINTRESOURCEA(32512));    // IDC_ARROW
     sizingCursor_ = LoadCursorOr(instance, "SIZECUR", MAKEINTRESOURCEA(32644)); // IDC_SIZEWE
@@ -265,13 +306,24 @@ void MainWindow::OnInitDialog() {
     engine_.Initialise(document_, timer_, *toneOutput_, poster_, panel_, keys_);
     document_.dirty = 0;
     panel_.UpdateColumnCount();
+    Phase("controller and engine ready");
 
     files_.StartUp(GetCommandLineA());
+    Phase("setup loaded");
+    // The voice is chosen once the window has painted (ChooseVoice), or before the first start
+    // if one comes sooner: asking the system about the speaker and opening the sound card take
+    // longer than painting the panel.
+    initialised_ = true;
+}
+
+void MainWindow::ChooseVoice() {
+    if (voiceChosen_ || !initialised_) return;
+    voiceChosen_ = true;
     // The voice: the user's stored choice, else the sound card where the speaker cannot be heard.
     const VoiceMachine machine{RunningUnderWine(), SpeakerPathUsable()};
     UseSoundCard(files_.StoredSoundCardChoice().value_or(PreferSoundCard(machine)));
     ShowVoiceNotice();
-    initialised_ = true;
+    Phase("voice chosen");
 }
 
 void MainWindow::SetIcons(HINSTANCE instance) {
@@ -293,7 +345,11 @@ void MainWindow::TakeColoursFromPanel() {
 }
 
 void MainWindow::ChangeColour() {
-    const COLORREF chosen = ChooseSkinColor(panel_.Palette(), hwnd_);
+    COLORREF chosen = 0;
+    {
+        ModalLoopScope modal;
+        chosen = ChooseSkinColor(panel_.Palette(), hwnd_);
+    }
     // The chooser hands back the present skin when it is cancelled: nothing changes then.
     if (chosen == panel_.SkinColour()) return;
     ApplySkin(chosen);
@@ -383,8 +439,28 @@ void MainWindow::FocusHandling() {
 void MainWindow::OnClose() {
     // Unsaved changes are asked about first; a cancelled question keeps the window open, and so
     // does a close request that arrives while a file dialog or the question itself is open.
-    if (!files_.PromptSave()) return;
-    DestroyWindow(hwnd_);
+    {
+        ModalLoopScope modal;
+        if (!files_.PromptSave()) return;
+    }
+    // The window is left for the end of the process to take, which it does at once: under Wine,
+    // destroying a shown top-level window waits for the window manager to confirm that it is
+    // gone, and for two seconds where there is none. While a dialog of ours is open (the window
+    // is disabled then) it is destroyed, which also ends that dialog.
+    if (!IsWindowEnabled(hwnd_)) {
+        DestroyWindow(hwnd_);
+        return;
+    }
+    EndRun();
+}
+
+void MainWindow::EndRun() {
+    if (closed_) return;
+    // No step may be sounded or posted while the window and its parts go away.
+    engine_.Shutdown();
+    timer_.StopAndWait();
+    SetWidgetEventSink(hwnd_, nullptr);
+    closed_ = true;
 }
 
 AboutBoxArgs MainWindow::AboutArguments() const {
@@ -393,6 +469,7 @@ AboutBoxArgs MainWindow::AboutArguments() const {
 
 bool MainWindow::OnSysCommand(WPARAM command) {
     if (command < kAboutCommandFirst || command > kAboutCommandLast) return false;
+    ModalLoopScope modal;
     ShowAboutBox(AboutArguments());
     return true;
 }

@@ -66,6 +66,9 @@ public:
     // the data was taken.
     using CopyDataHandler = bool (*)(MainWindow& window, const COPYDATASTRUCT& data);
     void SetCopyDataHandler(CopyDataHandler handler) { copyDataHandler_ = handler; }
+    // Told of each phase of start-up as it is reached; the release sets none.
+    using PhaseHandler = void (*)(const char* phase);
+    void SetPhaseHandler(PhaseHandler handler) { phaseHandler_ = handler; }
 
     // Mouse events on the panel's widgets, and what dial text fields report.
     void OnWidgetEvent(int type, int x, int y, int id) override;
@@ -95,10 +98,17 @@ private:
     bool OnDigitKey(int measure);
     void TakeColoursFromPanel();
     void OnClose();
+    // Stops playback for good and ends the message loop; the window may still be there.
+    void EndRun();
     // Puts a pending notice about the voice into the status line.
     void ShowVoiceNotice();
+    // The stored or preferred voice, once: after the first paint, or before a start that comes
+    // sooner.
+    void ChooseVoice();
     // System-menu commands 16..31 are the About entry's; the rest are the system's.
     bool OnSysCommand(WPARAM command);
+    // The commands that may open a dialog or a message box.
+    void RunDialogCommand(int id);
 
     HWND hwnd_ = nullptr;
     SequencerPanel panel_;
@@ -128,5 +138,11 @@ private:
     bool reportingFault_ = false;
     HICON icon_ = nullptr;
     CopyDataHandler copyDataHandler_ = nullptr;
+    PhaseHandler phaseHandler_ = nullptr;
+    bool idleSeen_ = false;
+    bool voiceChosen_ = false;
+    void Phase(const char* phase) const {
+        if (phaseHandler_ != nullptr) phaseHandler_(phase);
+    }
     FileShell files_{*this};
 };

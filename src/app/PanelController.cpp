@@ -64,10 +64,11 @@ void PanelController::RandomizeSteps(int m) {
 }
 
 void PanelController::FreshSetup() {
+    // The editor shows one measure, so it is loaded once, when all eight are made.
     for (int i = 0; i < kMeasureCount; ++i) {
         document->measures[i].next = static_cast<int16_t>(i);
         document->measures[i].repeat = 1;
-        RandomizeSteps(i);
+        document->RandomizeSteps(i);
     }
     LoadMeasure(document->editMeasure);
 }

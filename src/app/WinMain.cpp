@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/ProbeHooks.h"
+#include "app/StartupPhases.h"
 #include "app/ToneLogOutput.h"
 #endif
 
@@ -32,6 +33,9 @@ std::string VoiceStatus(const VoiceCounters& c) {
 #endif
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+#ifdef KESTREL_TONE_PROBE
+    StartupPhase("WinMain");
+#endif
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     KeepTimerResolutionWhenHidden();
@@ -43,6 +47,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ToneLogOutput toneLog(window->ToneOutputInUse(), getenv("KESTREL_TONE_LOG"));
     window->UseToneOutput(toneLog);
     InstallProbeHooks(*window);
+    window->SetPhaseHandler(StartupPhase);
     toneLog.AnswerMarks([&window] { return window->Engine().IsPlaying(); },
                         [&window] { return VoiceStatus(window->SoundCard().Counters()); });
 #endif

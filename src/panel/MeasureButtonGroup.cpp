@@ -41,6 +41,8 @@ void MeasureButtonGroup::SelectById(int controlId) {
 }
 
 void MeasureButtonGroup::SetPlayingMark(int index) {
+    // The mark is set at every pass; a pass of the measure already marked repaints nothing.
+    if (index == marked) return;
     if (InRange(marked)) {
         buttons[marked]->SetHighlight(false);
         buttons[marked]->Show();

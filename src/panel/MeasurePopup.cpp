@@ -1,6 +1,7 @@
 #include "panel/MeasurePopup.h"
 
 #include "ResourceIds.h"
+#include "widgets/InvalidationBatch.h"
 #include "widgets/WidgetRegistry.h"
 
 namespace {
@@ -64,6 +65,7 @@ INT_PTR CALLBACK MeasurePopup::DialogProc(HWND hwnd, UINT message, WPARAM wParam
         self->hwnd = hwnd;
     }
     if (self == nullptr) return FALSE;
+    InvalidationScope scope;
     try {
         return self->HandleMessage(message, wParam, lParam);
     } catch (...) {
@@ -151,7 +153,7 @@ void MeasurePopup::SetColors(const SkinPalette& palette) {
         cell->SetColorsAll(colours.baseLight, colours.baseDark, colours.baseDark, colours.baseLight,
                            colours.baseLight, colours.baseDark, colours.contrast);
     background.SetColors(colours.base, colours.baseLighter);
-    if (hwnd) InvalidateRect(hwnd, nullptr, TRUE);
+    if (hwnd) InvalidateLater(hwnd, nullptr, EraseBackground::Yes);
 }
 
 void MeasurePopup::ShowFor() {

@@ -6,13 +6,17 @@
 
 StepNumberLabel::StepNumberLabel() = default;
 
+HFONT StepNumberLabel::LabelFont() {
+    static GdiFont font(CreateFontInPoints(kFace, kTenthsOfPoint));
+    return font.Get();
+}
+
 void StepNumberLabel::Draw(HDC dc) {
     if (!ShouldPaint(dc)) return;
     FillSolid(dc, rect, paper);
     {
         SavedDCState saved(dc);
-        GdiFont font(CreateFontInPoints(face, tenthsOfPoint));
-        if (font.Get() != nullptr) SelectObject(dc, font.Get());
+        if (HFONT font = LabelFont()) SelectObject(dc, font);
         SetTextColor(dc, ink);
         SetBkMode(dc, TRANSPARENT);
         RECT area = rect;

@@ -6,21 +6,25 @@
 // B + 22, field B + 23) and the length cell B + 60 (its bar B + 64).
 #include <string>
 
+#include "widgets/GdiHandles.h"
 #include "widgets/MDial.h"
 #include "widgets/MToggleButton.h"
 #include "widgets/MonoImage.h"
 #include "widgets/SkinPalette.h"
 
-// The step number: its text on its paper colour, centred both ways, in a point font made for each
-// drawing.
+// The step number: its text on its paper colour, centred both ways, in a point font.
 class StepNumberLabel : public MWnd {
 public:
     StepNumberLabel();
     void Draw(HDC dc) override;
 
 private:
-    std::string face = "System";
-    int tenthsOfPoint = 90;
+    // Every label draws in the same face and size: one font, made at the first paint and kept for
+    // the program's life, rather than one made and freed for every label at every paint.
+    static HFONT LabelFont();
+
+    static constexpr char kFace[] = "System";
+    static constexpr int kTenthsOfPoint = 90;
 };
 
 class StepColumn : public MWnd {

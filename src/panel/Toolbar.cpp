@@ -6,6 +6,7 @@
 
 #include "ResourceIds.h"
 #include "panel/CommandRules.h"
+#include "widgets/InvalidationBatch.h"
 
 namespace {
 
@@ -81,6 +82,7 @@ void Toolbar::PopupMenu(int index) {
                                   MF_BYCOMMAND | (item.mark == ItemMark::Check ? MF_CHECKED : MF_UNCHECKED));
             }
         }
+        ModalLoopScope modal; // the menu's loop repaints what its messages change
         TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, r.left, r.bottom, 0,
                        commandWindow, nullptr);
     }
@@ -98,10 +100,14 @@ LRESULT CALLBACK Toolbar::CommandWindowProc(HWND hwnd, UINT message, WPARAM wPar
                                             UINT_PTR subclassId, DWORD_PTR refData) {
     auto* self = reinterpret_cast<Toolbar*>(refData);
     switch (message) {
-    case WM_COMMAND:
+    case WM_ENTERIDLE: FlushInvalidations(); break;
+    case WM_COMMAND: {
+        // A command may change every widget; they repaint once, when it is done.
+        InvalidationScope scope;
         // Menu choices and translated shortcuts alike.
         if (lParam == 0 && self->commandTarget != nullptr) self->commandTarget->RunCommand(LOWORD(wParam));
         return 0;
+    }
     case WM_PAINT:
         // Paints nothing, so the buttons the main window draws show through.
         ValidateRect(hwnd, nullptr);

@@ -244,7 +244,7 @@ SequencerEngine::ToneRequest SequencerEngine::BookStep(uint32_t lineStartMs, dou
     request.lineStartMs = lineStartMs;
     request.dueAfterMs = dueAfterMs;
 
-    poster->PostToSelf(SEQM_STEP_PLAYED, 0, 0);
+    PostStepPlayed();
     if (index == 0) {
         doc.passCounter += 1;
         PostMeasureMark(measure, 0);
@@ -293,8 +293,22 @@ void SequencerEngine::Sound(const ToneRequest& request) {
     tone->PlayCue(cue);
 }
 
+void SequencerEngine::PostStepPlayed() {
+    // One waiting at most: the window reads the position when it takes the message, so a
+    // window that falls behind skips highlight frames instead of drowning in messages.
+    if (!stepPostWaiting.exchange(true)) poster->PostToSelf(SEQM_STEP_PLAYED, 0, 0);
+}
+
 void SequencerEngine::PostMeasureMark(int measure, intptr_t lParam) {
-    poster->PostToSelf(SEQM_MEASURE_MARK, static_cast<uintptr_t>(measure), lParam);
+    // The mark to show is kept here; the message only says that it changed, and one waiting
+    // message carries every change made before it is taken.
+    // The same rule as a message's handling: a mark outside the measures changes nothing.
+    if (lParam == kClearMeasureMark)
+        markToShow = kNoMark;
+    else if (measure >= 0 && measure < kMeasureCount)
+        markToShow = measure;
+    if (!markPostWaiting.exchange(true))
+        poster->PostToSelf(SEQM_MEASURE_MARK, static_cast<uintptr_t>(measure), lParam);
 }
 
 void SequencerEngine::TempoChanged() {
@@ -312,6 +326,8 @@ void SequencerEngine::SelectMeasureWhilePlaying(int index) {
         const int measure = ClampMeasure(doc.editMeasure);
         if (measure != doc.playingMeasure) doc.passCounter = 0;
         doc.playingMeasure = static_cast<int16_t>(measure);
+        // A mark still waiting in the queue shows this one when it is taken.
+        markToShow = index;
     }
     panel->SetPlayingMark(index);
 }
@@ -322,6 +338,7 @@ bool SequencerEngine::JumpToMeasure(int measure) {
         Claim claim(*this);
         document->playingMeasure = static_cast<int16_t>(measure);
         document->passCounter = 0;
+        markToShow = measure;
     }
     panel->SetPlayingMark(measure);
     return true;
@@ -344,6 +361,12 @@ void SequencerEngine::ShowPlayingStep(bool on) {
 }
 
 void SequencerEngine::ShowMeasureMark(uintptr_t wParam, intptr_t lParam) {
+    if (markPostWaiting.exchange(false)) {
+        // Ours: taken first, then read, so a mark set meanwhile is posted anew.
+        const int measure = markToShow;
+        panel->SetPlayingMark(measure >= 0 && measure < kMeasureCount ? measure : -1);
+        return;
+    }
     if (lParam == kClearMeasureMark) {
         panel->SetPlayingMark(-1);
     } else if (wParam < static_cast<uintptr_t>(kMeasureCount)) {
@@ -357,6 +380,8 @@ void SequencerEngine::HandleMessage(unsigned message, uintptr_t wParam, intptr_t
     switch (message) {
     case SEQM_MEASURE_MARK: ShowMeasureMark(wParam, lParam); break;
     case SEQM_STEP_PLAYED:
+        // Taken before the position is read, so a step booked meanwhile is posted anew.
+        stepPostWaiting.exchange(false);
         // A step booked just before a stop may be reported after it; the highlight stays off.
         if (IsPlaying()) ShowPlayingStep(true);
         break;

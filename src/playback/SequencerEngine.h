@@ -3,6 +3,9 @@
 // OnTimer about once a millisecond on the timer thread; when the next sixteenth is due the engine
 // books the step (note, tone length, next position), posts SEQM_STEP_PLAYED and, at the start of
 // a pass, SEQM_MEASURE_MARK to its own window, and then sounds the tone, blocking for its length.
+// Neither message is posted while one of its kind still waits in the queue: the window reads the
+// position and the mark when it takes the message, so at any tempo its queue holds at most two of
+// them and input always gets through.
 // The UI thread starts and stops playback, changes tempo and measure, and turns the posted
 // messages into the step highlight and the playing mark.
 //
@@ -107,6 +110,7 @@ private:
     ToneRequest BookStep(uint32_t lineStartMs, double dueAfterMs);
     void AdvancePosition(int measure, int step);
     void Sound(const ToneRequest& request);
+    void PostStepPlayed();
     void PostMeasureMark(int measure, intptr_t lParam);
     void ShowMeasureMark(uintptr_t wParam, intptr_t lParam);
     int StepsPerMeasure() const;
@@ -126,6 +130,14 @@ private:
     Shared<uint32_t> startMs{0};            // clock reading at the start of the time line
     Shared<int32_t> tickCount{0};           // ordinal of the next due step; 1 after a start
     Shared<uint32_t> run{0};                // counts the starts, so a tone output can tell runs apart
+
+    // The posted notifications, one of a kind waiting at most. A flag is set by whoever posts and
+    // cleared by the window when it takes the message, before it reads what the message is about
+    // (sequentially consistent, so a change made after the read is always posted anew).
+    static constexpr int kNoMark = -1;
+    std::atomic<bool> stepPostWaiting{false};
+    std::atomic<bool> markPostWaiting{false};
+    std::atomic<int> markToShow{kNoMark}; // the measure the playing mark should be on, or kNoMark
 
     // UI thread only.
     int litColumn = 0;             // step column lit by ShowPlayingStep, 0 = none yet

@@ -23,9 +23,20 @@ int64_t PerformanceCount() {
 
 class MachineCounters : public CalibrationCounters {
 public:
+    explicit MachineCounters(HANDLE stop = nullptr) : stop_(stop) {}
     int64_t Counter() override { return PerformanceCount(); }
     int64_t Cycles() override { return static_cast<int64_t>(__rdtsc()); }
-    void Pause(int ms) override { Sleep(static_cast<DWORD>(ms)); }
+    // A timer going away ends the pauses at once; the readings after it then fail or make a
+    // calibration nobody uses.
+    void Pause(int ms) override {
+        if (stop_ != nullptr)
+            WaitForSingleObject(stop_, static_cast<DWORD>(ms));
+        else
+            Sleep(static_cast<DWORD>(ms));
+    }
+
+private:
+    HANDLE stop_;
 };
 
 // Eleven readings 10 ms apart: about 100 ms, as long as the calibration always took. A bracket
@@ -37,28 +48,24 @@ CalibrationSetup CalibrationFor(int64_t counterFrequency) {
     return setup;
 }
 
-// Raises the process to real-time and this thread to time-critical for its lifetime, so the
-// calibration is not interrupted; restores only what it managed to raise.
+// Raises the calling thread to time-critical for its lifetime, so the readings are seldom
+// interrupted; a reading that was is thrown away by its wide bracket anyway. The process keeps
+// its class: the calibration now runs while the window paints, and lifting the whole process to
+// real time would lift the user-interface thread with it.
 class CalibrationPriority {
 public:
-    CalibrationPriority()
-        : process_(GetCurrentProcess()), thread_(GetCurrentThread()), oldClass_(GetPriorityClass(process_)),
-          oldPriority_(GetThreadPriority(thread_)) {
-        if (oldClass_ != 0) SetPriorityClass(process_, REALTIME_PRIORITY_CLASS);
+    CalibrationPriority() : thread_(GetCurrentThread()), oldPriority_(GetThreadPriority(thread_)) {
         if (oldPriority_ != THREAD_PRIORITY_ERROR_RETURN)
             SetThreadPriority(thread_, THREAD_PRIORITY_TIME_CRITICAL);
     }
     ~CalibrationPriority() {
         if (oldPriority_ != THREAD_PRIORITY_ERROR_RETURN) SetThreadPriority(thread_, oldPriority_);
-        if (oldClass_ != 0) SetPriorityClass(process_, oldClass_);
     }
     CalibrationPriority(const CalibrationPriority&) = delete;
     CalibrationPriority& operator=(const CalibrationPriority&) = delete;
 
 private:
-    HANDLE process_;
     HANDLE thread_;
-    DWORD oldClass_;
     int oldPriority_;
 };
 
@@ -88,27 +95,51 @@ TempoTimer::TempoTimer() {
     hasTsc = ProcessorHasTsc() ? 1 : 0;
     LARGE_INTEGER frequency{};
     if (QueryPerformanceFrequency(&frequency)) qpcFrequency = frequency.QuadPart;
-    if (hasTsc && qpcFrequency > 0) {
-        MachineCounters counters;
-        bool calibrated = false;
-        {
-            CalibrationPriority priority;
-            calibrated = calibration.Calibrate(counters, CalibrationFor(qpcFrequency));
-        }
-        if (calibrated) {
-            tscClock.SetRate(counters.Cycles(), calibration.CyclesPerMs());
-            tscReady = 1;
-        }
-    }
     timeGetDevCaps(&caps, sizeof caps);
     if (periodMs < caps.wPeriodMin) periodMs = caps.wPeriodMin;
     timeBeginPeriod(periodMs);
+    if (hasTsc && qpcFrequency > 0) {
+        stopCalibrating = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        try {
+            calibrating = std::thread([this] { Calibrate(); });
+        } catch (...) {
+            // No thread: the performance counter stays the clock.
+        }
+    }
 }
 
 TempoTimer::~TempoTimer() {
     // Never leave an event behind that would call into a destroyed owner.
     StopAndWait();
+    if (stopCalibrating != nullptr) SetEvent(stopCalibrating);
+    AwaitCalibration();
+    if (stopCalibrating != nullptr) CloseHandle(stopCalibrating);
     timeEndPeriod(periodMs);
+}
+
+void TempoTimer::AwaitCalibration() {
+    if (calibrating.joinable()) calibrating.join();
+}
+
+void TempoTimer::Calibrate() {
+    MachineCounters counters(stopCalibrating);
+    bool calibrated = false;
+    {
+        CalibrationPriority priority;
+        calibrated = calibration.Calibrate(counters, CalibrationFor(qpcFrequency));
+    }
+    if (!calibrated || WaitForSingleObject(stopCalibrating, 0) == WAIT_OBJECT_0) return;
+    tscClock.SetRate(counters.Cycles(), calibration.CyclesPerMs());
+    // The time-stamp clock takes over where the counter stands, if the preference wants it.
+    // As at any switch of source, the new source's offset is written before it comes into force,
+    // so a reader on the timer thread sees either the old source with its offset or the new one
+    // with its own. One switch at a time: the preference may change at this very moment.
+    std::lock_guard<std::mutex> lock(switchMutex);
+    const bool fromTsc = UsesTsc();
+    const bool toTsc = hasTsc && useHighResolution.load(std::memory_order_relaxed) != 0;
+    if (fromTsc != toTsc)
+        offsetMs[toTsc ? 1 : 0].store(std::llround(ReadingMs(fromTsc) - SourceMs(toTsc)), std::memory_order_release);
+    tscReady.store(1, std::memory_order_release);
 }
 
 void TempoTimer::StopAndWait() {
@@ -148,7 +179,7 @@ void TempoTimer::Stop() {
 }
 
 void TempoTimer::RefineCalibration() {
-    if (tscReady.Get() == 0) return;
+    if (!IsCalibrated()) return;
     MachineCounters counters;
     // The clock carries on from its present reading at the refined rate, so a run that has
     // already begun neither skips nor repeats a step.
@@ -172,38 +203,31 @@ void CALLBACK TempoTimer::OnEvent(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_P
     self->callbacksRunning.fetch_sub(1);
 }
 
-int64_t TempoTimer::SourceMs(bool tsc) const {
-    if (tsc) return static_cast<int64_t>(std::floor(tscClock.Ms(static_cast<int64_t>(__rdtsc()))));
-    const int64_t ticksPerMs = qpcFrequency / 1000;
-    if (ticksPerMs <= 0) return timeGetTime(); // no performance counter: the multimedia clock still counts ms
-    return PerformanceCount() / ticksPerMs;
-}
-
-double TempoTimer::SourcePreciseMs(bool tsc) const {
+double TempoTimer::SourceMs(bool tsc) const {
     if (tsc) return tscClock.Ms(static_cast<int64_t>(__rdtsc()));
     const int64_t ticksPerMs = qpcFrequency / 1000;
-    if (ticksPerMs <= 0) return timeGetTime();
+    if (ticksPerMs <= 0) return timeGetTime(); // no performance counter: the multimedia clock still counts ms
     return static_cast<double>(PerformanceCount()) / static_cast<double>(ticksPerMs);
 }
 
+double TempoTimer::ReadingMs(bool tsc) const { return SourceMs(tsc) + static_cast<double>(OffsetMs(tsc)); }
+
 uint32_t TempoTimer::NowMs() {
-    const bool tsc = UsesTsc();
-    return static_cast<uint32_t>(SourceMs(tsc) + OffsetMs(tsc));
+    // Whole milliseconds, the low 32 bits: callers take differences, so the wrap is harmless.
+    return static_cast<uint32_t>(static_cast<int64_t>(std::floor(ReadingMs(UsesTsc()))));
 }
 
 double TempoTimer::PreciseMs() {
-    const bool tsc = UsesTsc();
-    const double ms = std::fmod(SourcePreciseMs(tsc) + static_cast<double>(OffsetMs(tsc)), kClockWrapMs);
+    const double ms = std::fmod(ReadingMs(UsesTsc()), kClockWrapMs);
     return ms < 0.0 ? ms + kClockWrapMs : ms;
 }
 
 void TempoTimer::SetHighResolution(bool flag) {
+    std::lock_guard<std::mutex> lock(switchMutex); // the calibration's take-over is a switch too
     const bool fromTsc = UsesTsc();
-    const bool toTsc = flag && hasTsc && tscReady.Get() != 0;
-    if (fromTsc != toTsc) {
-        const int64_t now = SourceMs(fromTsc) + OffsetMs(fromTsc);
-        offsetMs[toTsc ? 1 : 0].store(now - SourceMs(toTsc), std::memory_order_release);
-    }
+    const bool toTsc = flag && hasTsc && IsCalibrated();
+    if (fromTsc != toTsc)
+        offsetMs[toTsc ? 1 : 0].store(std::llround(ReadingMs(fromTsc) - SourceMs(toTsc)), std::memory_order_release);
     useHighResolution.store(flag ? 1 : 0, std::memory_order_release);
 }
 

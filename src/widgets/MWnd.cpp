@@ -1,6 +1,7 @@
 #include "widgets/MWnd.h"
 
 #include "widgets/GdiHandles.h"
+#include "widgets/InvalidationBatch.h"
 #include "widgets/WidgetRegistry.h"
 
 void FillSolid(HDC dc, const RECT& r, COLORREF colour) {
@@ -102,5 +103,5 @@ bool MWnd::ShouldPaint(HDC dc) const { return visible && RectVisible(dc, &rect);
 void MWnd::ExcludeOwnRect(HDC dc) const { ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom); }
 
 void MWnd::Invalidate(bool erase) const {
-    if (owner) InvalidateRect(owner, &rect, erase ? TRUE : FALSE);
+    if (owner) InvalidateLater(owner, &rect, erase ? EraseBackground::Yes : EraseBackground::No);
 }

@@ -66,7 +66,10 @@ void MonoImage::DrawAt(HDC dc, COLORREF ink, COLORREF paper, int x, int y) const
     // the background colour: that is the whole recolouring.
     SetTextColor(dc, ink);
     SetBkColor(dc, paper);
-    MemoryDC memory(dc);
+    // One memory context for every picture: making and freeing one per picture at every paint
+    // cost more than the copy itself. It is compatible with the screen, which any one-bit source
+    // can be selected into; the picture is taken out again after the copy.
+    static MemoryDC memory(nullptr);
     SelectedObject selected(memory.Get(), source);
     BitBlt(dc, x, y, size.cx, size.cy, memory.Get(), 0, 0, SRCCOPY);
 }

@@ -1,8 +1,8 @@
 #include "widgets/TextField.h"
 
-#include <commctrl.h>
-
 #include <vector>
+
+#include "widgets/InvalidationBatch.h"
 
 namespace {
 
@@ -12,10 +12,16 @@ DWORD AlignmentStyle(const std::string& alignment) {
     return ES_LEFT;
 }
 
-int FontHeight(int tenthsOfPoint) {
+int ScreenDpi() {
     HDC screen = GetDC(nullptr);
     const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
     if (screen) ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+int FontHeight(int tenthsOfPoint) {
+    // The screen's resolution does not change while the program runs; asked once, not per font.
+    static const int dpi = ScreenDpi();
     return -MulDiv(tenthsOfPoint, dpi, 720);
 }
 
@@ -36,7 +42,8 @@ TextField::~TextField() {
 
 bool TextField::Create(int newId, HWND newOwner, COLORREF newInk, COLORREF newPaper, int x, int y, int width,
                        int height, const std::string& alignment) {
-    if (hwnd) return false; // one window per field
+    if (hwnd || created) return false; // one window per field
+    created = true;
     id = newId;
     owner = newOwner;
     ink = newInk ? newInk : GetSysColor(COLOR_HIGHLIGHT);
@@ -45,6 +52,13 @@ bool TextField::Create(int newId, HWND newOwner, COLORREF newInk, COLORREF newPa
     // The field shows its own colours from the start, not the parent's until a SetColors.
     ownBrush.Reset(CreateSolidBrush(paper));
     brush = ownBrush.Get();
+    cursor = LoadCursorA(GetModuleHandleA(nullptr), "TEXTCUR");
+    if (width <= 0 || height <= 0) {
+        // Never seen and never typed into (the dials' bar-only forms): the text is all it holds,
+        // so it needs no window, which would cost the start a child window for nothing.
+        shown = true;
+        return true;
+    }
     DWORD style =
         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_NOHIDESEL | ES_AUTOHSCROLL | AlignmentStyle(alignment);
     if (width > 0 && height > 0) style |= WS_TABSTOP;
@@ -53,11 +67,11 @@ bool TextField::Create(int newId, HWND newOwner, COLORREF newInk, COLORREF newPa
                            nullptr);
     if (!hwnd) return false;
     shown = true;
-    const auto self = reinterpret_cast<DWORD_PTR>(this);
-    SetWindowSubclass(hwnd, FieldProc, self, self);
-    SetWindowSubclass(owner, OwnerProc, self, self);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    originalProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TextField::FieldProc)));
+    OwnerDispatcher::Join(owner, this);
     SetFont("Arial", 70);
-    cursor = LoadCursorA(GetModuleHandleA(nullptr), "TEXTCUR");
     return true;
 }
 
@@ -68,7 +82,7 @@ void TextField::SetColors(COLORREF newInk, COLORREF newPaper) {
         ownBrush.Reset(CreateSolidBrush(paper));
         brush = ownBrush.Get();
     }
-    if (hwnd) InvalidateRect(hwnd, nullptr, TRUE);
+    if (hwnd) InvalidateLater(hwnd, nullptr, EraseBackground::Yes);
 }
 
 void TextField::SetFont(const std::string& face, int tenthsOfPoint) {
@@ -92,7 +106,7 @@ void TextField::UseBrush(HBRUSH newBrush) {
     externalBrush = true;
     brush = newBrush;
     ownBrush.Reset();
-    if (hwnd) InvalidateRect(hwnd, nullptr, TRUE);
+    if (hwnd) InvalidateLater(hwnd, nullptr, EraseBackground::Yes);
 }
 
 void TextField::ApplyFont(HFONT newFont) {
@@ -101,7 +115,14 @@ void TextField::ApplyFont(HFONT newFont) {
 }
 
 void TextField::SetText(const std::string& newText) {
-    if (!hwnd) return;
+    if (!hwnd) {
+        if (created) heldText = newText;
+        return;
+    }
+    // Writing the same text again would only repaint the field: a measure load sets every field,
+    // mostly to what it already shows. A field the user has typed into, or is typing into, is
+    // always written, so it ends unmodified with the caret after the text.
+    if (GetText() == newText && !IsModified() && GetFocus() != hwnd) return;
     // The change notification sent from inside the write is the program's own, whatever the
     // modified flag still says at that moment.
     writing = true;
@@ -116,7 +137,7 @@ void TextField::SetText(const std::string& newText) {
 }
 
 std::string TextField::GetText() const {
-    if (!hwnd) return {};
+    if (!hwnd) return heldText;
     const int length = GetWindowTextLengthA(hwnd);
     std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
     const int copied = GetWindowTextA(hwnd, buffer.data(), length + 1);
@@ -127,11 +148,13 @@ bool TextField::IsModified() const { return hwnd && SendMessageA(hwnd, EM_GETMOD
 
 void TextField::ShowField() {
     shown = true;
+    redrawOn = true; // a window shown paints, whatever WM_SETREDRAW said before
     if (hwnd) ShowWindow(hwnd, SW_SHOWNA);
 }
 
 void TextField::HideField() {
     shown = false;
+    redrawOn = true;
     if (hwnd) ShowWindow(hwnd, SW_HIDE);
 }
 
@@ -139,8 +162,12 @@ void TextField::SetRedraw(bool on) {
     // Turning painting back on also marks the window visible, which would bring back a field
     // that was hidden on purpose.
     if (!hwnd || !shown) return;
+    // Only a change is sent: turning painting on when it is on costs a round trip to the window
+    // system and a repaint for nothing, and every measure load does it for every field.
+    if (on == redrawOn) return;
+    redrawOn = on;
     SendMessageA(hwnd, WM_SETREDRAW, on ? TRUE : FALSE, 0);
-    if (on) InvalidateRect(hwnd, nullptr, TRUE);
+    if (on) InvalidateLater(hwnd, nullptr, EraseBackground::Yes);
 }
 
 void TextField::OnFocusLost() {
@@ -150,18 +177,32 @@ void TextField::OnFocusLost() {
 }
 
 void TextField::Detach() {
-    const auto self = reinterpret_cast<UINT_PTR>(this);
-    if (owner && IsWindow(owner)) RemoveWindowSubclass(owner, OwnerProc, self);
-    if (hwnd && IsWindow(hwnd)) RemoveWindowSubclass(hwnd, FieldProc, self);
+    if (owner && hwnd) OwnerDispatcher::Leave(owner, this);
+    owner = nullptr;
+    RestoreFieldProc();
 }
 
-LRESULT CALLBACK TextField::FieldProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                      DWORD_PTR refData) {
-    try {
-        return reinterpret_cast<TextField*>(refData)->HandleFieldMessage(hwnd, message, wParam, lParam);
-    } catch (...) {
-        return DefSubclassProc(hwnd, message, wParam, lParam);
+void TextField::RestoreFieldProc() {
+    if (!hwnd || !originalProc || !IsWindow(hwnd)) return;
+    // Only while nothing has subclassed the field after us; otherwise we stay in the chain.
+    if (GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&TextField::FieldProc)) {
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalProc));
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
     }
+}
+
+LRESULT CALLBACK TextField::FieldProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<TextField*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self == nullptr || self->hwnd != hwnd) return DefWindowProcA(hwnd, message, wParam, lParam);
+    try {
+        return self->HandleFieldMessage(hwnd, message, wParam, lParam);
+    } catch (...) {
+        return CallWindowProcA(self->originalProc, hwnd, message, wParam, lParam);
+    }
+}
+
+LRESULT TextField::CallOriginal(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcA(originalProc, window, message, wParam, lParam);
 }
 
 LRESULT TextField::HandleFieldMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -173,39 +214,27 @@ LRESULT TextField::HandleFieldMessage(HWND window, UINT message, WPARAM wParam, 
         }
         break;
     case WM_KILLFOCUS: {
-        const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        const LRESULT result = CallOriginal(window, message, wParam, lParam);
         OnFocusLost();
         return result;
     }
     case WM_LBUTTONDOWN: OnLeftButtonDown(); break;
     case WM_RBUTTONDOWN: OnRightButtonDown(); break;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(window, FieldProc, reinterpret_cast<UINT_PTR>(this));
+    case WM_NCDESTROY: {
+        // The window goes: hand it back its own procedure and forget it.
+        const WNDPROC original = originalProc;
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
         hwnd = nullptr;
-        break;
+        originalProc = nullptr;
+        return CallWindowProcA(original, window, message, wParam, lParam);
+    }
     default: break;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK TextField::OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT_PTR subclassId, DWORD_PTR refData) {
-    auto* field = reinterpret_cast<TextField*>(refData);
-    try {
-        if (message == WM_NCDESTROY) {
-            RemoveWindowSubclass(hwnd, OwnerProc, subclassId);
-            field->owner = nullptr;
-        } else {
-            LRESULT result = 0;
-            if (field->HandleOwnerMessage(message, wParam, lParam, result)) return result;
-        }
-    } catch (...) {
-    }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return CallOriginal(window, message, wParam, lParam);
 }
 
 bool TextField::HandleOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (!hwnd || reinterpret_cast<HWND>(lParam) != hwnd) return false;
     switch (message) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC: {
@@ -224,3 +253,108 @@ bool TextField::HandleOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     default: return false;
     }
 }
+
+void TextField::OwnerGone() { owner = nullptr; }
+
+// One procedure in front of each owner window that hosts fields: it hands the colour requests and
+// change notifications to the field they concern. The owner's other messages pass straight on,
+// through one call and no lookups of window properties, however many fields it hosts.
+namespace {
+
+struct OwnerEntry {
+    HWND owner = nullptr;
+    WNDPROC original = nullptr;
+    std::vector<TextField*> fields;
+};
+
+// UI thread only, like the widgets. Entries live until their owner is destroyed; the list itself
+// is never freed, so a field destroyed at program exit still finds it.
+std::vector<OwnerEntry>& Owners() {
+    static auto* owners = new std::vector<OwnerEntry>;
+    return *owners;
+}
+
+OwnerEntry* FindOwner(HWND owner) {
+    for (OwnerEntry& entry : Owners())
+        if (entry.owner == owner) return &entry;
+    return nullptr;
+}
+
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+} // namespace
+
+bool OwnerDispatcher::Dispatch(HWND owner, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message != WM_CTLCOLOREDIT && message != WM_CTLCOLORSTATIC && message != WM_COMMAND) return false;
+    OwnerEntry* entry = FindOwner(owner);
+    if (entry == nullptr || lParam == 0) return false;
+    const auto child = reinterpret_cast<HWND>(lParam);
+    TextField* concerned = nullptr;
+    for (TextField* field : entry->fields) {
+        if (field->Handle() == child) {
+            concerned = field;
+            break;
+        }
+    }
+    if (concerned == nullptr) return false;
+    // Outside the walk: what the field does about it may add or remove fields.
+    try {
+        return concerned->HandleOwnerMessage(message, wParam, lParam, result);
+    } catch (...) {
+        return false;
+    }
+}
+
+void OwnerDispatcher::Join(HWND owner, TextField* field) {
+    if (owner == nullptr) return;
+    if (OwnerEntry* entry = FindOwner(owner)) {
+        entry->fields.push_back(field);
+        return;
+    }
+    OwnerEntry entry;
+    entry.owner = owner;
+    entry.original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OwnerProc)));
+    entry.fields.push_back(field);
+    Owners().push_back(std::move(entry));
+}
+
+void OwnerDispatcher::Leave(HWND owner, TextField* field) {
+    OwnerEntry* entry = FindOwner(owner);
+    if (entry == nullptr) return;
+    std::erase(entry->fields, field);
+    // The owner keeps the dispatcher while it lives (one call per message, nothing else): taking
+    // it out is safe only while nobody has subclassed the owner after it.
+    if (!entry->fields.empty() || !IsWindow(owner)) return;
+    if (GetWindowLongPtrA(owner, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&OwnerProc)) return;
+    SetWindowLongPtrA(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(entry->original));
+    std::erase_if(Owners(), [owner](const OwnerEntry& e) { return e.owner == owner; });
+}
+
+void OwnerDispatcher::OwnerDestroyed(HWND owner) {
+    OwnerEntry* entry = FindOwner(owner);
+    if (entry == nullptr) return;
+    for (TextField* field : entry->fields)
+        field->OwnerGone();
+    SetWindowLongPtrA(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(entry->original));
+    std::erase_if(Owners(), [owner](const OwnerEntry& e) { return e.owner == owner; });
+}
+
+int OwnerDispatcher::OwnerCount() { return static_cast<int>(Owners().size()); }
+
+namespace {
+
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    OwnerEntry* entry = FindOwner(hwnd);
+    if (entry == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+    const WNDPROC original = entry->original;
+    if (message == WM_NCDESTROY) {
+        OwnerDispatcher::OwnerDestroyed(hwnd);
+        return CallWindowProcA(original, hwnd, message, wParam, lParam);
+    }
+    LRESULT result = 0;
+    if (OwnerDispatcher::Dispatch(hwnd, message, wParam, lParam, result)) return result;
+    return CallWindowProcA(original, hwnd, message, wParam, lParam);
+}
+
+} // namespace

@@ -1,7 +1,8 @@
 #pragma once
 // A one-line edit control with its own colours, font and cursor. It answers its parent's colour
-// requests and change notifications itself (by subclassing the parent), so owners need no code
-// for it.
+// requests and change notifications itself, so owners need no code for it: every owner window
+// that hosts fields gets one dispatcher in front of its window procedure, which hands each such
+// message to the field it concerns.
 #include <windows.h>
 
 #include <string>
@@ -20,8 +21,8 @@ public:
     TextField& operator=(const TextField&) = delete;
 
     // An ink of 0 means the highlight colour and a paper of 0 the button-face colour. alignment
-    // "right" or "center"; anything else aligns left. A field of width and height 0 is unseen and
-    // not a tab stop, but still holds its text.
+    // "right" or "center"; anything else aligns left. A field of width or height 0 is unseen and
+    // not a tab stop, but still holds its text: it has no window (Handle() is null).
     bool Create(int id, HWND owner, COLORREF ink, COLORREF paper, int x, int y, int width, int height,
                 const std::string& alignment);
 
@@ -63,15 +64,16 @@ protected:
     virtual void OnRightButtonDown() {}
 
 private:
-    static LRESULT CALLBACK FieldProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT_PTR subclassId, DWORD_PTR refData);
-    static LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT_PTR subclassId, DWORD_PTR refData);
+    friend class OwnerDispatcher;
+    static LRESULT CALLBACK FieldProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleFieldMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT CallOriginal(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     // True when message was an answer to the parent on this field's behalf.
     bool HandleOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void OwnerGone();
     void ApplyFont(HFONT font);
     void Detach();
+    void RestoreFieldProc();
 
     COLORREF ink = 0;
     COLORREF paper = 0;
@@ -79,6 +81,7 @@ private:
     int id = 0;
     HWND owner = nullptr;
     HWND hwnd = nullptr;
+    WNDPROC originalProc = nullptr; // the edit control's own, behind FieldProc
     GdiFont ownFont;
     HFONT font = nullptr;
     GdiBrush ownBrush;
@@ -88,4 +91,22 @@ private:
     bool externalFont = false;
     bool shown = false;
     bool writing = false; // inside SetText
+    bool created = false;
+    std::string heldText; // the text of a field without a window
+    bool redrawOn = true; // WM_SETREDRAW as last sent
+};
+
+// The owner side of the text fields: one window procedure put in front of each owner window
+// (replaced through GWLP_WNDPROC, so a message costs one extra call and no property lookups),
+// and the list of fields each owner hosts. UI thread only.
+class OwnerDispatcher {
+public:
+    // True when the message was answered on behalf of one of owner's fields.
+    static bool Dispatch(HWND owner, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    static void Join(HWND owner, TextField* field);
+    static void Leave(HWND owner, TextField* field);
+    // The owner window is going: its fields forget it and its procedure is its own again.
+    static void OwnerDestroyed(HWND owner);
+    // Owner windows that have a dispatcher in front of them.
+    static int OwnerCount();
 };

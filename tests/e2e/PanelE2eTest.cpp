@@ -91,12 +91,13 @@ TEST(PanelE2e, StartsWithARandomSetupOnAFullPanel) {
               ClientPixel(first.Window(), MeasureButton(8).x, MeasureButton(8).y - 5));
 
     // Another start gets other notes and another skin (the tick count seeds both). The skin is
-    // one of 256 greys, so two starts may share one by chance; three hardly ever do.
+    // one of 256 greys, so two starts may share one by chance; three hardly ever do. The first
+    // copy's colour is read while it is in front: the next copies open over it, at the same place.
+    const COLORREF firstSkin = ClientPixel(first.Window(), 40, 20);
     ScopedCopy second;
     ASSERT_NE(second.Window(), nullptr);
     EXPECT_NE(NoteTexts(second.Window()), notes);
     ASSERT_TRUE(WaitForPanelPainted(second.Window()));
-    const COLORREF firstSkin = ClientPixel(first.Window(), 40, 20);
     bool otherSkin = ClientPixel(second.Window(), 40, 20) != firstSkin;
     if (!otherSkin) {
         ScopedCopy third;

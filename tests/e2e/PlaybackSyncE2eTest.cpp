@@ -67,13 +67,13 @@ std::ostream& operator<<(std::ostream& out, Transport transport) {
 // Posts a mark request to the copy and waits for the mark in its log. The copy takes its messages
 // in order, so by then it has handled everything posted to it before: the test's key presses and
 // the other copies' broadcasts. Returns whether it was playing at that point.
-Transport TransportAfterQueue(HWND window, const std::string& path) {
+Transport TransportAfterQueue(HWND window, const std::string& path, DWORD timeoutMs = kSafetyLimitMs) {
     static const UINT markMessage = RegisterWindowMessageA(kProbeMarkMessage);
     static unsigned long sequence = 0;
     const std::string prefix = "mark " + std::to_string(++sequence) + " ";
     PostMessageA(window, markMessage, sequence, 0);
     const DWORD start = GetTickCount();
-    while (GetTickCount() - start <= kSafetyLimitMs) {
+    while (GetTickCount() - start <= timeoutMs) {
         for (const std::string& line : LogLines(path)) {
             if (line.compare(0, prefix.size(), prefix) == 0)
                 return line.compare(prefix.size(), 1, "1") == 0 ? Transport::Playing : Transport::Stopped;
@@ -204,3 +204,36 @@ TEST(ToneProbe, OnlyTheTestBuildCarriesTheToneLog) {
 }
 
 } // namespace
+
+// At the fastest tempo the controls allow, with one step per measure, a step and a pass start on
+// every timer tick. The window must still take the user's keys: a key press stops it at once.
+TEST(FastTempoE2e, AKeyStopsPlayingAtTenMillionBeatsPerMinuteWithOneStepPerMeasure) {
+    const std::string log = TempLogPath("fast");
+    DeleteFileA(log.c_str());
+    RunningCopy copy = StartCopy("", {"KESTREL_TONE_LOG=" + log}, kProbeExe);
+    ASSERT_NE(copy.window, nullptr);
+    HWND window = copy.window;
+    // The narrowest window holds one step column, the user's way of setting one step per measure.
+    RECT frame{}, client{};
+    GetWindowRect(window, &frame);
+    GetClientRect(window, &client);
+    const int narrow = (frame.right - frame.left) - client.right + 133;
+    SetWindowPos(window, nullptr, 0, 0, narrow, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    TypeInto(GetDlgItem(window, 1008), "10000000");
+    PostClick(window, 92, 50); // off the field: the typed tempo is committed
+    ASSERT_EQ(TransportAfterQueue(window, log), Transport::Stopped);
+    ASSERT_EQ(ClientSize(window).cx, 133);
+
+    PressSpace(window);
+    ASSERT_EQ(TransportAfterQueue(window, log), Transport::Playing);
+    // Playing flat out for a while, so that a queue that could fill would be full by now.
+    Sleep(500);
+    ASSERT_EQ(TransportAfterQueue(window, log), Transport::Playing);
+    PressSpace(window);
+    // Within a second or not at all: a window drowned in its own messages took minutes.
+    EXPECT_EQ(TransportAfterQueue(window, log, 1000), Transport::Stopped)
+        << "the key did not get through while playing";
+    EndCopy(copy); // the setup has changed: a close request would ask about saving it
+    DeleteFileA(log.c_str());
+}

@@ -104,7 +104,7 @@ TEST_F(EngineThreadTest, TheUiThreadNeverSeesThePositionPastTheLastStep) {
     timerThread.AwaitCalls(20000, [&] { highest = std::max<int>(highest, doc.syncState.stepIndex); });
     engine.Toggle();
     EXPECT_LT(highest, kStepsPerMeasureMax);
-    EXPECT_GT(rig.StepTimes().size(), 10u * kStepsPerMeasureMax) << "too few measures were played";
+    EXPECT_GT(rig.tone.Cues().size(), 10u * kStepsPerMeasureMax) << "too few measures were played";
 }
 
 TEST_F(EngineThreadTest, EditsDuringPlaybackKeepThePositionInsideTheMeasures) {
@@ -132,7 +132,7 @@ TEST_F(EngineThreadTest, EditsDuringPlaybackKeepThePositionInsideTheMeasures) {
     }
     engine.Toggle();
     EXPECT_FALSE(engine.IsPlaying());
-    EXPECT_GT(rig.StepTimes().size(), 100u);
+    EXPECT_GT(rig.tone.Cues().size(), 100u);
     EXPECT_EQ(rig.timer.callsFromOtherThreads.load(), 0);
 }
 

@@ -152,7 +152,12 @@ TEST(PanelController, FreshSetupLinksEveryMeasureToItselfWithNewSteps) {
     for (int i = 0; i < 8; ++i)
         expected.RandomizeSteps(i);
     SeedRandom(7);
+    rig.panel.calls.clear();
     rig.controller.FreshSetup();
+    // The editor shows one measure: it is loaded once (16 columns, 6 values), not once per measure.
+    EXPECT_EQ(std::count_if(rig.panel.calls.begin(), rig.panel.calls.end(),
+                            [](const std::string& call) { return call.rfind("set ", 0) == 0; }),
+              16 * 6);
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(rig.doc.measures[i].next, i);
         EXPECT_EQ(rig.doc.measures[i].repeat, 1);

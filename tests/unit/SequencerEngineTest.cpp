@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -520,6 +521,42 @@ TEST_F(SequencerEngineTest, ZeroOrNegativeToneLengthNeverReachesTheSpeaker) {
     ASSERT_EQ(rig.tone.Notes().size(), 1u);
     EXPECT_EQ(rig.tone.Notes()[0].note, 63);
     EXPECT_EQ(rig.tone.Notes()[0].lengthMs, 1);
+}
+
+TEST_F(SequencerEngineTest, AWindowThatFallsBehindHasOneStepAndOneMarkWaitingAtMost) {
+    // The fastest tempo the controls allow, one step per measure: a step and a pass on every tick.
+    doc.tempo = 1e7;
+    doc.stepsPerMeasure = 1;
+    doc.measures[0].next = 3;
+    rig.PressPlay();
+    rig.poster.ClearRecords();
+    const size_t cuesBefore = rig.tone.Cues().size();
+    auto posted = [&](unsigned message) {
+        const std::vector<Posted> all = rig.poster.PostedToSelf();
+        return std::count_if(all.begin(), all.end(), [&](const Posted& p) { return p.message == message; });
+    };
+    // The window is busy for 200 ms: it takes nothing while the timer plays on.
+    for (int i = 0; i < 200; ++i) {
+        clock.nowMs.fetch_add(1);
+        rig.timer.Fire();
+    }
+    EXPECT_EQ(rig.tone.Cues().size() - cuesBefore, 200u) << "the steps themselves must not wait";
+    EXPECT_EQ(posted(SEQM_STEP_PLAYED), 1) << "a step message was posted while one was waiting";
+    EXPECT_EQ(posted(SEQM_MEASURE_MARK), 1);
+    // Taking them shows where playback is now: measure 0 led to measure 3, which loops.
+    rig.Pump();
+    EXPECT_EQ(rig.panel.playingMark, 3);
+    // Once taken, the next step is told again.
+    clock.nowMs.fetch_add(1);
+    rig.timer.Fire();
+    EXPECT_EQ(posted(SEQM_STEP_PLAYED), 2);
+    EXPECT_EQ(posted(SEQM_MEASURE_MARK), 2);
+    // A stop while a mark waits: the mark is cleared, as the stop had been the last word.
+    clock.nowMs.fetch_add(1);
+    rig.timer.Fire();
+    engine.Toggle();
+    rig.Pump();
+    EXPECT_EQ(rig.panel.playingMark, -1);
 }
 
 TEST_F(SequencerEngineTest, MeasureMarksFromMessages) {

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "WidgetTestSupport.h"
 #include "panel/SequencerPanel.h"
+#include "widgets/InvalidationBatch.h"
 
 namespace {
 
@@ -26,6 +28,7 @@ public:
         wc.lpfnWndProc = Proc;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "KestrelPanelTestWindow";
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
         RegisterClassA(&wc);
         RECT r{0, 0, 707, 111};
         AdjustWindowRectEx(&r, kStyle, FALSE, 0);
@@ -239,3 +242,99 @@ TEST_F(SequencerPanelTest, ThePopupIsBuiltHiddenBesideNothingYet) {
 }
 
 } // namespace
+
+namespace {
+
+// The client area as it is on the screen, child fields included.
+std::vector<DWORD> ScreenPixels(HWND hwnd) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    Canvas canvas(client.right, client.bottom, RGB(1, 2, 3));
+    HDC screen = GetDC(hwnd);
+    BitBlt(canvas.dc, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+    ReleaseDC(hwnd, screen);
+    std::vector<DWORD> pixels;
+    for (int y = 0; y < client.bottom; ++y)
+        for (int x = 0; x < client.right; ++x)
+            pixels.push_back(canvas.Pixel(x, y));
+    return pixels;
+}
+
+// Paints what is invalid, children too, as the message loop would once the message returned.
+void PaintPending(HWND hwnd) {
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpMessages();
+}
+
+// What the window shows after painting everything afresh.
+std::vector<DWORD> FullRepaint(HWND hwnd) {
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpMessages();
+    return ScreenPixels(hwnd);
+}
+
+::testing::AssertionResult SamePicture(const std::vector<DWORD>& a, const std::vector<DWORD>& b) {
+    if (a.size() != b.size())
+        return ::testing::AssertionFailure() << "sizes " << a.size() << " and " << b.size();
+    size_t differing = 0, first = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && differing++ == 0) first = i;
+    if (differing == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << differing << " pixels differ, the first at index " << first;
+}
+
+} // namespace
+
+// What a change asks to repaint is gathered while its message is handled and asked for once at
+// the end: the screen must then show exactly what a repaint of everything shows, in any skin.
+TEST_F(SequencerPanelTest, AfterEachChangeTheScreenEqualsAFullRepaint) {
+    const COLORREF skins[] = {RGB(40, 90, 160), RGB(200, 30, 30), RGB(250, 250, 240), RGB(5, 5, 5)};
+    int round = 0;
+    for (COLORREF skin : skins) {
+        SCOPED_TRACE(testing::Message() << "skin " << std::hex << skin);
+        {
+            InvalidationScope message;
+            panel->ApplySkin(skin);
+            panel->ResizeToSteps(16);
+        }
+        const std::vector<DWORD> shown = FullRepaint(window->hwnd);
+        EXPECT_TRUE(SamePicture(FullRepaint(window->hwnd), shown)) << "a repaint changed the picture";
+
+        for (int steps : {1, 16, 5}) {
+            {
+                InvalidationScope message;
+                panel->ResizeToSteps(steps);
+            }
+            PaintPending(window->hwnd);
+            const std::vector<DWORD> changed = ScreenPixels(window->hwnd);
+            EXPECT_TRUE(SamePicture(changed, FullRepaint(window->hwnd)))
+                << "after the width change to " << steps;
+        }
+
+        // A measure change, as the controller loads one: hidden columns stay hidden.
+        ++round;
+        {
+            InvalidationScope message;
+            for (int k = 0; k < SequencerPanel::kColumns; ++k) {
+                if (!panel->ColumnVisible(k)) panel->SetColumnShowable(k, false);
+                panel->SetColumnValue(k, 10, (k + round) % 3 != 0);
+                panel->SetColumnValue(k, 20, (k * 7 + round * 11) % 120 - 59);
+                panel->SetColumnValue(k, 60, (k * 13 + round * 5) % 128);
+                panel->SetColumnShowable(k, true);
+            }
+            panel->SelectMeasureButton(round % 8);
+            panel->SetPlayingMark((round + 3) % 8);
+            panel->SetStepHighlighted(1 + round % 5, true);
+        }
+        PaintPending(window->hwnd);
+        const std::vector<DWORD> loaded = ScreenPixels(window->hwnd);
+        EXPECT_TRUE(SamePicture(loaded, FullRepaint(window->hwnd))) << "after the measure change";
+        EXPECT_FALSE(SamePicture(loaded, shown)) << "the measure change showed nothing";
+        panel->SetStepHighlighted(1 + round % 5, false);
+        panel->SetPlayingMark(-1);
+    }
+    // The suite shares the panel: lamps on and measure 1 selected, as built.
+    for (int k = 0; k < SequencerPanel::kColumns; ++k)
+        panel->SetColumnValue(k, 10, 1);
+    panel->SelectMeasureButton(0);
+}

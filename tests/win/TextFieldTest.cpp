@@ -2,7 +2,9 @@
 // modified flag, long text and the selection when it loses the focus.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "WidgetTestSupport.h"
 #include "widgets/TextField.h"
@@ -74,6 +76,29 @@ TEST(TextField, TwoFieldsOnOneOwnerEachAnswerForThemselves) {
     second.SetColors(RGB(3, 0, 0), RGB(4, 0, 0));
     EXPECT_EQ(AskColours(first).background, RGB(2, 0, 0));
     EXPECT_EQ(AskColours(second).background, RGB(4, 0, 0));
+}
+
+TEST(TextField, AllFieldsOfAnOwnerShareOneDispatcherInFrontOfIt) {
+    TestOwner owner;
+    const LONG_PTR ownProc = GetWindowLongPtrA(owner.hwnd, GWLP_WNDPROC);
+    std::vector<std::unique_ptr<TextField>> fields;
+    LONG_PTR dispatcher = 0;
+    for (int i = 0; i < 20; ++i) {
+        fields.push_back(std::make_unique<TextField>());
+        fields.back()->Create(10 + i, owner.hwnd, RGB(1, 0, 0), RGB(2 + i, 0, 0), 0, i * 2, 30, 2, "left");
+        if (i == 0) dispatcher = GetWindowLongPtrA(owner.hwnd, GWLP_WNDPROC);
+        // Every level stacked in front of the owner would cost each of its messages a call; one
+        // kept by the common controls also a property lookup, a round trip under Wine.
+        EXPECT_EQ(GetWindowLongPtrA(owner.hwnd, GWLP_WNDPROC), dispatcher) << "field " << i;
+    }
+    EXPECT_NE(dispatcher, ownProc);
+    EXPECT_EQ(GetPropA(owner.hwnd, "CC32SubclassInfo"), nullptr);
+    // Each field still answers for itself through the one dispatcher.
+    EXPECT_EQ(AskColours(*fields[7]).background, RGB(9, 0, 0));
+    EXPECT_EQ(AskColours(*fields[19]).background, RGB(21, 0, 0));
+    fields.clear();
+    EXPECT_EQ(GetWindowLongPtrA(owner.hwnd, GWLP_WNDPROC), ownProc)
+        << "the owner was not given back its procedure";
 }
 
 TEST(TextField, StyleFollowsAlignmentAndSize) {
