@@ -6,6 +6,7 @@
 
 #include "ResourceIds.h"
 #include "common/Random.h"
+#include "common/WideTextWin32.h"
 #include "panel/CommandRules.h"
 #include "playback/Messages.h"
 #include "tone/VoiceChoice.h"
@@ -47,16 +48,17 @@ MainWindow::~MainWindow() {
 }
 
 int MainWindow::RunModal(HINSTANCE instance) {
-    hwnd_ = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, DialogProc,
+    // A Unicode window, so a caption that names a file in any script is kept whole.
+    hwnd_ = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc,
                                reinterpret_cast<LPARAM>(this));
     if (hwnd_ == nullptr) return 1;
     ShowWindow(hwnd_, SW_SHOW);
     MSG msg;
-    while (!closed_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (!closed_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (PreTranslate(msg)) continue;
-        if (IsDialogMessageA(hwnd_, &msg)) continue;
+        if (IsDialogMessageW(hwnd_, &msg)) continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return 0;
 }
@@ -266,7 +268,7 @@ void MainWindow::OnInitDialog() {
     document_.dirty = 0;
     panel_.UpdateColumnCount();
 
-    files_.StartUp(GetCommandLineA());
+    files_.StartUp(Utf8(GetCommandLineW()));
     // The voice: the user's stored choice, else the sound card where the speaker cannot be heard.
     const VoiceMachine machine{RunningUnderWine(), SpeakerPathUsable()};
     UseSoundCard(files_.StoredSoundCardChoice().value_or(PreferSoundCard(machine)));

@@ -53,7 +53,7 @@ void FileCommands::OpenPath(const std::string& path) {
     if (!IsSettingsName(target)) return;
     const std::optional<std::string> full = parts_.shell.FullPath(target);
     if (!full) {
-        parts_.window.ShowMessage("Path not found.");
+        parts_.window.ShowMessage(PathNotFoundText(target));
         return;
     }
     // The document's path changes only when the load succeeds, so a failed open never leaves

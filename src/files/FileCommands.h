@@ -2,7 +2,8 @@
 // Open, Save, Save As, the save prompt, opening a named or dropped file and following a shortcut
 // to it: which file is chosen, when unsaved changes are guarded, and in what order a loaded setup
 // reaches the panel and the window. The dialogs, the shell and the window are seams, so the rules
-// run the same under test as in the program. UI thread only.
+// run the same under test as in the program. Paths and the texts that name them are UTF-8. UI
+// thread only.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,6 +42,7 @@ public:
     // shell gives no file-system path for its target.
     virtual Shortcut ResolveShortcut(const std::string& path) = 0;
     // The full file-system path of an existing item, or nothing when the shell cannot parse it.
+    // Under Wine a Linux path is taken as well: Wine maps it onto a drive.
     virtual std::optional<std::string> FullPath(const std::string& path) = 0;
 };
 
@@ -65,7 +67,7 @@ public:
     // The skin colour the panel was last given.
     virtual uint32_t SkinColour() = 0;
     virtual void FocusHandling() = 0;
-    // A message box with the caption "NOTE!" and one OK button.
+    // A message box with the caption "NOTE!" and one OK button; the text may name a file.
     virtual void ShowMessage(const std::string& text) = 0;
 };
 

@@ -5,13 +5,15 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/WideTextWin32.h"
+
 namespace {
 
 // The filter as the dialogs take it: every '|' a terminating zero.
-std::vector<char> DialogFilter() {
-    std::vector<char> filter(kFileDialogFilter, kFileDialogFilter + sizeof kFileDialogFilter);
-    std::replace(filter.begin(), filter.end(), '|', '\0');
-    return filter;
+std::wstring DialogFilter(const char* filter) {
+    std::wstring wide = Wide(filter);
+    std::replace(wide.begin(), wide.end(), L'|', L'\0');
+    return wide;
 }
 
 // Room for the longest path the file system takes, and never less than the initial name.
@@ -26,19 +28,21 @@ std::optional<std::string> FileDialogsWin32::ChooseFileToSave(const std::string&
 }
 
 std::optional<std::string> FileDialogsWin32::Choose(bool save, const std::string& initialName) {
-    const std::vector<char> filter = DialogFilter();
-    std::vector<char> name(std::max(kNameRoom, initialName.size() + 1), '\0');
-    std::copy(initialName.begin(), initialName.end(), name.begin());
-    OPENFILENAMEA dialog{};
+    const std::wstring filter = DialogFilter(kFileDialogFilter);
+    const std::wstring defaultExtension = Wide(kSettingsExtension);
+    const std::wstring initial = Wide(initialName);
+    std::vector<wchar_t> name(std::max(kNameRoom, initial.size() + 1), L'\0');
+    std::copy(initial.begin(), initial.end(), name.begin());
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner_;
-    dialog.lpstrFilter = filter.data();
+    dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = name.data();
     dialog.nMaxFile = static_cast<DWORD>(name.size());
-    dialog.lpstrDefExt = kSettingsExtension;
+    dialog.lpstrDefExt = defaultExtension.c_str();
     dialog.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
-    const BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
+    const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
     if (!chosen) return std::nullopt;
-    return std::string(name.data());
+    return Utf8(name.data());
 }

@@ -28,8 +28,8 @@ public:
     FileShell& operator=(const FileShell&) = delete;
 
     // Start-up, once the panel, controller and engine are ready: registers the file type, opens
-    // the file named on the command line (or makes a fresh random setup), then loads the clock
-    // preference.
+    // the file named on the command line (UTF-8, as the system gave it in UTF-16) or makes a
+    // fresh random setup, then loads the clock preference.
     void StartUp(const std::string& commandLine);
 
     // Commands 21001 Open, 21002 Save, 21003 Save As; Exit is a close request to the window,
@@ -65,5 +65,5 @@ private:
     FileCommands commands_;
 };
 
-// The name of the first file in a drop, of any length; empty when the drop holds none.
+// The name of the first file in a drop (UTF-8), of any length; empty when the drop holds none.
 std::string FirstDroppedName(HDROP drop);

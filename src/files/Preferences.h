@@ -5,7 +5,8 @@
 #include <optional>
 #include <string>
 
-// The registry as these rules need it. Keys are relative to the classes root.
+// The registry as these rules need it. Keys are relative to the classes root; keys, names and
+// values are UTF-8, since the program's path is among them.
 class RegistryStore {
 public:
     virtual ~RegistryStore() = default;
@@ -19,7 +20,7 @@ public:
 inline constexpr char kFileTypeKey[] = "Zolk";
 inline constexpr char kOpenCommandKey[] = "Zolk\\shell\\open\\command";
 inline constexpr char kIconKey[] = "Zolk\\DefaultIcon";
-inline constexpr char kExtensionKey[] = ".^\xB6^";
+inline constexpr char kExtensionKey[] = ".^\xC2\xB6^";
 inline constexpr char kFileTypeName[] = ".Zolk Settings File";
 inline constexpr char kPreferenceKey[] = "Pallidorn\\data\\8";
 inline constexpr char kHighResValue[] = "highResTimer";

@@ -23,9 +23,9 @@ private:
     std::string userClasses_;
 };
 
-// Reads a REG_SZ value of an open key: nothing when it is missing, of another type, or changes
-// length between the two reads. The text ends at its first zero, written or not.
+// Reads a REG_SZ value of an open key as UTF-8 (name too): nothing when it is missing, of another
+// type, or changes length between the two reads. The text ends at its first zero, written or not.
 std::optional<std::string> ReadRegistryString(HKEY key, const char* name);
 
-// The full file name of the running program, however long.
+// The full file name of the running program (UTF-8), however long.
 std::string ProgramFileName();

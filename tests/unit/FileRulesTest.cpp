@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include "files/FileRules.h"
 #include "files/Preferences.h"
@@ -10,14 +11,14 @@
 namespace {
 
 TEST(FileNames, EndingsAreComparedExactlyOnTheLastThreeCharacters) {
-    EXPECT_TRUE(IsSettingsName("C:\\songs\\a.^\xB6^"));
+    EXPECT_TRUE(IsSettingsName("C:\\songs\\a.^\xC2\xB6^"));
     EXPECT_TRUE(IsSettingsName("C:\\SONGS\\A~1.^_^")); // short forms of the same names
     EXPECT_TRUE(IsSettingsName("x.^^"));
-    EXPECT_TRUE(IsSettingsName("^\xB6^")); // three characters are enough
-    EXPECT_FALSE(IsSettingsName("^\xB6"));
+    EXPECT_TRUE(IsSettingsName("^\xC2\xB6^")); // three characters are enough
+    EXPECT_FALSE(IsSettingsName("^\xC2\xB6"));
     EXPECT_FALSE(IsSettingsName(""));
-    EXPECT_FALSE(IsSettingsName("a.^\xA7^")); // offered by the dialogs only
-    EXPECT_FALSE(IsSettingsName("a.^\xB6^ "));
+    EXPECT_FALSE(IsSettingsName("a.^\xC2\xA7^")); // offered by the dialogs only
+    EXPECT_FALSE(IsSettingsName("a.^\xC2\xB6^ "));
     EXPECT_FALSE(IsSettingsName("a.txt"));
 
     EXPECT_TRUE(IsShortcutName("song.lnk"));
@@ -27,28 +28,50 @@ TEST(FileNames, EndingsAreComparedExactlyOnTheLastThreeCharacters) {
 }
 
 TEST(SavePromptText, QuotesTheNameOrTheUntitledNameOnItsOwnLine) {
-    EXPECT_EQ(SavePromptText(""), "Save changes to\n\"Untitled Settings.^\xB6^\"?");
-    EXPECT_EQ(SavePromptText("C:\\a b\\c.^\xB6^"), "Save changes to\n\"C:\\a b\\c.^\xB6^\"?");
-    const std::string longPath = "C:\\" + std::string(400, 'x') + ".^\xB6^";
+    EXPECT_EQ(SavePromptText(""), "Save changes to\n\"Untitled Settings.^\xC2\xB6^\"?");
+    EXPECT_EQ(SavePromptText("C:\\a b\\c.^\xC2\xB6^"), "Save changes to\n\"C:\\a b\\c.^\xC2\xB6^\"?");
+    const std::string longPath = "C:\\" + std::string(400, 'x') + ".^\xC2\xB6^";
     EXPECT_EQ(SavePromptText(longPath), "Save changes to\n\"" + longPath + "\"?");
 }
 
+// Where nothing named exists, as for a file that has gone.
+bool NothingExists(const std::string&) { return false; }
+
 TEST(StartupFile, QuotedTakesTheParsedNameUnquotedTakesTheWholeText) {
     // Quoted: the parsed name, without the quotes and whatever follows.
-    EXPECT_EQ(StartupFile("\"C:\\Program Files\\kb.exe\" \"C:\\My Songs\\a.^\xB6^\""),
-              "C:\\My Songs\\a.^\xB6^");
-    EXPECT_EQ(StartupFile("kb.exe \"C:\\My Songs\\a.^\xB6^\" extra"), "C:\\My Songs\\a.^\xB6^");
+    EXPECT_EQ(StartupFile("\"C:\\Program Files\\kb.exe\" \"C:\\My Songs\\a.^\xC2\xB6^\"", NothingExists),
+              "C:\\My Songs\\a.^\xC2\xB6^");
+    EXPECT_EQ(StartupFile("kb.exe \"C:\\My Songs\\a.^\xC2\xB6^\" extra", NothingExists),
+              "C:\\My Songs\\a.^\xC2\xB6^");
     // Unquoted with spaces: the whole text after the program, without surrounding blanks.
-    EXPECT_EQ(StartupFile("\"C:\\kb.exe\"   C:\\My Songs\\a.^\xB6^  "), "C:\\My Songs\\a.^\xB6^");
-    EXPECT_EQ(StartupFile("C:\\kb.exe C:\\a.^\xB6^"), "C:\\a.^\xB6^");
+    EXPECT_EQ(StartupFile("\"C:\\kb.exe\"   C:\\My Songs\\a.^\xC2\xB6^  ", NothingExists),
+              "C:\\My Songs\\a.^\xC2\xB6^");
+    EXPECT_EQ(StartupFile("C:\\kb.exe C:\\a.^\xC2\xB6^", NothingExists), "C:\\a.^\xC2\xB6^");
     // Only blanks are cut from the ends, the same characters that separate arguments.
-    EXPECT_EQ(StartupFile("kb.exe a\n\n  "), "a\n\n");
+    EXPECT_EQ(StartupFile("kb.exe a\n\n  ", NothingExists), "a\n\n");
     // No file named: a fresh setup.
-    EXPECT_EQ(StartupFile("C:\\kb.exe"), std::nullopt);
-    EXPECT_EQ(StartupFile("\"C:\\Program Files\\kb.exe\"   "), std::nullopt);
-    EXPECT_EQ(StartupFile("kb.exe /dde"), std::nullopt);
-    EXPECT_EQ(StartupFile("kb.exe \"\""), std::nullopt);
-    EXPECT_EQ(StartupFile(""), std::nullopt);
+    EXPECT_EQ(StartupFile("C:\\kb.exe", NothingExists), std::nullopt);
+    EXPECT_EQ(StartupFile("\"C:\\Program Files\\kb.exe\"   ", NothingExists), std::nullopt);
+    EXPECT_EQ(StartupFile("kb.exe /dde", NothingExists), std::nullopt);
+    EXPECT_EQ(StartupFile("kb.exe \"\"", NothingExists), std::nullopt);
+    EXPECT_EQ(StartupFile("", NothingExists), std::nullopt);
+}
+
+TEST(StartupFile, ANameThatExistsIsAFileWhateverItBeginsWith) {
+    const std::set<std::string> files = {"-rf", "/home/me/my song.^\xC2\xB6^", "C:\\a.^\xC2\xB6^"};
+    const NamesFile exists = [&](const std::string& name) { return files.contains(name); };
+    EXPECT_EQ(StartupFile("kb.exe -rf", exists), "-rf"); // a file of that name, not a switch
+    // A Linux path with spaces, unquoted as a Linux shell may pass it: whole.
+    EXPECT_EQ(StartupFile("kb.exe /home/me/my song.^\xC2\xB6^", exists), "/home/me/my song.^\xC2\xB6^");
+    // A switch before an existing file no longer swallows it.
+    EXPECT_EQ(StartupFile("kb.exe /p C:\\a.^\xC2\xB6^", exists), "C:\\a.^\xC2\xB6^");
+    // A Linux path that names nothing is still a file, to be reported by name; a word is a switch.
+    EXPECT_EQ(StartupFile("kb.exe /home/me/gone.^\xC2\xB6^", exists), "/home/me/gone.^\xC2\xB6^");
+    EXPECT_EQ(StartupFile("kb.exe /dde -x", exists), std::nullopt);
+    EXPECT_TRUE(LooksLikeSwitch("/Embedding"));
+    EXPECT_FALSE(LooksLikeSwitch("/a.^\xC2\xB6^"));
+    EXPECT_FALSE(LooksLikeSwitch("-\\share"));
+    EXPECT_FALSE(LooksLikeSwitch("/"));
 }
 
 TEST(StartupFile, ArgumentsSplitAsTheRuntimeSplitsThem) {
@@ -101,7 +124,7 @@ TEST(Registration, WritesTheFourEntriesWithTheCommandQuoted) {
               "\"C:\\Program Files\\Kestrelbox\\kestrelbox.exe\" \"%1\"");
     EXPECT_EQ(registry.keys["Zolk"][""], ".Zolk Settings File");
     EXPECT_EQ(registry.keys["Zolk\\DefaultIcon"][""], "C:\\Program Files\\Kestrelbox\\kestrelbox.exe,1");
-    EXPECT_EQ(registry.keys[".^\xB6^"][""], "Zolk");
+    EXPECT_EQ(registry.keys[".^\xC2\xB6^"][""], "Zolk");
 }
 
 TEST(Preference, OnlyExactlyOffTurnsTheHighResolutionClockOff) {
