@@ -1,5 +1,7 @@
 #include "files/FileShell.h"
 
+#include <shlobj.h>
+
 #include <vector>
 
 #include "app/MainWindow.h"
@@ -68,7 +70,16 @@ void FileShell::OnDropFiles(HDROP drop) {
     if (!name.empty()) commands_.OpenPath(name);
 }
 
-void FileShell::RegisterFileType() { ::RegisterFileType(registry_, ProgramFileName()); }
+void FileShell::RegisterFileType() {
+    const std::string program = ProgramFileName();
+    const bool forUser = ::RegisterFileType(registry_, program);
+    // Every user's classes, which HKEY_CLASSES_ROOT resolves to and which are all that Wine's shell
+    // reads. A standard user on Windows may not write them: that refusal is no error.
+    const bool forMachine = ::RegisterFileType(machineClasses_, program);
+    // Told of a change, the shell refreshes what it shows; Wine's also has its menu builder turn
+    // the type into desktop entries for Linux file managers.
+    if (forUser || forMachine) SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}
 
 void FileShell::LoadPreferences() {
     SongDocument& doc = window_.Document();

@@ -61,7 +61,8 @@ private:
     FileDialogsWin32 dialogs_;
     SavePromptWin32 prompt_;
     SetupWindowWin32 setupWindow_;
-    RegistryWin32 registry_;
+    RegistryWin32 registry_;                        // the user's classes: preferences and file type
+    RegistryWin32 machineClasses_{kMachineClasses}; // the file type once more, where the shell reads
     FileCommands commands_;
 };
 

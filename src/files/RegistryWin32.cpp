@@ -57,37 +57,43 @@ std::string ProgramFileName() {
     }
 }
 
-bool RegistryWin32::Write(const std::string& key, const char* name, const std::string& text, bool create) {
-    const std::wstring path = Wide(userClasses_ + "\\" + key);
+RegistryStore::Outcome RegistryWin32::Write(const std::string& key, const char* name, const std::string& text,
+                                            Key which) {
+    const std::wstring path = Wide(classes_.key + "\\" + key);
     RegKey opened;
+    const REGSAM access = KEY_SET_VALUE | KEY_QUERY_VALUE;
     const LONG result =
-        create ? RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                 KEY_SET_VALUE, nullptr, opened.Receive(), nullptr)
-               : RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE, opened.Receive());
-    if (result != ERROR_SUCCESS) return false;
+        which == Key::Create
+            ? RegCreateKeyExW(classes_.root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                              nullptr, opened.Receive(), nullptr)
+            : RegOpenKeyExW(classes_.root, path.c_str(), 0, access, opened.Receive());
+    if (result != ERROR_SUCCESS) return Outcome::Refused;
     const std::wstring wideName = name != nullptr ? Wide(name) : std::wstring();
+    const wchar_t* valueName = name != nullptr ? wideName.c_str() : nullptr;
     const std::wstring value = Wide(text);
+    if (ReadWideString(opened.Get(), valueName) == value) return Outcome::Unchanged;
     // The stored length counts the terminating zero, so readers that trust it get a whole string.
-    return RegSetValueExW(opened.Get(), name != nullptr ? wideName.c_str() : nullptr, 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    const bool written =
+        RegSetValueExW(opened.Get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    return written ? Outcome::Written : Outcome::Refused;
 }
 
-bool RegistryWin32::SetDefault(const std::string& key, const std::string& text, bool create) {
-    return Write(key, nullptr, text, create);
+RegistryStore::Outcome RegistryWin32::SetDefault(const std::string& key, const std::string& text, Key which) {
+    return Write(key, nullptr, text, which);
 }
 
 bool RegistryWin32::WriteText(const std::string& key, const std::string& name, const std::string& text) {
-    return Write(key, name.c_str(), text, true);
+    return Write(key, name.c_str(), text, Key::Create) != Outcome::Refused;
 }
 
 std::optional<std::string> RegistryWin32::ReadText(const std::string& key, const std::string& name) {
-    const std::wstring userPath = Wide(userClasses_ + "\\" + key);
+    const std::wstring ownPath = Wide(classes_.key + "\\" + key);
     const std::wstring classesPath = Wide(key);
     const struct {
         HKEY root;
         const std::wstring& path;
-    } places[] = {{HKEY_CURRENT_USER, userPath}, {HKEY_CLASSES_ROOT, classesPath}};
+    } places[] = {{classes_.root, ownPath}, {HKEY_CLASSES_ROOT, classesPath}};
     const std::wstring wideName = Wide(name);
     for (const auto& place : places) {
         RegKey opened;

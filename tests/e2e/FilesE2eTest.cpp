@@ -306,6 +306,69 @@ TEST_F(FilesE2e, SaveAsOpenAndTheSaveQuestionKeepTheNamesWhole) {
     EXPECT_TRUE(Exited(copy));
 }
 
+struct AnyWindowSearch {
+    std::string text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchAnyWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<AnyWindowSearch*>(param);
+    if (!IsWindowVisible(window) || WindowText(window) != search->text) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+TEST_F(FilesE2e, AfterOneStartTheShellOpensASetupWithTheProgram) {
+    if (!UnderWine()) GTEST_SKIP() << "start /unix is Wine's";
+    // Whatever an earlier start left where the shell reads goes first: this start must write it.
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Zolk");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, Wide("Software\\Classes\\.^\xC2\xB6^").c_str());
+    Start("");
+    ASSERT_NE(MainWindow(), nullptr);
+    ASSERT_TRUE(CloseCopy(copy));
+    EndCopy(copy);
+    // Readable where Wine's shell looks: HKEY_CLASSES_ROOT.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"Zolk\\shell\\open\\command", 0, KEY_QUERY_VALUE, &key),
+              ERROR_SUCCESS);
+    wchar_t command[1024] = {};
+    DWORD size = sizeof command - sizeof(wchar_t);
+    RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(command), &size);
+    RegCloseKey(key);
+    EXPECT_EQ(Utf8(command), "\"" + ProgramPath(kProbeExe) + "\" \"%1\"");
+
+    // What a double click in a Linux file manager and "wine start /unix" both come to.
+    const std::string path = MakeSetup("from the shell.^\xC2\xB6^", Setup());
+    const std::optional<std::string> unixPath = UnixPathOf(path);
+    ASSERT_TRUE(unixPath);
+    std::wstring line = Wide("start.exe /unix \"" + *unixPath + "\"");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION start{};
+    ASSERT_TRUE(
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &start));
+    WaitForSingleObject(start.hProcess, kPatience);
+    CloseHandle(start.hThread);
+    CloseHandle(start.hProcess);
+
+    AnyWindowSearch search{kTitle + "from the shell.^\xC2\xB6^"};
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            EnumWindows(MatchAnyWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        kPatience));
+    // Opened as a setup, not only named: the window takes its steps.
+    EXPECT_TRUE(WaitFor([&] { return ClientSize(search.found).cx == 99 + 38 * 5; }));
+    // Not this test's child: adopted, so the fixture ends it in any case.
+    DWORD pid = 0;
+    GetWindowThreadProcessId(search.found, &pid);
+    copy.process.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+    copy.process.hThread = OpenThread(SYNCHRONIZE, FALSE, GetWindowThreadProcessId(search.found, nullptr));
+    copy.window = search.found;
+    EXPECT_TRUE(CloseCopy(copy));
+}
+
 TEST(ProbeHooks, OnlyTheTestBuildTakesPathsAndSaveRequestsFromOutside) {
     for (const char* exe : {kProbeExe, "kestrelbox.exe"}) {
         RunningCopy copy = StartCopy("", {}, exe);

@@ -97,13 +97,14 @@ TEST(KeepInside, AWindowOffTheWorkAreaMovesInByAsLittleAsPossible) {
 
 class FakeRegistry : public RegistryStore {
 public:
-    bool SetDefault(const std::string& key, const std::string& text, bool create) override {
-        if (!create && !keys.contains(key)) return false;
+    Outcome SetDefault(const std::string& key, const std::string& text, Key which) override {
+        if (refuse || (which == Key::MustExist && !keys.contains(key))) return Outcome::Refused;
         // Creating a key creates the keys above it, as the registry does.
         for (size_t at = key.find('\\'); at != std::string::npos; at = key.find('\\', at + 1))
             keys[key.substr(0, at)];
+        if (keys[key].contains("") && keys[key][""] == text) return Outcome::Unchanged;
         keys[key][""] = text;
-        return true;
+        return Outcome::Written;
     }
     bool WriteText(const std::string& key, const std::string& name, const std::string& text) override {
         keys[key][name] = text;
@@ -115,16 +116,29 @@ public:
         return k->second.at(name);
     }
     std::map<std::string, std::map<std::string, std::string>> keys;
+    bool refuse = false; // as the machine's classes are for a standard user
 };
 
 TEST(Registration, WritesTheFourEntriesWithTheCommandQuoted) {
     FakeRegistry registry;
-    RegisterFileType(registry, "C:\\Program Files\\Kestrelbox\\kestrelbox.exe");
+    EXPECT_TRUE(RegisterFileType(registry, "C:\\Program Files\\Kestrelbox\\kestrelbox.exe"));
     EXPECT_EQ(registry.keys["Zolk\\shell\\open\\command"][""],
               "\"C:\\Program Files\\Kestrelbox\\kestrelbox.exe\" \"%1\"");
     EXPECT_EQ(registry.keys["Zolk"][""], ".Zolk Settings File");
     EXPECT_EQ(registry.keys["Zolk\\DefaultIcon"][""], "C:\\Program Files\\Kestrelbox\\kestrelbox.exe,1");
     EXPECT_EQ(registry.keys[".^\xC2\xB6^"][""], "Zolk");
+}
+
+TEST(Registration, TellsOfAChangeOnlyWhenAnEntryWasWritten) {
+    // The shell is told after a change (under Wine that starts its menu builder): not at every
+    // start, and not when the entries could not be written.
+    FakeRegistry registry;
+    ASSERT_TRUE(RegisterFileType(registry, "C:\\kb\\kestrelbox.exe"));
+    EXPECT_FALSE(RegisterFileType(registry, "C:\\kb\\kestrelbox.exe"));
+    EXPECT_TRUE(RegisterFileType(registry, "D:\\moved\\kestrelbox.exe"));
+    FakeRegistry refusing;
+    refusing.refuse = true;
+    EXPECT_FALSE(RegisterFileType(refusing, "C:\\kb\\kestrelbox.exe"));
 }
 
 TEST(Preference, OnlyExactlyOffTurnsTheHighResolutionClockOff) {

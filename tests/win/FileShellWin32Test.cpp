@@ -147,6 +147,17 @@ TEST_F(RegistryTest, RegistrationWritesTheUsersClassesWithTheCommandQuotedAndThe
     EXPECT_EQ(RawValue(HKEY_CURRENT_USER, "Software\\Classes\\.^\xB6^", nullptr), "Zolk");
 }
 
+TEST_F(RegistryTest, TheMachinesClassesGetTheSameEntriesWhereTheClassesRootReadsThem) {
+    const std::string program = ProgramFileName();
+    RegistryWin32 machine(kMachineClasses);
+    RegisterFileType(machine, program);
+    const auto extension = RawValue(HKEY_LOCAL_MACHINE, "Software\\Classes\\.^\xB6^", nullptr);
+    if (!extension) GTEST_SKIP() << "only an administrator may write the machine's classes";
+    EXPECT_EQ(*extension, "Zolk");
+    EXPECT_EQ(RawValue(HKEY_CLASSES_ROOT, "Zolk\\shell\\open\\command", nullptr), OpenCommand(program));
+    EXPECT_EQ(RawValue(HKEY_CLASSES_ROOT, "Zolk\\DefaultIcon", nullptr), program + ",1");
+}
+
 TEST_F(RegistryTest, ThePreferenceIsReadFromTheUserFirstThenFromTheClassesRoot) {
     EXPECT_TRUE(LoadHighResPreference(registry));
     SetRaw(HKEY_CLASSES_ROOT, "Pallidorn\\data\\8", "highResTimer", REG_SZ, "off", 4);
