@@ -4,6 +4,7 @@
 #   tools/bench.sh files [rounds]                 opening and saving a settings file, default 15 rounds
 #   tools/bench.sh panel [starts] [seconds]       painting, width changes, start-up, editing and
 #                                                 playback at 600 and 3000 BPM; default 10 starts, 10 s
+#   tools/bench.sh export [rounds]                Export WAV and MIDI of 1, 5 and 10 minute passes
 # The full default run takes about fifteen minutes: every run plays its steps in real time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +15,11 @@ if [ "${1:-}" = files ]; then
     shift
     cmake --build "$build" -j2 --target file_open >/dev/null
     exec xvfb-run -a -s "-screen 0 1024x768x24" tools/wine-run "$build/wineprefix" "$build/bin/file_open.exe" "$@"
+fi
+if [ "${1:-}" = export ]; then
+    shift
+    cmake --build "$build" -j2 --target export_bench >/dev/null
+    exec tools/wine-run "$build/wineprefix" "$build/bin/export_bench.exe" "$@"
 fi
 if [ "${1:-}" = panel ]; then
     shift

@@ -208,6 +208,8 @@ void MainWindow::RunCommand(int id) {
     case IDC_CMD_OPEN: files_.Open(); break;
     case IDC_CMD_SAVE: files_.Save(); break;
     case IDC_CMD_SAVE_AS: files_.SaveAs(); break;
+    case IDC_CMD_EXPORT_WAV: files_.Export(ExportFormat::Wav); break;
+    case IDC_CMD_EXPORT_MIDI: files_.Export(ExportFormat::Midi); break;
     case IDC_CMD_ABOUT: ShowAboutBox(AboutArguments()); break;
     case IDC_CMD_SOUND_CARD: {
         // The choice is the machine's, kept beside the clock's; the setup is not changed.

@@ -137,3 +137,19 @@ bool FileCommands::SaveSetup(const std::string& path) {
     parts_.window.SetCaption(parts_.document.title);
     return true;
 }
+
+void FileCommands::Export(ExportFormat format) {
+    if (busy_) return;
+    BusyScope scope(busy_);
+    const SongDocument& doc = parts_.document;
+    const std::optional<std::string> chosen =
+        parts_.dialogs.ChooseExportFile(ExportName(doc.path, format), format);
+    if (chosen) {
+        // Ten minutes of sound take a fraction of a second, but not nothing: the wait cursor says so.
+        parts_.window.ShowBusy(true);
+        const FileError result = parts_.files.WriteReplace(*chosen, RenderExport(doc, format));
+        parts_.window.ShowBusy(false);
+        if (result != FileError::None) parts_.window.ShowMessage(FileErrorText(result, *chosen));
+    }
+    parts_.window.FocusHandling();
+}

@@ -11,6 +11,7 @@
 #include "files/FileRules.h"
 #include "files/FileSystem.h"
 #include "files/SettingsFile.h"
+#include "render/ExportRender.h"
 #include "song/EditOperations.h"
 #include "song/SongDocument.h"
 
@@ -20,6 +21,9 @@ public:
     // The full path chosen, or nothing when the dialog was cancelled.
     virtual std::optional<std::string> ChooseFileToOpen() = 0;
     virtual std::optional<std::string> ChooseFileToSave(const std::string& initialName) = 0;
+    // A save dialog for the format's files, offering initialName; it asks before replacing a file.
+    virtual std::optional<std::string> ChooseExportFile(const std::string& initialName,
+                                                        ExportFormat format) = 0;
 };
 
 // The "save changes" question.
@@ -67,6 +71,8 @@ public:
     // The skin colour the panel was last given.
     virtual uint32_t SkinColour() = 0;
     virtual void FocusHandling() = 0;
+    // Shows that the program is busy (the wait cursor) until called with false.
+    virtual void ShowBusy(bool busy) = 0;
     // A message box with the caption "NOTE!" and one OK button; the text may name a file.
     virtual void ShowMessage(const std::string& text) = 0;
 };
@@ -109,6 +115,9 @@ public:
     // Writes the setup to path with the window's restored position and the panel's skin colour;
     // true when the whole file was written.
     bool SaveSetup(const std::string& path);
+    // Export WAV... and Export MIDI...: a name from the save dialog, then the render written in
+    // one step (a failure leaves no file behind and is reported). The setup does not change.
+    void Export(ExportFormat format);
 
     bool Busy() const { return busy_; }
 

@@ -19,17 +19,28 @@ std::wstring DialogFilter(const char* filter) {
 // Room for the longest path the file system takes, and never less than the initial name.
 constexpr size_t kNameRoom = 32768;
 
+constexpr FileDialogsWin32::Kind kSettingsKind{kFileDialogFilter, kSettingsExtension};
+
 } // namespace
 
-std::optional<std::string> FileDialogsWin32::ChooseFileToOpen() { return Choose(false, std::string()); }
-
-std::optional<std::string> FileDialogsWin32::ChooseFileToSave(const std::string& initialName) {
-    return Choose(true, initialName);
+std::optional<std::string> FileDialogsWin32::ChooseFileToOpen() {
+    return Choose(Purpose::Open, kSettingsKind, std::string());
 }
 
-std::optional<std::string> FileDialogsWin32::Choose(bool save, const std::string& initialName) {
-    const std::wstring filter = DialogFilter(kFileDialogFilter);
-    const std::wstring defaultExtension = Wide(kSettingsExtension);
+std::optional<std::string> FileDialogsWin32::ChooseFileToSave(const std::string& initialName) {
+    return Choose(Purpose::Save, kSettingsKind, initialName);
+}
+
+std::optional<std::string> FileDialogsWin32::ChooseExportFile(const std::string& initialName,
+                                                              ExportFormat format) {
+    const ExportFileKind kind = ExportFileKindOf(format);
+    return Choose(Purpose::Save, Kind{kind.filter, kind.extension}, initialName);
+}
+
+std::optional<std::string> FileDialogsWin32::Choose(Purpose purpose, const Kind& kind,
+                                                    const std::string& initialName) {
+    const std::wstring filter = DialogFilter(kind.filter);
+    const std::wstring defaultExtension = Wide(kind.extension);
     const std::wstring initial = Wide(initialName);
     std::vector<wchar_t> name(std::max(kNameRoom, initial.size() + 1), L'\0');
     std::copy(initial.begin(), initial.end(), name.begin());
@@ -42,7 +53,7 @@ std::optional<std::string> FileDialogsWin32::Choose(bool save, const std::string
     dialog.nMaxFile = static_cast<DWORD>(name.size());
     dialog.lpstrDefExt = defaultExtension.c_str();
     dialog.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
-    const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+    const BOOL chosen = purpose == Purpose::Save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
     if (!chosen) return std::nullopt;
     return Utf8(name.data());
 }

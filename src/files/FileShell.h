@@ -39,6 +39,8 @@ public:
     bool SaveAs() { return commands_.SaveAs(); }
     bool PromptSave() { return commands_.PromptSave(); }
     void OpenPath(const std::string& path) { commands_.OpenPath(path); }
+    // Commands 21005 Export WAV... and 21006 Export MIDI...
+    void Export(ExportFormat format) { commands_.Export(format); }
     // The first dropped name is opened; the drop is always released.
     void OnDropFiles(HDROP drop);
 

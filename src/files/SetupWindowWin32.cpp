@@ -75,6 +75,14 @@ uint32_t SetupWindowWin32::SkinColour() { return window_.Panel().SkinColour(); }
 
 void SetupWindowWin32::FocusHandling() { window_.FocusHandling(); }
 
+void SetupWindowWin32::ShowBusy(bool busy) {
+    // The next mouse move gives the panel's cursors back in any case.
+    if (busy)
+        beforeBusy_ = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514))); // IDC_WAIT
+    else
+        SetCursor(beforeBusy_);
+}
+
 void SetupWindowWin32::ShowMessage(const std::string& text) {
     MessageBoxW(nullptr, Wide(text).c_str(), L"NOTE!", MB_OK);
 }

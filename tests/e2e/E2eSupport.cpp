@@ -347,6 +347,15 @@ HWND WaitForFileDialog(const RunningCopy& copy) {
     return WaitForWindow(copy, [](HWND w) { return ClassOf(w) == "#32770" && FileNameField(w) != nullptr; });
 }
 
+std::string FileDialogName(HWND dialog) {
+    // Another process's edit control answers WM_GETTEXT; GetWindowText would not ask it.
+    HWND field = FileNameField(dialog);
+    std::wstring text(static_cast<size_t>(SendMessageW(field, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    const LRESULT got = SendMessageW(field, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(got));
+    return Utf8(text);
+}
+
 void ChooseInFileDialog(HWND dialog, const std::string& path) {
     SendMessageW(FileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(path).c_str()));
     ClickButton(dialog, IDOK);

@@ -138,6 +138,8 @@ void ClickButton(HWND dialog, int id);
 std::string ClassOf(HWND window);
 // The system's file dialog of the copy (open or save), once it is up.
 HWND WaitForFileDialog(const RunningCopy& copy);
+// What a file dialog's name field holds (UTF-8).
+std::string FileDialogName(HWND dialog);
 // Types a full path into a file dialog's name field and presses its OK button.
 void ChooseInFileDialog(HWND dialog, const std::string& path);
 

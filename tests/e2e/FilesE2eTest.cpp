@@ -306,6 +306,67 @@ TEST_F(FilesE2e, SaveAsOpenAndTheSaveQuestionKeepTheNamesWhole) {
     EXPECT_TRUE(Exited(copy));
 }
 
+// Runs a program built next to the tests with the given arguments (UTF-8) and waits for it.
+DWORD RunProgram(const char* exeName, const std::string& arguments) {
+    std::wstring line = Wide("\"" + ProgramPath(exeName) + "\" " + arguments);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &process))
+        return 0xFFFFFFFF;
+    WaitForSingleObject(process.hProcess, kPatience);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+TEST_F(FilesE2e, ExportWritesWhatTheRendererWritesForTheSameSetup) {
+    // A chain of two measures with a repeat, so the pass is more than one measure long.
+    SongDocument doc;
+    doc.stepsPerMeasure = 6;
+    doc.tempo = 150.0;
+    doc.editMeasure = 1;
+    doc.transpose = -3;
+    doc.measures[1].next = 4;
+    doc.measures[4].next = 1;
+    doc.measures[4].repeat = 2;
+    const std::string setup = MakeSetup("export me.^\xC2\xB6^", EncodeSettings(doc, 100, 100, 0x00406080));
+    Start("\"" + setup + "\"");
+    ASSERT_NE(MainWindow(), nullptr);
+    ASSERT_TRUE(WaitForTitle("export me.^\xC2\xB6^"));
+
+    const struct {
+        int command;
+        const char* extension;
+    } exports[] = {{IDC_CMD_EXPORT_WAV, ".wav"}, {IDC_CMD_EXPORT_MIDI, ".mid"}};
+    for (const auto& e : exports) {
+        RunMenuCommand(MainWindow(), e.command);
+        HWND dialog = WaitForFileDialog(copy);
+        ASSERT_NE(dialog, nullptr);
+        // The setup's name with the format's extension is offered.
+        EXPECT_TRUE(WaitFor([&] { return FileDialogName(dialog) == "export me" + std::string(e.extension); }))
+            << FileDialogName(dialog);
+        ChooseInFileDialog(dialog, folder.Path() + "exported" + e.extension);
+        // Written in one step: once it is there, it is whole.
+        ASSERT_TRUE(WaitFor([&] { return FileExists(folder.Path() + "exported" + e.extension); }, kPatience));
+    }
+
+    ASSERT_EQ(RunProgram("kestrelbox-render.exe", "\"" + setup + "\" \"" + folder.Path() +
+                                                      "rendered.wav\" --midi \"" + folder.Path() +
+                                                      "rendered.mid\""),
+              0u);
+    const std::vector<uint8_t> wav = ReadBytes(folder.Path() + "exported.wav");
+    EXPECT_GT(wav.size(), 44u + 44100u); // more than a second of sound
+    EXPECT_TRUE(wav == ReadBytes(folder.Path() + "rendered.wav"));
+    EXPECT_EQ(ReadBytes(folder.Path() + "exported.mid"), ReadBytes(folder.Path() + "rendered.mid"));
+    // Exporting changed nothing that would need saving.
+    PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Exited(copy));
+}
+
 struct AnyWindowSearch {
     std::string text;
     HWND found = nullptr;

@@ -65,6 +65,7 @@ public:
     ScreenPoint RestoredPosition() override { return position; }
     uint32_t SkinColour() override { return skin; }
     void FocusHandling() override { calls.push_back("focus"); }
+    void ShowBusy(bool busy) override { calls.push_back(busy ? "busy" : "ready"); }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
 
     std::vector<std::string> calls;
@@ -84,10 +85,16 @@ public:
         saveInitialNames.push_back(initialName);
         return saveChoice;
     }
+    std::optional<std::string> ChooseExportFile(const std::string& initialName, ExportFormat) override {
+        exportInitialNames.push_back(initialName);
+        return exportChoice;
+    }
     std::optional<std::string> openChoice;
     std::optional<std::string> saveChoice;
+    std::optional<std::string> exportChoice;
     int opens = 0;
     std::vector<std::string> saveInitialNames;
+    std::vector<std::string> exportInitialNames;
 };
 
 class ScriptedPrompt : public SavePrompt {
@@ -321,6 +328,30 @@ TEST_F(FileCommandsTest, NothingArrivingWhileThePromptIsOpenStartsASecondOne) {
     prompt.answer = SavePrompt::DontSave;
     commands.OpenPath("C:\\dropped.^\xC2\xB6^");
     EXPECT_EQ(doc.path, "C:\\dropped.^\xC2\xB6^");
+}
+
+TEST_F(FileCommandsTest, ExportOffersTheSetupsNameWritesTheRenderAndReportsAFailureByName) {
+    EXPECT_EQ(ExportName("", ExportFormat::Wav), "Untitled Settings.wav");
+    EXPECT_EQ(ExportName("C:\\a.b\\tune", ExportFormat::Midi), "C:\\a.b\\tune.mid");
+    doc.path = "C:\\songs\\my.song.^\xC2\xB6^";
+    MakeDirty();
+    dialogs.exportChoice = "C:\\out\\my.song.wav";
+    commands.Export(ExportFormat::Wav);
+    EXPECT_EQ(dialogs.exportInitialNames.back(), "C:\\songs\\my.song.wav");
+    const std::vector<uint8_t>& written = files.files["C:\\out\\my.song.wav"];
+    ASSERT_GT(written.size(), 44u);
+    EXPECT_EQ(written, RenderExport(doc, ExportFormat::Wav));
+    EXPECT_EQ(doc.dirty, 1); // exporting saves nothing
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"busy", "ready", "focus"}));
+
+    files.failWrites = true;
+    dialogs.exportChoice = "C:\\out\\my.song.mid";
+    commands.Export(ExportFormat::Midi);
+    EXPECT_EQ(dialogs.exportInitialNames.back(), "C:\\songs\\my.song.mid");
+    EXPECT_EQ(window.messages, (std::vector<std::string>{"Access to C:\\out\\my.song.mid was denied."}));
+    dialogs.exportChoice = std::nullopt; // cancelled: nothing rendered, nothing said
+    commands.Export(ExportFormat::Wav);
+    EXPECT_EQ(window.messages.size(), 1u);
 }
 
 } // namespace
