@@ -11,5 +11,7 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "Run this from a desktop session, or headless with: xvfb-run -a tools/run.sh"
     exit 1
 fi
-# The project's own Wine prefix, the one the tests use: ~/.wine is never created or changed.
-exec tools/wine-run "${KB_WINEPREFIX:-$PWD/build/windows/wineprefix}" "$exe" "$@"
+# A Wine prefix of the project's own, so ~/.wine is never created or changed; not the tests' one,
+# so what the tests store there (the voice, the clock, Wine's audio driver) never changes how the
+# program runs for you.
+exec tools/wine-run "${KB_RUN_PREFIX:-$PWD/build/windows/run-prefix}" "$exe" "$@"

@@ -19,6 +19,10 @@ namespace {
 constexpr WPARAM kAboutCommandFirst = 16;
 constexpr WPARAM kAboutCommandLast = 31;
 
+// Posted to show the box about silence once whatever is being handled has finished (at start-up,
+// once the window is up behind it).
+constexpr UINT kShowSilenceNote = WM_APP + 0x21;
+
 // A cursor of our own, or the system's when the resource is missing.
 HCURSOR LoadCursorOr(HINSTANCE instance, const char* name, const char* fallback) {
     HCURSOR cursor = LoadCursorA(instance, name);
@@ -134,6 +138,9 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_DROPFILES: files_.OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
     case WM_SYSCOMMAND: return OnSysCommand(wParam) ? TRUE : FALSE;
+    case kShowSilenceNote:
+        MessageBoxA(nullptr, SilenceNoteText(silence_).c_str(), "NOTE!", MB_OK);
+        return TRUE;
     case WM_DESTROY:
         // No step may be sounded or posted while the window and its parts go away.
         engine_.Shutdown();
@@ -223,17 +230,36 @@ void MainWindow::RunCommand(int id) {
 }
 
 void MainWindow::UseSoundCard(bool on) {
-    if (on && soundCard_.Open()) {
+    const bool opened = on && soundCard_.Open();
+    if (opened) {
         voices_.Use(soundCard_);
-        return;
+    } else {
+        voices_.Use(speaker_);
+        if (on) RaiseSoundCardFallbackNotice();
     }
-    voices_.Use(speaker_);
-    if (on) RaiseSoundCardFallbackNotice();
+    TellIfSilent(on ? Voice::SoundCard : Voice::Speaker, opened ? Voice::SoundCard : Voice::Speaker);
 }
 
 void MainWindow::ShowVoiceNotice() {
     const std::string notice = TakeVoiceNotice();
-    if (!notice.empty() && panel_.IsBuilt()) panel_.SetStatusText(notice);
+    if (notice.empty()) return;
+    if (panel_.IsBuilt()) panel_.SetStatusText(notice);
+    // A sound card that failed while playing has handed its tones to the speaker.
+    if (SoundCardInUse() && !soundCard_.Working()) TellIfSilent(Voice::SoundCard, Voice::Speaker);
+}
+
+void MainWindow::TellIfSilent(Voice wanted, Voice sounding) {
+    if (silenceTold_) return;
+    const Silence why = SilenceOf(Machine(), wanted, sounding);
+    if (why == Silence::None) return;
+    silenceTold_ = true;
+    silence_ = why;
+    PostMessageA(hwnd_, kShowSilenceNote, 0, 0);
+}
+
+const VoiceMachine& MainWindow::Machine() {
+    if (!machine_) machine_ = VoiceMachine{RunningUnderWine(), SpeakerPathUsable()};
+    return *machine_;
 }
 
 void MainWindow::OnInitDialog() {
@@ -272,8 +298,7 @@ void MainWindow::OnInitDialog() {
 
     files_.StartUp(Utf8(GetCommandLineW()));
     // The voice: the user's stored choice, else the sound card where the speaker cannot be heard.
-    const VoiceMachine machine{RunningUnderWine(), SpeakerPathUsable()};
-    UseSoundCard(files_.StoredSoundCardChoice().value_or(PreferSoundCard(machine)));
+    UseSoundCard(files_.StoredSoundCardChoice().value_or(PreferSoundCard(Machine())));
     ShowVoiceNotice();
     initialised_ = true;
 }

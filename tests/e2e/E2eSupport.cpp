@@ -39,7 +39,32 @@ std::vector<char> EnvironmentWith(const std::vector<std::string>& extra) {
     return block;
 }
 
+HarnessVoice harnessVoice = HarnessVoice::Speaker;
+
+// The program's stored choice of voice (files/Preferences.h): "off" the speaker, "on" the sound card.
+void StateVoice(HarnessVoice voice) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\Pallidorn\\data\\8", 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    if (voice == HarnessVoice::MachineDecides) {
+        RegDeleteValueA(key, "soundCard");
+    } else {
+        const char* text = voice == HarnessVoice::SoundCard ? "on" : "off";
+        RegSetValueExA(key, "soundCard", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                       static_cast<DWORD>(std::strlen(text) + 1));
+    }
+    RegCloseKey(key);
+}
+
 } // namespace
+
+ScopedVoice::ScopedVoice(HarnessVoice voice) : previous_(harnessVoice) { harnessVoice = voice; }
+
+ScopedVoice::~ScopedVoice() {
+    harnessVoice = previous_;
+    StateVoice(previous_);
+}
 
 std::string ProgramPath(const char* exeName) {
     wchar_t self[MAX_PATH] = {};
@@ -81,6 +106,7 @@ HWND FindMainWindow(DWORD pid, DWORD timeoutMs) {
 RunningCopy StartCopy(const std::string& arguments, const std::vector<std::string>& environment,
                       const char* exeName, DWORD timeoutMs, const std::string& workingFolder) {
     RunningCopy copy;
+    StateVoice(harnessVoice);
     std::string commandLine = "\"" + ProgramPath(exeName) + "\"";
     if (!arguments.empty()) commandLine += " " + arguments;
     std::wstring mutableLine = Wide(commandLine);

@@ -24,6 +24,21 @@ public:
     RunningCopy copy;
 };
 
+// The voice every copy this harness starts is told to use: stated in the prefix's registry before
+// each start, as the user's choice would be stored, so whether a sound server runs never decides
+// what a test sees. The speaker, unless a test says otherwise for as long as a ScopedVoice lives.
+enum class HarnessVoice { Speaker, SoundCard, MachineDecides };
+class ScopedVoice {
+public:
+    explicit ScopedVoice(HarnessVoice voice);
+    ~ScopedVoice();
+    ScopedVoice(const ScopedVoice&) = delete;
+    ScopedVoice& operator=(const ScopedVoice&) = delete;
+
+private:
+    HarnessVoice previous_;
+};
+
 // Full path (UTF-8) of a program built next to the test executable.
 std::string ProgramPath(const char* exeName = "kestrelbox.exe");
 
