@@ -85,6 +85,10 @@ int Run(const std::vector<std::string>& args) {
         std::fprintf(stderr, "kestrelbox-render: %s\n%s", error.c_str(), kRenderUsage);
         return 2;
     }
+    if (options.help) {
+        std::fputs(kRenderUsage, stdout);
+        return 0;
+    }
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
 
@@ -125,8 +129,8 @@ int Run(const std::vector<std::string>& args) {
                                          : "cannot write " + options.wavPath);
         if (!wav.Commit()) return Fail("cannot write " + options.wavPath);
     }
-    std::fprintf(stderr, "kestrelbox-render: %.3f seconds, %zu notes, %d passes\n", schedule.endMs / 1000.0,
-                 schedule.notes.size(), schedule.passes);
+    std::fprintf(stderr, "kestrelbox-render: %.3f seconds, %zu notes, %d %s\n", schedule.endMs / 1000.0,
+                 schedule.notes.size(), schedule.passes, schedule.passes == 1 ? "pass" : "passes");
     return 0;
 }
 
