@@ -7,6 +7,7 @@
 #                                                 changes and close, each beside a bare window with 17
 #                                                 edits; Wine server round trips per action
 #   tools/bench.sh panel-editing [seconds]        Shift-drags, and playing at 600 and 3000 BPM
+#   tools/bench.sh export [rounds]                Export WAV and MIDI of 1, 5 and 10 minute passes
 # The full default run takes about fifteen minutes: every run plays its steps in real time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,6 +18,11 @@ if [ "${1:-}" = files ]; then
     shift
     cmake --build "$build" -j2 --target file_open >/dev/null
     exec xvfb-run -a -s "-screen 0 1024x768x24" tools/wine-run "$build/wineprefix" "$build/bin/file_open.exe" "$@"
+fi
+if [ "${1:-}" = export ]; then
+    shift
+    cmake --build "$build" -j2 --target export_bench >/dev/null
+    exec tools/wine-run "$build/wineprefix" "$build/bin/export_bench.exe" "$@"
 fi
 if [ "${1:-}" = panel ]; then
     shift

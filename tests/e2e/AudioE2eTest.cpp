@@ -35,6 +35,7 @@ TEST(AudioE2e, TheStartUpSetupIsPlayedThroughTheSoundCard) {
     const int tones = std::clamp(wanted != nullptr ? std::atoi(wanted) : 48, 8, 100000);
     DeleteFileA(log);
 
+    const ScopedVoice soundCard(HarnessVoice::SoundCard);
     RunningCopy copy = StartCopy("", {std::string("KESTREL_TONE_LOG=") + log}, "kestrelbox_probe.exe");
     ASSERT_NE(copy.window, nullptr);
     const double cpuBefore = ProcessCpuMs(copy.process.hProcess);

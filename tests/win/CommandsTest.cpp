@@ -4,6 +4,8 @@
 // other programs put there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -108,6 +110,26 @@ TEST_F(CommandsFixture, MenusOpenUnderTheirButtonsWithTheSetupsStates) {
     EXPECT_EQ(file.rect.left, fileCorner.x);
     EXPECT_EQ(file.rect.top, fileCorner.y);
     EXPECT_TRUE(file.states[0] & MF_GRAYED); // nothing unsaved
+}
+
+TEST(FileMenu, OffersTheExportsRightAfterTheSaveItems) {
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_FILE));
+    ASSERT_NE(menu, nullptr);
+    HMENU file = GetSubMenu(menu, 0);
+    std::vector<int> ids;
+    for (int i = 0; i < GetMenuItemCount(file); ++i)
+        ids.push_back(static_cast<int>(GetMenuItemID(file, i)));
+    const auto saveAs = std::find(ids.begin(), ids.end(), IDC_CMD_SAVE_AS);
+    ASSERT_NE(saveAs, ids.end());
+    ASSERT_GE(ids.end() - saveAs, 3);
+    EXPECT_EQ(saveAs[1], IDC_CMD_EXPORT_WAV);
+    EXPECT_EQ(saveAs[2], IDC_CMD_EXPORT_MIDI);
+    char text[64] = {};
+    GetMenuStringA(file, IDC_CMD_EXPORT_WAV, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "Export WAV...");
+    GetMenuStringA(file, IDC_CMD_EXPORT_MIDI, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "Export MIDI...");
+    DestroyMenu(menu);
 }
 
 TEST_F(CommandsFixture, ShortcutsReachTheCommandTableThroughTheCommandWindow) {
