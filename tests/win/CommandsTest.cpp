@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,14 @@ namespace {
 
 class RecordingTarget : public CommandTarget {
 public:
-    void RunCommand(int id) override { commands.push_back(id); }
+    void RunCommand(int id) override {
+        commands.push_back(id);
+        if (id == failing) throw std::runtime_error("the disk is full");
+    }
+    void ReportFault(const char* what) override { faults.push_back(what); }
     std::vector<int> commands;
+    std::vector<std::string> faults;
+    int failing = 0; // the command that fails
 };
 
 class LoadsView : public EditView {
@@ -133,6 +140,15 @@ TEST_F(CommandsFixture, ShortcutsReachTheCommandTableThroughTheCommandWindow) {
     EXPECT_NE(TranslateAcceleratorA(toolbar.CommandWindow(), table, &f12), 0);
     EXPECT_EQ(target.commands.back(), IDC_CMD_CHANGE_COLOR);
     DestroyAcceleratorTable(table);
+}
+
+TEST_F(CommandsFixture, AFailedCommandIsToldOfAndTheNextOneRuns) {
+    target.failing = IDC_CMD_SAVE;
+    SendMessageA(toolbar.CommandWindow(), WM_COMMAND, IDC_CMD_SAVE, 0);
+    EXPECT_EQ(target.faults, std::vector<std::string>{"the disk is full"});
+    SendMessageA(toolbar.CommandWindow(), WM_COMMAND, IDC_CMD_OPEN, 0);
+    EXPECT_EQ(target.commands, (std::vector<int>{IDC_CMD_SAVE, IDC_CMD_OPEN}));
+    EXPECT_EQ(target.faults.size(), 1u);
 }
 
 void NumberSteps(Measure& m, int base) {
