@@ -381,8 +381,9 @@ void MainWindow::ChangeColour() {
         ModalLoopScope modal;
         chosen = ChooseSkinColor(panel_.Palette(), hwnd_);
     }
-    // The chooser hands back the present skin when it is cancelled: nothing changes then.
-    if (chosen == panel_.SkinColour()) return;
+    // A cancelled chooser hands back the palette's grey base, not the skin it was derived from
+    // (that grey chosen on purpose would change nothing either).
+    if (chosen == panel_.Palette().base) return;
     ApplySkin(chosen);
     panel_.UpdateColumnCount();
     document_.dirty = 1;

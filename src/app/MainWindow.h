@@ -76,14 +76,14 @@ public:
     void OnWidgetEvent(int type, int x, int y, int id) override;
     // The command table: every menu choice and keyboard shortcut.
     void RunCommand(int id) override;
+    // Tells the user of a fault that reached a window procedure, once at a time, in a "NOTE!" box.
+    void ReportFault(const char* what) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Keyboard handling that must happen before the dialog's own; true when the message is used.
     bool PreTranslate(MSG& msg);
-    // Tells the user of a fault that reached the window procedure, once at a time.
-    void ReportFault(const char* what);
 
     void OnInitDialog();
     void SetIcons(HINSTANCE instance);

@@ -59,7 +59,6 @@ public:
     int32_t undoMute = 0;
     double undoTempo = 0.0;
     uint8_t highResTimer = 1;            // clock from the high-resolution source (registry)
-    int16_t masterMarker = 0;            // nothing sets it; guards the close-time warning
 };
 
 // The process-wide main window, published by SongDocument::SetMainWindow.

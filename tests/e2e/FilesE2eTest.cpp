@@ -182,6 +182,27 @@ TEST_F(FilesE2e, ClosingWithChangesAsksAndCancelKeepsTheWindowWhileDontSaveEnds)
     EXPECT_TRUE(Exited(copy));
 }
 
+TEST_F(FilesE2e, ACancelledColourChoiceLeavesNothingToSave) {
+    Start("");
+    ASSERT_NE(MainWindow(), nullptr);
+    const HWND main = MainWindow();
+    PressKey(main, VK_F12); // Change Color
+    HWND chooser = WaitForWindow(copy, [&](HWND w) { return w != main && ClassOf(w) == "#32770"; });
+    ASSERT_NE(chooser, nullptr);
+    Click(chooser, IDCANCEL);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(chooser); }));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    bool asked = false;
+    ASSERT_TRUE(WaitFor([&] {
+        WindowSearch prompt{copy.process.dwProcessId,
+                            [](HWND w) { return WindowTitle(w) == kSavePromptCaption; }};
+        EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&prompt));
+        asked = prompt.found != nullptr;
+        return asked || Exited(copy, 0);
+    }));
+    EXPECT_FALSE(asked);
+}
+
 TEST_F(FilesE2e, SaveOnAnUntitledSetupOpensSaveAsAndCancellingItKeepsTheWindowAndTheChanges) {
     Start("");
     ASSERT_NE(MainWindow(), nullptr);
