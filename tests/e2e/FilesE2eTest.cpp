@@ -189,15 +189,12 @@ TEST_F(FilesE2e, ACancelledColourChoiceLeavesNothingToSave) {
     PressKey(main, VK_F12); // Change Color
     HWND chooser = WaitForWindow(copy, [&](HWND w) { return w != main && ClassOf(w) == "#32770"; });
     ASSERT_NE(chooser, nullptr);
-    Click(chooser, IDCANCEL);
+    ClickButton(chooser, IDCANCEL);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(chooser); }));
     PostMessageA(main, WM_CLOSE, 0, 0);
     bool asked = false;
     ASSERT_TRUE(WaitFor([&] {
-        WindowSearch prompt{copy.process.dwProcessId,
-                            [](HWND w) { return WindowTitle(w) == kSavePromptCaption; }};
-        EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&prompt));
-        asked = prompt.found != nullptr;
+        asked = WaitForCaption(copy, kSavePromptCaption, 0) != nullptr;
         return asked || Exited(copy, 0);
     }));
     EXPECT_FALSE(asked);
