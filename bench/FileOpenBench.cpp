@@ -16,6 +16,7 @@
 
 #include "E2eSupport.h"
 #include "app/ProbeHooks.h"
+#include "common/TextEncoding.h"
 #include "files/SettingsFile.h"
 
 namespace {
@@ -112,7 +113,8 @@ int main(int argc, char** argv) {
         plain.push_back(TimeStart("", nullptr, copy));
         CloseCopy(copy);
         EndCopy(copy);
-        opened.push_back(TimeStart("\"" + path + "\"", kTitle, copy));
+        // The path is ANSI here; the command line is handed over in UTF-8.
+        opened.push_back(TimeStart(Utf8FromWindows1252("\"" + path + "\""), kTitle, copy));
         if (copy.window != nullptr) saved.push_back(TimeSave(copy, path));
         CloseCopy(copy);
         EndCopy(copy);

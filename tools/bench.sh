@@ -11,6 +11,7 @@
 #                                                 (about 400 tones), two copies over 60 s, and the
 #                                                 speaker path's step clock beside them; both: idle,
 #                                                 then with two busy processes (default), ~10 minutes
+#   tools/bench.sh export [rounds]                Export WAV and MIDI of 1, 5 and 10 minute passes
 # The full default run takes about fifteen minutes: every run plays its steps in real time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,6 +44,11 @@ if [ "${1:-}" = audio ]; then
     [ "$passes" = hog ] || run_pass 0
     [ "$passes" = idle ] || run_pass 2
     exit 0
+fi
+if [ "${1:-}" = export ]; then
+    shift
+    cmake --build "$build" -j2 --target export_bench >/dev/null
+    exec tools/wine-run "$build/wineprefix" "$build/bin/export_bench.exe" "$@"
 fi
 if [ "${1:-}" = panel ]; then
     shift

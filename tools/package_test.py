@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The release archive: the package target builds kestrelbox-<version>-win64.zip, and it holds
-the program, the user's guide and the licence, and nothing else.
+the program, the renderer, the user's guide and the licence, and nothing else.
 
 Run after the Windows build: python3 tools/package_test.py
 """
@@ -33,14 +33,16 @@ class ReleaseArchive(unittest.TestCase):
         with zipfile.ZipFile(self.archive) as z:
             return {os.path.basename(n): n for n in z.namelist() if not n.endswith("/")}
 
-    def test_holds_the_program_the_guide_and_the_licence(self):
+    def test_holds_the_program_the_renderer_the_guide_and_the_licence(self):
         self.assertTrue(os.path.exists(self.archive), self.archive)
-        self.assertEqual(sorted(self.members()), ["LICENSE.txt", "USER-GUIDE.txt", "kestrelbox.exe"])
+        self.assertEqual(sorted(self.members()),
+                         ["LICENSE.txt", "USER-GUIDE.txt", "kestrelbox-render.exe", "kestrelbox.exe"])
 
     def test_files_are_the_ones_in_the_tree(self):
         members = self.members()
         with zipfile.ZipFile(self.archive) as z:
             self.assertEqual(z.read(members["kestrelbox.exe"])[:2], b"MZ")
+            self.assertEqual(z.read(members["kestrelbox-render.exe"])[:2], b"MZ")
             with open(os.path.join(ROOT, "LICENSE"), "rb") as f:
                 self.assertEqual(z.read(members["LICENSE.txt"]), f.read())
             with open(os.path.join(ROOT, "docs", "USER-GUIDE.txt"), "rb") as f:

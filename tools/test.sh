@@ -94,6 +94,14 @@ run_under_wine() {
     return $rc
 }
 
+# Runs a Linux program that starts Wine programs itself, on a virtual display of its own.
+run_under_wine_display() {
+    xvfb-run -a -s "-screen 0 1024x768x24" "$@"
+    local rc=$?
+    WINEPREFIX=$KB_WINEPREFIX wineserver -w 2>/dev/null
+    return $rc
+}
+
 wine_suite() {
     local name=$1 exe=build/windows/bin/$2
     present "$name" "$exe" || return 0
@@ -108,6 +116,8 @@ present threads-tsan tools/tsan-test.sh && run_suite count_gtest threads-tsan to
 wine_suite unit-wine kestrel_unit_tests.exe
 wine_suite win kestrel_win_tests.exe
 wine_suite e2e kestrel_e2e_tests.exe
+present run-script tests/run/check_run.py &&
+    run_suite count_unittest run-script run_under_wine_display /usr/bin/python3 tests/run/check_run.py
 run_suite count_unittest audio-e2e tools/audio-e2e.sh
 run_suite count_unittest package python3 tools/package_test.py
 

@@ -152,12 +152,33 @@ void LinkLabel::Follow() {
     ReportLinkError(result, hwnd_ != nullptr ? GetAncestor(hwnd_, GA_ROOT) : nullptr);
 }
 
-void LinkLabel::OnMouseMove() {
-    if (hovering_) return;
+bool LinkLabel::PointerInside(LPARAM position) const {
+    const POINT at{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    return PtInRect(&client, at) != FALSE;
+}
+
+void LinkLabel::OnMouseMove(LPARAM position) {
+    // While the label holds the mouse for a press, moves away from it come here too.
+    if (hovering_ || !PointerInside(position)) return;
     hovering_ = true;
     if (underlineMode_ == kUnderlineWhileHovering) UseFont(true);
     InvalidateRect(hwnd_, nullptr, TRUE);
     SetTimer(hwnd_, kTimerId, kHoverCheckMs, nullptr);
+}
+
+void LinkLabel::OnPress() {
+    pressed_ = true;
+    // Holding the mouse, the label sees where the button comes up, on it or not.
+    SetCapture(hwnd_);
+}
+
+void LinkLabel::OnRelease(LPARAM position) {
+    if (!pressed_) return;
+    pressed_ = false;
+    if (GetCapture() == hwnd_) ReleaseCapture();
+    if (PointerInside(position)) Follow();
 }
 
 void LinkLabel::OnHoverTimer() {
@@ -213,12 +234,15 @@ LRESULT LinkLabel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (cursor_ == nullptr) break;
         SetCursor(cursor_);
         return TRUE;
-    case WM_MOUSEMOVE: OnMouseMove(); break;
+    case WM_MOUSEMOVE: OnMouseMove(lParam); break;
     case WM_TIMER:
         if (wParam != kTimerId) break;
         OnHoverTimer();
         return 0;
-    case WM_LBUTTONUP: Follow(); break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: OnPress(); break; // a double click's second press is a press too
+    case WM_LBUTTONUP: OnRelease(lParam); break;
+    case WM_CAPTURECHANGED: pressed_ = false; break;
     default: break;
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);

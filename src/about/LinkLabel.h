@@ -59,12 +59,18 @@ private:
     void BuildFonts();
     void CreateTooltip();
     void UseFont(bool underlined);
-    void OnMouseMove();
+    bool PointerInside(LPARAM position) const;
+    void OnMouseMove(LPARAM position);
+    // A click is a press and a release both on the label: a release after a press elsewhere, or
+    // away from the label after a press on it, follows nothing.
+    void OnPress();
+    void OnRelease(LPARAM position);
     void OnHoverTimer();
     void Detach();
 
     HWND hwnd_ = nullptr;
     bool hovering_ = false;
+    bool pressed_ = false; // the left button went down on the label and has not come up yet
     bool visited_ = false;
     int underlineMode_ = kUnderlineWhileHovering;
     std::string url_;

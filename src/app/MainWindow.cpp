@@ -6,6 +6,7 @@
 
 #include "ResourceIds.h"
 #include "common/Random.h"
+#include "common/WideTextWin32.h"
 #include "panel/CommandRules.h"
 #include "playback/Messages.h"
 #include "tone/VoiceChoice.h"
@@ -18,6 +19,10 @@ namespace {
 // The system menu's About entry is 16; the system keeps the low four bits of a command for itself.
 constexpr WPARAM kAboutCommandFirst = 16;
 constexpr WPARAM kAboutCommandLast = 31;
+
+// Posted to show the box about silence once whatever is being handled has finished (at start-up,
+// once the window is up behind it).
+constexpr UINT kShowSilenceNote = WM_APP + 0x21;
 
 // A cursor of our own, or the system's when the resource is missing.
 HCURSOR LoadCursorOr(HINSTANCE instance, const char* name, const char* fallback) {
@@ -49,20 +54,21 @@ MainWindow::~MainWindow() {
 
 int MainWindow::RunModal(HINSTANCE instance) {
     Phase("window made");
-    hwnd_ = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, DialogProc,
+    // A Unicode window, so a caption that names a file in any script is kept whole.
+    hwnd_ = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc,
                                reinterpret_cast<LPARAM>(this));
     if (hwnd_ == nullptr) return 1;
     ShowWindow(hwnd_, SW_SHOW);
     Phase("shown");
     MSG msg;
     for (;;) {
-        if (!idleSeen_ && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (!idleSeen_ && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
             // Painted, and nothing else waiting: the start-up's last part.
             idleSeen_ = true;
             Phase("first idle");
             ChooseVoice();
         }
-        if (closed_ || GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
+        if (closed_ || GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
         bool used = false;
         {
             // Keys handled here change widgets too; they repaint once, when the key is done.
@@ -70,9 +76,9 @@ int MainWindow::RunModal(HINSTANCE instance) {
             used = PreTranslate(msg);
         }
         if (used) continue;
-        if (IsDialogMessageA(hwnd_, &msg)) continue;
+        if (IsDialogMessageW(hwnd_, &msg)) continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     // The window may outlive this object until the process ends (see OnClose): what the teardown
     // of the panel still sends it (a child's WM_PARENTNOTIFY, say) must not reach the parts
@@ -161,6 +167,11 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_ENTERIDLE: FlushInvalidations(); return FALSE;
     case WM_SYSCOMMAND: return OnSysCommand(wParam) ? TRUE : FALSE;
+    case kShowSilenceNote: {
+        ModalLoopScope modal;
+        MessageBoxA(nullptr, SilenceNoteText(silence_).c_str(), "NOTE!", MB_OK);
+        return TRUE;
+    }
     case WM_DESTROY: EndRun(); return FALSE;
     default: return FALSE;
     }
@@ -244,6 +255,8 @@ void MainWindow::RunDialogCommand(int id) {
     case IDC_CMD_OPEN: files_.Open(); break;
     case IDC_CMD_SAVE: files_.Save(); break;
     case IDC_CMD_SAVE_AS: files_.SaveAs(); break;
+    case IDC_CMD_EXPORT_WAV: files_.Export(ExportFormat::Wav); break;
+    case IDC_CMD_EXPORT_MIDI: files_.Export(ExportFormat::Midi); break;
     case IDC_CMD_ABOUT: ShowAboutBox(AboutArguments()); break;
     case IDC_CMD_SOUND_CARD: {
         // The choice is the machine's, kept beside the clock's; the setup is not changed.
@@ -257,17 +270,36 @@ void MainWindow::RunDialogCommand(int id) {
 }
 
 void MainWindow::UseSoundCard(bool on) {
-    if (on && soundCard_.Open()) {
+    const bool opened = on && soundCard_.Open();
+    if (opened) {
         voices_.Use(soundCard_);
-        return;
+    } else {
+        voices_.Use(speaker_);
+        if (on) RaiseSoundCardFallbackNotice();
     }
-    voices_.Use(speaker_);
-    if (on) RaiseSoundCardFallbackNotice();
+    TellIfSilent(on ? Voice::SoundCard : Voice::Speaker, opened ? Voice::SoundCard : Voice::Speaker);
 }
 
 void MainWindow::ShowVoiceNotice() {
     const std::string notice = TakeVoiceNotice();
-    if (!notice.empty() && panel_.IsBuilt()) panel_.SetStatusText(notice);
+    if (notice.empty()) return;
+    if (panel_.IsBuilt()) panel_.SetStatusText(notice);
+    // A sound card that failed while playing has handed its tones to the speaker.
+    if (SoundCardInUse() && !soundCard_.Working()) TellIfSilent(Voice::SoundCard, Voice::Speaker);
+}
+
+void MainWindow::TellIfSilent(Voice wanted, Voice sounding) {
+    if (silenceTold_) return;
+    const Silence why = SilenceOf(Machine(), wanted, sounding);
+    if (why == Silence::None) return;
+    silenceTold_ = true;
+    silence_ = why;
+    PostMessageA(hwnd_, kShowSilenceNote, 0, 0);
+}
+
+const VoiceMachine& MainWindow::Machine() {
+    if (!machine_) machine_ = VoiceMachine{RunningUnderWine(), SpeakerPathUsable()};
+    return *machine_;
 }
 
 void MainWindow::OnInitDialog() {
@@ -308,7 +340,7 @@ void MainWindow::OnInitDialog() {
     panel_.UpdateColumnCount();
     Phase("controller and engine ready");
 
-    files_.StartUp(GetCommandLineA());
+    files_.StartUp(Utf8(GetCommandLineW()));
     Phase("setup loaded");
     // The voice is chosen once the window has painted (ChooseVoice), or before the first start
     // if one comes sooner: asking the system about the speaker and opening the sound card take
@@ -320,8 +352,7 @@ void MainWindow::ChooseVoice() {
     if (voiceChosen_ || !initialised_) return;
     voiceChosen_ = true;
     // The voice: the user's stored choice, else the sound card where the speaker cannot be heard.
-    const VoiceMachine machine{RunningUnderWine(), SpeakerPathUsable()};
-    UseSoundCard(files_.StoredSoundCardChoice().value_or(PreferSoundCard(machine)));
+    UseSoundCard(files_.StoredSoundCardChoice().value_or(PreferSoundCard(Machine())));
     ShowVoiceNotice();
     Phase("voice chosen");
 }
@@ -350,8 +381,9 @@ void MainWindow::ChangeColour() {
         ModalLoopScope modal;
         chosen = ChooseSkinColor(panel_.Palette(), hwnd_);
     }
-    // The chooser hands back the present skin when it is cancelled: nothing changes then.
-    if (chosen == panel_.SkinColour()) return;
+    // A cancelled chooser hands back the palette's grey base, not the skin it was derived from
+    // (that grey chosen on purpose would change nothing either).
+    if (chosen == panel_.Palette().base) return;
     ApplySkin(chosen);
     panel_.UpdateColumnCount();
     document_.dirty = 1;

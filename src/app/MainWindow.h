@@ -4,6 +4,8 @@
 // and messages to them.
 #include <windows.h>
 
+#include <optional>
+
 #include "about/AboutBox.h"
 #include "app/EditKeysWin32.h"
 #include "app/PanelController.h"
@@ -18,6 +20,7 @@
 #include "tone/SoundCardToneWin32.h"
 #include "tone/ToneOutputSwitch.h"
 #include "tone/ToneOutputWin32.h"
+#include "tone/VoiceChoice.h"
 #include "widgets/WidgetEvents.h"
 
 class MainWindow : public WidgetEventSink, public CommandTarget {
@@ -57,7 +60,7 @@ public:
     ToneOutput& ToneOutputInUse() { return *toneOutput_; }
     void UseToneOutput(ToneOutput& output) { toneOutput_ = &output; }
     // Sounds through the sound card (when it opens; else the speaker, said once in the status
-    // line) or the speaker.
+    // line) or the speaker. When nothing can be heard, a "NOTE!" box says why, once a run.
     void UseSoundCard(bool on);
     bool SoundCardInUse() const override { return &voices_.Current() == &soundCard_; }
     const SoundCardToneWin32& SoundCard() const { return soundCard_; }
@@ -74,14 +77,14 @@ public:
     void OnWidgetEvent(int type, int x, int y, int id) override;
     // The command table: every menu choice and keyboard shortcut.
     void RunCommand(int id) override;
+    // Tells the user of a fault that reached a window procedure, once at a time, in a "NOTE!" box.
+    void ReportFault(const char* what) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Keyboard handling that must happen before the dialog's own; true when the message is used.
     bool PreTranslate(MSG& msg);
-    // Tells the user of a fault that reached the window procedure, once at a time.
-    void ReportFault(const char* what);
 
     void OnInitDialog();
     void SetIcons(HINSTANCE instance);
@@ -105,6 +108,10 @@ private:
     // The stored or preferred voice, once: after the first paint, or before a start that comes
     // sooner.
     void ChooseVoice();
+    // Says once a run, in a box, why no tone can be heard, if none can.
+    void TellIfSilent(Voice wanted, Voice sounding);
+    // Where the speaker can be heard; asked once.
+    const VoiceMachine& Machine();
     // System-menu commands 16..31 are the About entry's; the rest are the system's.
     bool OnSysCommand(WPARAM command);
     // The commands that may open a dialog or a message box.
@@ -144,5 +151,8 @@ private:
     void Phase(const char* phase) const {
         if (phaseHandler_ != nullptr) phaseHandler_(phase);
     }
+    std::optional<VoiceMachine> machine_;
+    bool silenceTold_ = false;
+    Silence silence_ = Silence::None; // what the posted box will say
     FileShell files_{*this};
 };

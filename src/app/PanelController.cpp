@@ -1,7 +1,6 @@
 #include "app/PanelController.h"
 
 #include <algorithm>
-#include <cassert>
 
 #include "common/Random.h"
 #include "panel/TempoMath.h"
@@ -38,8 +37,7 @@ int PanelController::ShownSteps() const {
 }
 
 void PanelController::LoadMeasure(int m) {
-    assert(ValidMeasure(m));
-    if (!ValidMeasure(m)) return;
+    if (!ValidMeasure(m)) return; // no measure to show: the columns keep what they show
     const Measure& measure = document->measures[m];
     for (int k = 0; k < kStepsPerMeasureMax; ++k) {
         // A hidden column must not appear just because its values change.

@@ -6,21 +6,24 @@
 #include <string>
 
 #include "app/MainWindow.h"
+#include "common/WideTextWin32.h"
 
 namespace {
 
 constexpr UINT kSaveRequest = WM_APP + 0x4B;
 
-// A drop block as the shell makes one: the header, then the names, each ending in a zero, and
-// one more zero at the end. The window's WM_DROPFILES handling owns and releases it.
-HDROP MakeDrop(const std::string& path) {
-    const size_t size = sizeof(DROPFILES) + path.size() + 2;
+// A drop block as the shell makes one: the header, then the names in UTF-16, each ending in a
+// zero, and one more zero at the end. The window's WM_DROPFILES handling owns and releases it.
+HDROP MakeDrop(const std::string& utf8Path) {
+    const std::wstring path = Wide(utf8Path);
+    const size_t size = sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t);
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
     if (memory == nullptr) return nullptr;
     auto* block = static_cast<DROPFILES*>(GlobalLock(memory));
     block->pFiles = sizeof(DROPFILES);
-    block->fWide = FALSE;
-    std::memcpy(reinterpret_cast<char*>(block) + sizeof(DROPFILES), path.data(), path.size());
+    block->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(block) + sizeof(DROPFILES), path.data(),
+                path.size() * sizeof(wchar_t));
     GlobalUnlock(memory);
     return static_cast<HDROP>(memory);
 }

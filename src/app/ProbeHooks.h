@@ -5,7 +5,7 @@
 
 class MainWindow;
 
-inline constexpr ULONG_PTR kProbeDropPath = 0x4B42'4450; // the data is a path, without its zero
+inline constexpr ULONG_PTR kProbeDropPath = 0x4B42'4450; // the data is a UTF-8 path, without its zero
 inline constexpr ULONG_PTR kProbeSave = 0x4B42'5356;     // no data: the Save command
 
 // Posted to the main window: when the program takes it from its queue, everything posted before

@@ -53,7 +53,7 @@ void FileCommands::OpenPath(const std::string& path) {
     if (!IsSettingsName(target)) return;
     const std::optional<std::string> full = parts_.shell.FullPath(target);
     if (!full) {
-        parts_.window.ShowMessage("Path not found.");
+        parts_.window.ShowMessage(PathNotFoundText(target));
         return;
     }
     // The document's path changes only when the load succeeds, so a failed open never leaves
@@ -136,4 +136,20 @@ bool FileCommands::SaveSetup(const std::string& path) {
     }
     parts_.window.SetCaption(parts_.document.title);
     return true;
+}
+
+void FileCommands::Export(ExportFormat format) {
+    if (busy_) return;
+    BusyScope scope(busy_);
+    const SongDocument& doc = parts_.document;
+    const std::optional<std::string> chosen =
+        parts_.dialogs.ChooseExportFile(ExportName(doc.path, format), format);
+    if (chosen) {
+        // Ten minutes of sound take a fraction of a second, but not nothing: the wait cursor says so.
+        parts_.window.ShowBusy(true);
+        const FileError result = parts_.files.WriteReplace(*chosen, RenderExport(doc, format));
+        parts_.window.ShowBusy(false);
+        if (result != FileError::None) parts_.window.ShowMessage(FileErrorText(result, *chosen));
+    }
+    parts_.window.FocusHandling();
 }

@@ -2,7 +2,8 @@
 // Open, Save, Save As, the save prompt, opening a named or dropped file and following a shortcut
 // to it: which file is chosen, when unsaved changes are guarded, and in what order a loaded setup
 // reaches the panel and the window. The dialogs, the shell and the window are seams, so the rules
-// run the same under test as in the program. UI thread only.
+// run the same under test as in the program. Paths and the texts that name them are UTF-8. UI
+// thread only.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 #include "files/FileRules.h"
 #include "files/FileSystem.h"
 #include "files/SettingsFile.h"
+#include "render/ExportRender.h"
 #include "song/EditOperations.h"
 #include "song/SongDocument.h"
 
@@ -19,6 +21,9 @@ public:
     // The full path chosen, or nothing when the dialog was cancelled.
     virtual std::optional<std::string> ChooseFileToOpen() = 0;
     virtual std::optional<std::string> ChooseFileToSave(const std::string& initialName) = 0;
+    // A save dialog for the format's files, offering initialName; it asks before replacing a file.
+    virtual std::optional<std::string> ChooseExportFile(const std::string& initialName,
+                                                        ExportFormat format) = 0;
 };
 
 // The "save changes" question.
@@ -41,6 +46,7 @@ public:
     // shell gives no file-system path for its target.
     virtual Shortcut ResolveShortcut(const std::string& path) = 0;
     // The full file-system path of an existing item, or nothing when the shell cannot parse it.
+    // Under Wine a Linux path is taken as well: Wine maps it onto a drive.
     virtual std::optional<std::string> FullPath(const std::string& path) = 0;
 };
 
@@ -65,7 +71,9 @@ public:
     // The skin colour the panel was last given.
     virtual uint32_t SkinColour() = 0;
     virtual void FocusHandling() = 0;
-    // A message box with the caption "NOTE!" and one OK button.
+    // Shows that the program is busy (the wait cursor) until called with false.
+    virtual void ShowBusy(bool busy) = 0;
+    // A message box with the caption "NOTE!" and one OK button; the text may name a file.
     virtual void ShowMessage(const std::string& text) = 0;
 };
 
@@ -107,6 +115,9 @@ public:
     // Writes the setup to path with the window's restored position and the panel's skin colour;
     // true when the whole file was written.
     bool SaveSetup(const std::string& path);
+    // Export WAV... and Export MIDI...: a name from the save dialog, then the render written in
+    // one step (a failure leaves no file behind and is reported). The setup does not change.
+    void Export(ExportFormat format);
 
     bool Busy() const { return busy_; }
 

@@ -5,40 +5,55 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/WideTextWin32.h"
+
 namespace {
 
 // The filter as the dialogs take it: every '|' a terminating zero.
-std::vector<char> DialogFilter() {
-    std::vector<char> filter(kFileDialogFilter, kFileDialogFilter + sizeof kFileDialogFilter);
-    std::replace(filter.begin(), filter.end(), '|', '\0');
-    return filter;
+std::wstring DialogFilter(const char* filter) {
+    std::wstring wide = Wide(filter);
+    std::replace(wide.begin(), wide.end(), L'|', L'\0');
+    return wide;
 }
 
 // Room for the longest path the file system takes, and never less than the initial name.
 constexpr size_t kNameRoom = 32768;
 
+constexpr FileDialogsWin32::Kind kSettingsKind{kFileDialogFilter, kSettingsExtension};
+
 } // namespace
 
-std::optional<std::string> FileDialogsWin32::ChooseFileToOpen() { return Choose(false, std::string()); }
-
-std::optional<std::string> FileDialogsWin32::ChooseFileToSave(const std::string& initialName) {
-    return Choose(true, initialName);
+std::optional<std::string> FileDialogsWin32::ChooseFileToOpen() {
+    return Choose(Purpose::Open, kSettingsKind, std::string());
 }
 
-std::optional<std::string> FileDialogsWin32::Choose(bool save, const std::string& initialName) {
-    const std::vector<char> filter = DialogFilter();
-    std::vector<char> name(std::max(kNameRoom, initialName.size() + 1), '\0');
-    std::copy(initialName.begin(), initialName.end(), name.begin());
-    OPENFILENAMEA dialog{};
+std::optional<std::string> FileDialogsWin32::ChooseFileToSave(const std::string& initialName) {
+    return Choose(Purpose::Save, kSettingsKind, initialName);
+}
+
+std::optional<std::string> FileDialogsWin32::ChooseExportFile(const std::string& initialName,
+                                                              ExportFormat format) {
+    const ExportFileKind kind = ExportFileKindOf(format);
+    return Choose(Purpose::Save, Kind{kind.filter, kind.extension}, initialName);
+}
+
+std::optional<std::string> FileDialogsWin32::Choose(Purpose purpose, const Kind& kind,
+                                                    const std::string& initialName) {
+    const std::wstring filter = DialogFilter(kind.filter);
+    const std::wstring defaultExtension = Wide(kind.extension);
+    const std::wstring initial = Wide(initialName);
+    std::vector<wchar_t> name(std::max(kNameRoom, initial.size() + 1), L'\0');
+    std::copy(initial.begin(), initial.end(), name.begin());
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner_;
-    dialog.lpstrFilter = filter.data();
+    dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = name.data();
     dialog.nMaxFile = static_cast<DWORD>(name.size());
-    dialog.lpstrDefExt = kSettingsExtension;
+    dialog.lpstrDefExt = defaultExtension.c_str();
     dialog.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
-    const BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
+    const BOOL chosen = purpose == Purpose::Save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
     if (!chosen) return std::nullopt;
-    return std::string(name.data());
+    return Utf8(name.data());
 }

@@ -30,6 +30,8 @@ std::string SavePromptText(const std::string& path) {
     return "Save changes to\n\"" + name + "\"?";
 }
 
+std::string PathNotFoundText(const std::string& path) { return "Path not found.\n" + path; }
+
 std::string_view ProgramArguments(std::string_view commandLine) {
     size_t at = 0;
     if (!commandLine.empty() && commandLine[0] == '"') {
@@ -81,12 +83,22 @@ std::vector<std::string> SplitArguments(std::string_view arguments) {
     return result;
 }
 
-std::optional<std::string> StartupFile(std::string_view commandLine) {
+bool LooksLikeSwitch(std::string_view argument) {
+    if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) return false;
+    return argument.find_first_of("/\\.", 1) == std::string_view::npos;
+}
+
+std::optional<std::string> StartupFile(std::string_view commandLine, const NamesFile& namesFile) {
     const std::string_view arguments = ProgramArguments(commandLine);
+    const bool quoted = !arguments.empty() && arguments.front() == '"';
+    const std::string whole(Trim(arguments));
+    if (!quoted && !whole.empty() && namesFile(whole)) return whole;
     for (const std::string& argument : SplitArguments(arguments)) {
-        if (argument.empty() || argument[0] == '/' || argument[0] == '-') continue;
-        if (arguments.front() == '"') return argument;
-        return std::string(Trim(arguments));
+        if (argument.empty()) continue;
+        const bool exists = namesFile(argument);
+        if (!exists && LooksLikeSwitch(argument)) continue;
+        if (exists || quoted) return argument;
+        return whole;
     }
     return std::nullopt;
 }

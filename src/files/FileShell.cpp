@@ -1,8 +1,11 @@
 #include "files/FileShell.h"
 
+#include <shlobj.h>
+
 #include <vector>
 
 #include "app/MainWindow.h"
+#include "common/WideTextWin32.h"
 
 namespace {
 
@@ -23,12 +26,12 @@ private:
 } // namespace
 
 std::string FirstDroppedName(HDROP drop) {
-    if (drop == nullptr || DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) == 0) return {};
-    const UINT length = DragQueryFileA(drop, 0, nullptr, 0);
+    if (drop == nullptr || DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0) return {};
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
     if (length == 0) return {};
-    std::vector<char> name(length + 1, '\0');
-    const UINT got = DragQueryFileA(drop, 0, name.data(), length + 1);
-    return std::string(name.data(), got <= length ? got : length);
+    std::vector<wchar_t> name(length + 1, L'\0');
+    const UINT got = DragQueryFileW(drop, 0, name.data(), length + 1);
+    return Utf8(std::wstring_view(name.data(), got <= length ? got : length));
 }
 
 FileShell::FileShell(MainWindow& window)
@@ -47,15 +50,10 @@ void FileShell::StartUp(const std::string& commandLine) {
     prompt_.SetOwner(owner);
     RegisterFileType();
     PanelController& controller = window_.Controller();
-    if (const std::optional<std::string> file = StartupFile(commandLine)) {
+    if (const std::optional<std::string> file = StartupFile(commandLine, ShellWin32::NamesExistingFile))
         commands_.OpenPath(*file);
-        // When the file did not load, the controls still show their built-in values: give them
-        // the document's.
-        if (window_.Document().path.empty()) {
-            controller.SetLevelB(window_.Document().levelB);
-            controller.SetTranspose(window_.Document().transpose);
-        }
-    } else {
+    // No file, or one that did not load (and has been reported): a fresh random setup.
+    if (window_.Document().path.empty()) {
         controller.FreshSetup();
         controller.SetLevelB(80);
         controller.SetTranspose(0);
@@ -72,7 +70,16 @@ void FileShell::OnDropFiles(HDROP drop) {
     if (!name.empty()) commands_.OpenPath(name);
 }
 
-void FileShell::RegisterFileType() { ::RegisterFileType(registry_, ProgramFileName()); }
+void FileShell::RegisterFileType() {
+    const std::string program = ProgramFileName();
+    const bool forUser = ::RegisterFileType(registry_, program);
+    // Every user's classes, which HKEY_CLASSES_ROOT resolves to and which are all that Wine's shell
+    // reads. A standard user on Windows may not write them: that refusal is no error.
+    const bool forMachine = ::RegisterFileType(machineClasses_, program);
+    // Told of a change, the shell refreshes what it shows; Wine's also has its menu builder turn
+    // the type into desktop entries for Linux file managers.
+    if (forUser || forMachine) SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}
 
 void FileShell::LoadPreferences() {
     SongDocument& doc = window_.Document();

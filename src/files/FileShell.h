@@ -28,8 +28,8 @@ public:
     FileShell& operator=(const FileShell&) = delete;
 
     // Start-up, once the panel, controller and engine are ready: registers the file type, opens
-    // the file named on the command line (or makes a fresh random setup), then loads the clock
-    // preference.
+    // the file named on the command line (UTF-8, as the system gave it in UTF-16) or makes a
+    // fresh random setup, then loads the clock preference.
     void StartUp(const std::string& commandLine);
 
     // Commands 21001 Open, 21002 Save, 21003 Save As; Exit is a close request to the window,
@@ -39,6 +39,8 @@ public:
     bool SaveAs() { return commands_.SaveAs(); }
     bool PromptSave() { return commands_.PromptSave(); }
     void OpenPath(const std::string& path) { commands_.OpenPath(path); }
+    // Commands 21005 Export WAV... and 21006 Export MIDI...
+    void Export(ExportFormat format) { commands_.Export(format); }
     // The first dropped name is opened; the drop is always released.
     void OnDropFiles(HDROP drop);
 
@@ -61,9 +63,10 @@ private:
     FileDialogsWin32 dialogs_;
     SavePromptWin32 prompt_;
     SetupWindowWin32 setupWindow_;
-    RegistryWin32 registry_;
+    RegistryWin32 registry_;                        // the user's classes: preferences and file type
+    RegistryWin32 machineClasses_{kMachineClasses}; // the file type once more, where the shell reads
     FileCommands commands_;
 };
 
-// The name of the first file in a drop, of any length; empty when the drop holds none.
+// The name of the first file in a drop (UTF-8), of any length; empty when the drop holds none.
 std::string FirstDroppedName(HDROP drop);

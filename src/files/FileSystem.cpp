@@ -2,7 +2,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <system_error>
+
+#include "common/TextEncoding.h"
 
 namespace {
 
@@ -32,6 +36,24 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 } // namespace
 
+std::filesystem::path PathFromUtf8(const std::string& utf8) {
+#ifdef _WIN32
+    const std::u16string wide = Utf16FromUtf8(utf8);
+    return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
+#else
+    return std::filesystem::path(utf8);
+#endif
+}
+
+std::FILE* OpenFileUtf8(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    const std::wstring wideMode(mode, mode + std::strlen(mode));
+    return _wfopen(PathFromUtf8(path).c_str(), wideMode.c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
 std::string FileErrorText(FileError error, const std::string& path) {
     switch (error) {
     case FileError::None: return {};
@@ -51,7 +73,7 @@ std::string FileErrorText(FileError error, const std::string& path) {
 }
 
 FileError StdFileSystem::ReadAll(const std::string& path, std::vector<uint8_t>& bytes) {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    FilePtr file(OpenFileUtf8(path, "rb"));
     if (!file) return FromErrno(errno);
     bytes.clear();
     uint8_t chunk[4096];
@@ -62,26 +84,29 @@ FileError StdFileSystem::ReadAll(const std::string& path, std::vector<uint8_t>& 
 
 FileError StdFileSystem::WriteReplace(const std::string& path, const std::vector<uint8_t>& bytes) {
     const std::string temporary = path + ".saving";
+    std::error_code ignored;
     {
-        FilePtr file(std::fopen(temporary.c_str(), "wb"));
+        FilePtr file(OpenFileUtf8(temporary, "wb"));
         if (!file) return FromErrno(errno);
         const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() &&
                              std::fflush(file.get()) == 0;
         const int error = errno;
         if (!written) {
             file.reset();
-            std::remove(temporary.c_str());
+            std::filesystem::remove(PathFromUtf8(temporary), ignored);
             return FromErrno(error);
         }
         if (std::fclose(file.release()) != 0) {
-            std::remove(temporary.c_str());
+            std::filesystem::remove(PathFromUtf8(temporary), ignored);
             return FileError::HardIO;
         }
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        return FromErrno(error);
+    // Replaces an existing file in one rename, on Windows as well.
+    std::error_code renamed;
+    std::filesystem::rename(PathFromUtf8(temporary), PathFromUtf8(path), renamed);
+    if (renamed) {
+        std::filesystem::remove(PathFromUtf8(temporary), ignored);
+        return FromErrno(renamed.default_error_condition().value());
     }
     return FileError::None;
 }

@@ -1,7 +1,10 @@
 #pragma once
 // The few file operations the settings file needs, behind a seam: the Windows build uses the
-// platform's file API, the host (tests, fuzzer) the standard library.
+// platform's file API, the host (tests, fuzzer) and the renderer the standard library. Paths are
+// UTF-8 in any script.
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -43,3 +46,9 @@ public:
     FileError WriteReplace(const std::string& path, const std::vector<uint8_t>& bytes) override;
     std::string DisplayName(const std::string& path) override;
 };
+
+// A UTF-8 path as the standard library takes it. On Windows the C runtime's narrow calls would
+// read the name in the ANSI code page, so the path goes over as UTF-16.
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+// fopen for a UTF-8 path.
+std::FILE* OpenFileUtf8(const std::string& path, const char* mode);

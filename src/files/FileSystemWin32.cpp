@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include "common/WideTextWin32.h"
+
 namespace {
 
 class FileHandle {
@@ -25,15 +27,15 @@ private:
 
 FileError LastError() { return FileErrorFromWin32(GetLastError()); }
 
-std::string Folder(const std::string& path) {
-    const auto slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+std::wstring Folder(const std::wstring& path) {
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
 }
 
 // Writes and flushes the bytes into the new file at temporary.
-FileError WriteTemporary(const std::string& temporary, const std::vector<uint8_t>& bytes) {
-    FileHandle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+FileError WriteTemporary(const wchar_t* temporary, const std::vector<uint8_t>& bytes) {
+    FileHandle file(
+        CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return LastError();
     DWORD written = 0;
     if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
@@ -65,7 +67,7 @@ FileError FileErrorFromWin32(unsigned long code) {
 }
 
 FileError FileSystemWin32::ReadAll(const std::string& path, std::vector<uint8_t>& bytes) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    FileHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return LastError();
     bytes.clear();
@@ -80,23 +82,24 @@ FileError FileSystemWin32::ReadAll(const std::string& path, std::vector<uint8_t>
 
 FileError FileSystemWin32::WriteReplace(const std::string& path, const std::vector<uint8_t>& bytes) {
     // A target we may not write (read-only, a folder) is refused before anything is touched.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const std::wstring target = Wide(path);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
         return FileError::AccessDenied;
-    char temporary[MAX_PATH] = {};
-    if (GetTempFileNameA(Folder(path).c_str(), "kbx", 0, temporary) == 0) return LastError();
+    wchar_t temporary[MAX_PATH] = {};
+    if (GetTempFileNameW(Folder(target).c_str(), L"kbx", 0, temporary) == 0) return LastError();
     FileError result = WriteTemporary(temporary, bytes);
     if (result == FileError::None &&
-        !MoveFileExA(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        !MoveFileExW(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         result = LastError();
-    if (result != FileError::None) DeleteFileA(temporary);
+    if (result != FileError::None) DeleteFileW(temporary);
     return result;
 }
 
 std::string FileSystemWin32::DisplayName(const std::string& path) {
-    char title[MAX_PATH] = {};
-    if (GetFileTitleA(path.c_str(), title, sizeof title) == 0) return title;
+    wchar_t title[MAX_PATH] = {};
+    if (GetFileTitleW(Wide(path).c_str(), title, MAX_PATH) == 0) return Utf8(title);
     const auto slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }

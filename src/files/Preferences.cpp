@@ -2,12 +2,19 @@
 
 std::string OpenCommand(const std::string& programPath) { return "\"" + programPath + "\" \"%1\""; }
 
-void RegisterFileType(RegistryStore& store, const std::string& programPath) {
-    store.SetDefault(kOpenCommandKey, OpenCommand(programPath), true);
-    // The command's key has normally just created this one.
-    store.SetDefault(kFileTypeKey, kFileTypeName, false);
-    store.SetDefault(kIconKey, programPath + ",1", true);
-    store.SetDefault(kExtensionKey, kFileTypeKey, true);
+bool RegisterFileType(RegistryStore& store, const std::string& programPath) {
+    using Key = RegistryStore::Key;
+    const RegistryStore::Outcome outcomes[] = {
+        store.SetDefault(kOpenCommandKey, OpenCommand(programPath), Key::Create),
+        // The command's key has normally just created this one.
+        store.SetDefault(kFileTypeKey, kFileTypeName, Key::MustExist),
+        store.SetDefault(kIconKey, programPath + ",1", Key::Create),
+        store.SetDefault(kExtensionKey, kFileTypeKey, Key::Create),
+    };
+    bool changed = false;
+    for (const RegistryStore::Outcome outcome : outcomes)
+        changed = changed || outcome == RegistryStore::Outcome::Written;
+    return changed;
 }
 
 bool HighResFromText(const std::optional<std::string>& text) { return !(text && *text == "off"); }

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "common/WideTextWin32.h"
+
 namespace {
 
 class RegKey {
@@ -19,66 +21,86 @@ private:
     HKEY key_ = nullptr;
 };
 
-} // namespace
-
-std::optional<std::string> ReadRegistryString(HKEY key, const char* name) {
+// A REG_SZ value in UTF-16, by the same rules as ReadRegistryString.
+std::optional<std::wstring> ReadWideString(HKEY key, const wchar_t* name) {
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
         return std::nullopt;
-    std::vector<char> buffer(size + 1, '\0');
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
     DWORD got = size;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
             ERROR_SUCCESS ||
         type != REG_SZ || got > size)
         return std::nullopt;
-    buffer[got] = '\0'; // a value stored without its zero still ends here
-    return std::string(buffer.data());
+    buffer[got / sizeof(wchar_t)] = L'\0'; // a value stored without its zero still ends here
+    return std::wstring(buffer.data());
+}
+
+} // namespace
+
+std::optional<std::string> ReadRegistryString(HKEY key, const char* name) {
+    const std::wstring wideName = name != nullptr ? Wide(name) : std::wstring();
+    const std::optional<std::wstring> text =
+        ReadWideString(key, name != nullptr ? wideName.c_str() : nullptr);
+    if (!text) return std::nullopt;
+    return Utf8(*text);
 }
 
 std::string ProgramFileName() {
-    std::vector<char> name(MAX_PATH);
+    std::vector<wchar_t> name(MAX_PATH);
     for (;;) {
-        const DWORD got = GetModuleFileNameA(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        const DWORD got = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
         if (got == 0) return {};
-        if (got < name.size()) return std::string(name.data(), got);
+        if (got < name.size()) return Utf8(std::wstring_view(name.data(), got));
         name.resize(name.size() * 2); // cut short: ask again with more room
     }
 }
 
-bool RegistryWin32::Write(const std::string& key, const char* name, const std::string& text, bool create) {
-    const std::string path = userClasses_ + "\\" + key;
+RegistryStore::Outcome RegistryWin32::Write(const std::string& key, const char* name, const std::string& text,
+                                            Key which) {
+    const std::wstring path = Wide(classes_.key + "\\" + key);
     RegKey opened;
+    const REGSAM access = KEY_SET_VALUE | KEY_QUERY_VALUE;
     const LONG result =
-        create ? RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                 KEY_SET_VALUE, nullptr, opened.Receive(), nullptr)
-               : RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE, opened.Receive());
-    if (result != ERROR_SUCCESS) return false;
+        which == Key::Create
+            ? RegCreateKeyExW(classes_.root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                              nullptr, opened.Receive(), nullptr)
+            : RegOpenKeyExW(classes_.root, path.c_str(), 0, access, opened.Receive());
+    if (result != ERROR_SUCCESS) return Outcome::Refused;
+    const std::wstring wideName = name != nullptr ? Wide(name) : std::wstring();
+    const wchar_t* valueName = name != nullptr ? wideName.c_str() : nullptr;
+    const std::wstring value = Wide(text);
+    if (ReadWideString(opened.Get(), valueName) == value) return Outcome::Unchanged;
     // The stored length counts the terminating zero, so readers that trust it get a whole string.
-    return RegSetValueExA(opened.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+    const bool written =
+        RegSetValueExW(opened.Get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    return written ? Outcome::Written : Outcome::Refused;
 }
 
-bool RegistryWin32::SetDefault(const std::string& key, const std::string& text, bool create) {
-    return Write(key, nullptr, text, create);
+RegistryStore::Outcome RegistryWin32::SetDefault(const std::string& key, const std::string& text, Key which) {
+    return Write(key, nullptr, text, which);
 }
 
 bool RegistryWin32::WriteText(const std::string& key, const std::string& name, const std::string& text) {
-    return Write(key, name.c_str(), text, true);
+    return Write(key, name.c_str(), text, Key::Create) != Outcome::Refused;
 }
 
 std::optional<std::string> RegistryWin32::ReadText(const std::string& key, const std::string& name) {
-    const std::string userPath = userClasses_ + "\\" + key;
+    const std::wstring ownPath = Wide(classes_.key + "\\" + key);
+    const std::wstring classesPath = Wide(key);
     const struct {
         HKEY root;
-        const std::string& path;
-    } places[] = {{HKEY_CURRENT_USER, userPath}, {HKEY_CLASSES_ROOT, key}};
+        const std::wstring& path;
+    } places[] = {{classes_.root, ownPath}, {HKEY_CLASSES_ROOT, classesPath}};
+    const std::wstring wideName = Wide(name);
     for (const auto& place : places) {
         RegKey opened;
-        if (RegOpenKeyExA(place.root, place.path.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) !=
+        if (RegOpenKeyExW(place.root, place.path.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) !=
             ERROR_SUCCESS)
             continue;
-        if (auto text = ReadRegistryString(opened.Get(), name.c_str())) return text;
+        if (auto text = ReadWideString(opened.Get(), wideName.c_str())) return Utf8(*text);
     }
     return std::nullopt;
 }

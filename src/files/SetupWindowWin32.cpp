@@ -1,6 +1,7 @@
 #include "files/SetupWindowWin32.h"
 
 #include "app/MainWindow.h"
+#include "common/WideTextWin32.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ void SetupWindowWin32::Hide() { ShowWindow(window_.Handle(), SW_HIDE); }
 void SetupWindowWin32::Show() { ShowWindow(window_.Handle(), SW_SHOW); }
 
 void SetupWindowWin32::SetCaption(const std::string& title) {
-    SetWindowTextA(window_.Handle(), title.c_str());
+    SetWindowTextW(window_.Handle(), Wide(title).c_str());
 }
 
 void SetupWindowWin32::SelectMeasure(int measure) { window_.Controller().SelectMeasure(measure); }
@@ -74,6 +75,14 @@ uint32_t SetupWindowWin32::SkinColour() { return window_.Panel().SkinColour(); }
 
 void SetupWindowWin32::FocusHandling() { window_.FocusHandling(); }
 
+void SetupWindowWin32::ShowBusy(bool busy) {
+    // The next mouse move gives the panel's cursors back in any case.
+    if (busy)
+        beforeBusy_ = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514))); // IDC_WAIT
+    else
+        SetCursor(beforeBusy_);
+}
+
 void SetupWindowWin32::ShowMessage(const std::string& text) {
-    MessageBoxA(nullptr, text.c_str(), "NOTE!", MB_OK);
+    MessageBoxW(nullptr, Wide(text).c_str(), L"NOTE!", MB_OK);
 }

@@ -22,10 +22,12 @@ public:
     ScreenPoint RestoredPosition() override;
     uint32_t SkinColour() override;
     void FocusHandling() override;
+    void ShowBusy(bool busy) override;
     void ShowMessage(const std::string& text) override;
 
 private:
     MainWindow& window_;
+    HCURSOR beforeBusy_ = nullptr;
 };
 
 // The screen position of a window's restored top-left corner, whatever its state now.

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "common/WideTextWin32.h"
+
 namespace {
 
 // COM for the calling thread; torn down only when this object set it up.
@@ -55,57 +57,42 @@ private:
 // Long enough for any path the file system takes.
 constexpr int kLongestPath = 32768;
 
-std::string Absolute(const std::string& path) {
-    const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+std::wstring Absolute(const std::wstring& path) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (needed == 0) return path;
-    std::vector<char> buffer(needed + 1);
+    std::vector<wchar_t> buffer(needed + 1);
     const DWORD got =
-        GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    return got == 0 || got >= buffer.size() ? path : std::string(buffer.data(), got);
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    return got == 0 || got >= buffer.size() ? path : std::wstring(buffer.data(), got);
 }
 
 } // namespace
 
-std::wstring WideFromAnsi(const std::string& text, DWORD flags) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(CP_ACP, flags, text.data(), size, nullptr, 0);
-    if (needed <= 0) return {};
-    std::wstring wide(static_cast<size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_ACP, flags, text.data(), size, wide.data(), needed);
-    return wide;
-}
-
-std::string AnsiFromWide(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    const int needed = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) return {};
-    std::string ansi(static_cast<size_t>(needed), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), size, ansi.data(), needed, nullptr, nullptr);
-    return ansi;
+bool ShellWin32::NamesExistingFile(const std::string& name) {
+    const DWORD attributes = GetFileAttributesW(Wide(name).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 Shell::Shortcut ShellWin32::ResolveShortcut(const std::string& path) {
     Shortcut result;
     ComScope com;
     if (!com.Usable()) return result;
-    ComRef<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    ComRef<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 link.ReceiveVoid())))
         return result;
     ComRef<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.ReceiveVoid()))) return result;
-    if (FAILED(file->Load(WideFromAnsi(path).c_str(), STGM_READ))) return result;
+    if (FAILED(file->Load(Wide(path).c_str(), STGM_READ))) return result;
     if (FAILED(link->Resolve(owner_, SLR_ANY_MATCH))) return result;
-    std::vector<char> target(kLongestPath, '\0');
-    WIN32_FIND_DATAA found{};
+    std::vector<wchar_t> target(kLongestPath, L'\0');
+    WIN32_FIND_DATAW found{};
     const HRESULT got = link->GetPath(target.data(), kLongestPath, &found, SLGP_SHORTPATH);
     result.status = Shortcut::NoPath;
     // S_FALSE: the link points at something that has no file-system path.
-    if (got != S_OK || target[0] == '\0') return result;
+    if (got != S_OK || target[0] == L'\0') return result;
     result.status = Shortcut::Resolved;
-    result.target = target.data();
+    result.target = Utf8(target.data());
     return result;
 }
 
@@ -113,7 +100,9 @@ std::optional<std::string> ShellWin32::FullPath(const std::string& path) {
     ComScope com;
     ComRef<IShellFolder> desktop;
     if (FAILED(SHGetDesktopFolder(desktop.Receive()))) return std::nullopt;
-    std::wstring name = WideFromAnsi(Absolute(path), MB_PRECOMPOSED);
+    // The shell's parser takes drive paths only (Wine's fails on a Linux path); the full path of
+    // one is its drive path there.
+    std::wstring name = Absolute(Wide(path));
     ItemIdList items;
     if (name.empty() ||
         FAILED(desktop->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, items.Receive(), nullptr)))
@@ -121,5 +110,5 @@ std::optional<std::string> ShellWin32::FullPath(const std::string& path) {
     std::vector<wchar_t> full(kLongestPath, L'\0');
     if (!SHGetPathFromIDListEx(items.Get(), full.data(), kLongestPath, GPFIDL_DEFAULT) || full[0] == L'\0')
         return std::nullopt;
-    return AnsiFromWide(full.data());
+    return Utf8(full.data());
 }

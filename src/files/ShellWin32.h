@@ -18,11 +18,10 @@ public:
     Shortcut ResolveShortcut(const std::string& path) override;
     // A relative name is taken from the current folder first.
     std::optional<std::string> FullPath(const std::string& path) override;
+    // True when name is an existing file (not a folder). Under Wine the file calls take a Linux
+    // path as well (/home/me/a.^¶^ is Z:\home\me\a.^¶^).
+    static bool NamesExistingFile(const std::string& name);
 
 private:
     HWND owner_;
 };
-
-// ANSI (code page of the system) to UTF-16 and back, of any length.
-std::wstring WideFromAnsi(const std::string& text, DWORD flags = 0);
-std::string AnsiFromWide(const std::wstring& text);

@@ -84,6 +84,9 @@ Commit CommitText(std::string_view text, double shownValue, double bpm, TempoUni
     if (static_cast<double>(typed.value) == shownValue) return Commit{false, false, bpm, shownValue};
     const double raw = RawTempoFromShown(typed.value, unit);
     const double held = HoldTempo(raw);
+    // The field now stands for the number as typed, in the unit it shows, as after a Refresh: the
+    // next commit compares like with like. Kept in beats per minute instead, a typed 252 samples
+    // after a tempo of 252 beats would pass for no change.
     return Commit{true, held != raw, held, typed.value};
 }
 

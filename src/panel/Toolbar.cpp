@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <exception>
 #include <utility>
 
 #include "ResourceIds.h"
@@ -96,6 +97,20 @@ void Toolbar::ApplySkin(COLORREF colour) {
     midiButton.SetColors(palette.baseDark, palette.baseLight);
 }
 
+void Toolbar::RunCommand(int id) {
+    if (commandTarget == nullptr) return;
+    // Every menu choice and shortcut comes through here, and nothing may unwind through the
+    // system's code that called us: a failed Open, Save or Paste is told of, and the setup stays
+    // as it stands.
+    try {
+        commandTarget->RunCommand(id);
+    } catch (const std::exception& e) {
+        commandTarget->ReportFault(e.what());
+    } catch (...) {
+        commandTarget->ReportFault("an unknown error");
+    }
+}
+
 LRESULT CALLBACK Toolbar::CommandWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR subclassId, DWORD_PTR refData) {
     auto* self = reinterpret_cast<Toolbar*>(refData);
@@ -105,7 +120,7 @@ LRESULT CALLBACK Toolbar::CommandWindowProc(HWND hwnd, UINT message, WPARAM wPar
         // A command may change every widget; they repaint once, when it is done.
         InvalidationScope scope;
         // Menu choices and translated shortcuts alike.
-        if (lParam == 0 && self->commandTarget != nullptr) self->commandTarget->RunCommand(LOWORD(wParam));
+        if (lParam == 0) self->RunCommand(LOWORD(wParam));
         return 0;
     }
     case WM_PAINT:

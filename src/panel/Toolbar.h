@@ -17,6 +17,8 @@ class CommandTarget {
 public:
     virtual ~CommandTarget() = default;
     virtual void RunCommand(int id) = 0;
+    // Tells the user of a failure that ended a command; the program carries on.
+    virtual void ReportFault(const char* what) = 0;
     // Whether the tones sound through the sound card, for the menu's check mark.
     virtual bool SoundCardInUse() const { return false; }
 };
@@ -60,6 +62,8 @@ public:
 private:
     static LRESULT CALLBACK CommandWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                               UINT_PTR subclassId, DWORD_PTR refData);
+    // Hands the command to the target; a failure is reported instead of leaving the procedure.
+    void RunCommand(int id);
 
     HWND commandWindow = nullptr;
     HWND mainWindow = nullptr;

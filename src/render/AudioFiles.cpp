@@ -60,9 +60,17 @@ uint32_t RenderSamples(double endMs, int sampleRate) {
 
 bool WriteWav(std::FILE* file, const RenderSchedule& schedule, int sampleRate,
               const std::function<void(double)>& progress, const std::function<bool()>& keepGoing) {
+    const ByteSink write = [file](const uint8_t* bytes, size_t size) {
+        return std::fwrite(bytes, 1, size, file) == size;
+    };
+    return WriteWav(write, schedule, sampleRate, progress, keepGoing);
+}
+
+bool WriteWav(const ByteSink& write, const RenderSchedule& schedule, int sampleRate,
+              const std::function<void(double)>& progress, const std::function<bool()>& keepGoing) {
     const uint32_t total = RenderSamples(schedule.endMs, sampleRate);
     const std::vector<uint8_t> header = WavHeader(sampleRate, total);
-    if (std::fwrite(header.data(), 1, header.size(), file) != header.size()) return false;
+    if (!write(header.data(), header.size())) return false;
     SquareSynth synth({sampleRate, 8000});
     auto at = [&](double ms) { return std::llround(ms * sampleRate / 1000.0); };
     for (const RenderedNote& note : schedule.notes)
@@ -78,7 +86,7 @@ bool WriteWav(std::FILE* file, const RenderSchedule& schedule, int sampleRate,
             bytes[2 * i] = static_cast<uint8_t>(block[i]);
             bytes[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(block[i]) >> 8);
         }
-        if (std::fwrite(bytes.data(), 1, 2 * count, file) != 2 * count) return false;
+        if (!write(bytes.data(), 2 * count)) return false;
         done += static_cast<uint32_t>(count);
         progress(static_cast<double>(done) / total);
     }

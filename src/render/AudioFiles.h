@@ -15,8 +15,13 @@ std::vector<uint8_t> WavHeader(int sampleRate, uint32_t samples);
 uint32_t RenderSamples(double endMs, int sampleRate);
 constexpr uint32_t kMaxWavSamples = (0xFFFFFFFFu - 36u) / 2u;
 
-// Writes the header and every sample of the schedule to `file`; `progress` is told the fraction
+// Takes the next bytes of a file being written; false when they could not be written.
+using ByteSink = std::function<bool(const uint8_t* bytes, size_t size)>;
+
+// Writes the header and every sample of the schedule to `write`; `progress` is told the fraction
 // done now and then. False when a write failed or `keepGoing` said stop.
+bool WriteWav(const ByteSink& write, const RenderSchedule& schedule, int sampleRate,
+              const std::function<void(double)>& progress, const std::function<bool()>& keepGoing);
 bool WriteWav(std::FILE* file, const RenderSchedule& schedule, int sampleRate,
               const std::function<void(double)>& progress, const std::function<bool()>& keepGoing);
 

@@ -22,6 +22,12 @@ bool ParseWhole(const std::string& text, int low, int high, int& value) {
 } // namespace
 
 bool ParseRenderArguments(const std::vector<std::string>& args, RenderOptions& options, std::string& error) {
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return true;
+        }
+    }
     std::vector<std::string> positional;
     bool passesGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {

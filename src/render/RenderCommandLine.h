@@ -11,6 +11,7 @@ struct RenderOptions {
     std::string midiPath; // empty: no MIDI
     int sampleRate = 44100;
     RenderLimits limits;
+    bool help = false; // --help or -h: the usage, and nothing else
 };
 
 inline constexpr char kRenderUsage[] =
@@ -20,7 +21,9 @@ inline constexpr char kRenderUsage[] =
     "  --seconds S        length in seconds, up to 10800\n"
     "  --rate HZ          sample rate, 8000..192000 (default 44100)\n"
     "  --start-measure M  measure to start from, 1..8 (default: the setup's edit measure)\n"
-    "A render without --seconds stops after its passes or at 10 minutes, whichever comes first.\n";
+    "  --help             this text\n"
+    "Without --passes or --seconds a render is one pass and at most 10 minutes long; with --passes\n"
+    "it stops after them or at 3 hours, whichever comes first.\n";
 
 // Parses the arguments after the program name; false with `error` set when they are unusable.
 bool ParseRenderArguments(const std::vector<std::string>& args, RenderOptions& options, std::string& error);

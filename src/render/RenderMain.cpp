@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/TextEncoding.h"
 #include "files/FileSystem.h"
 #include "files/SettingsFile.h"
 #include "render/AudioFiles.h"
@@ -22,11 +23,12 @@ void OnInterrupt(int) { interrupted = 1; }
 class OutputFile {
 public:
     explicit OutputFile(std::string path) : path_(std::move(path)), partial_(path_ + ".partial") {
-        file_ = std::fopen(partial_.c_str(), "wb");
+        file_ = OpenFileUtf8(partial_, "wb");
     }
     ~OutputFile() {
         if (file_ != nullptr) std::fclose(file_);
-        if (!committed_) std::remove(partial_.c_str());
+        std::error_code ignored;
+        if (!committed_) std::filesystem::remove(PathFromUtf8(partial_), ignored);
     }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -38,7 +40,7 @@ public:
         file_ = nullptr;
         if (!flushed) return false;
         std::error_code error;
-        std::filesystem::rename(partial_, path_, error);
+        std::filesystem::rename(PathFromUtf8(partial_), PathFromUtf8(path_), error);
         committed_ = !error;
         return committed_;
     }
@@ -76,15 +78,16 @@ bool LoadSetup(const std::string& path, SongDocument& doc, std::string& error) {
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+int Run(const std::vector<std::string>& args) {
     RenderOptions options;
     std::string error;
     if (!ParseRenderArguments(args, options, error)) {
         std::fprintf(stderr, "kestrelbox-render: %s\n%s", error.c_str(), kRenderUsage);
         return 2;
+    }
+    if (options.help) {
+        std::fputs(kRenderUsage, stdout);
+        return 0;
     }
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
@@ -126,7 +129,22 @@ int main(int argc, char** argv) {
                                          : "cannot write " + options.wavPath);
         if (!wav.Commit()) return Fail("cannot write " + options.wavPath);
     }
-    std::fprintf(stderr, "kestrelbox-render: %.3f seconds, %zu notes, %d passes\n", schedule.endMs / 1000.0,
-                 schedule.notes.size(), schedule.passes);
+    std::fprintf(stderr, "kestrelbox-render: %.3f seconds, %zu notes, %d %s\n", schedule.endMs / 1000.0,
+                 schedule.notes.size(), schedule.passes, schedule.passes == 1 ? "pass" : "passes");
     return 0;
 }
+
+} // namespace
+
+#ifdef _WIN32
+// Windows hands the arguments over in UTF-16; its narrow ones would have gone through the ANSI
+// code page, and a name in another script would arrive as question marks.
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(Utf8FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(argv[i]))));
+    return Run(args);
+}
+#else
+int main(int argc, char** argv) { return Run(std::vector<std::string>(argv + 1, argv + argc)); }
+#endif

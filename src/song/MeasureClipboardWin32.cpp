@@ -31,6 +31,24 @@ bool HasSelection(HWND field) {
 
 } // namespace
 
+bool PlaceOnClipboard(HWND owner, UINT format, const void* data, size_t size) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, size);
+    void* bytes = block != nullptr ? GlobalLock(block) : nullptr;
+    if (bytes == nullptr) {
+        if (block != nullptr) GlobalFree(block);
+        return false;
+    }
+    std::memcpy(bytes, data, size);
+    GlobalUnlock(block);
+    OpenClipboardScope clipboard(owner);
+    // From SetClipboardData on the clipboard owns the block; a refusal leaves it ours to free.
+    if (!clipboard.IsOpen() || !EmptyClipboard() || SetClipboardData(format, block) == nullptr) {
+        GlobalFree(block);
+        return false;
+    }
+    return true;
+}
+
 void MeasureClipboard::Tell(const char* text) const {
     if (tell)
         tell(text);
@@ -58,23 +76,8 @@ void MeasureClipboard::Copy(HWND owner) {
     // The undo buffer is left alone: it belongs to the last undo point, not to the clipboard.
     CopySteps(document->clipboardBuffer, document->EditMeasure(), kStepsPerMeasureMax);
     const auto records = EncodeMeasureRecords(document->clipboardBuffer);
-
-    OpenClipboardScope clipboard(owner);
-    HGLOBAL block = clipboard.IsOpen() ? GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, records.size()) : nullptr;
-    void* bytes = block != nullptr ? GlobalLock(block) : nullptr;
-    if (bytes == nullptr) {
-        if (block != nullptr) GlobalFree(block);
+    if (!PlaceOnClipboard(owner, format, records.data(), records.size()))
         Tell("Could not copy to the clipboard...");
-        return;
-    }
-    std::memcpy(bytes, records.data(), records.size());
-    GlobalUnlock(block);
-    EmptyClipboard();
-    // From here on the clipboard owns the block; a refusal leaves it ours to free.
-    if (SetClipboardData(format, block) == nullptr) {
-        GlobalFree(block);
-        Tell("Could not copy to the clipboard...");
-    }
 }
 
 void MeasureClipboard::Paste(HWND owner, EditView& view) {
@@ -84,18 +87,24 @@ void MeasureClipboard::Paste(HWND owner, EditView& view) {
     }
     if (document == nullptr) return;
     Measure received;
-    bool ok = false;
+    bool opened = false;
+    bool whole = false;
     {
         OpenClipboardScope clipboard(owner);
-        HANDLE block = clipboard.IsOpen() ? GetClipboardData(format) : nullptr;
+        opened = clipboard.IsOpen();
+        HANDLE block = opened ? GetClipboardData(format) : nullptr;
         // Any program may put a block under our format's name: take it only when it is whole.
         const void* bytes = block != nullptr ? GlobalLock(block) : nullptr;
         if (bytes != nullptr) {
-            ok = DecodeMeasureRecords(static_cast<const uint8_t*>(bytes), GlobalSize(block), received);
+            whole = DecodeMeasureRecords(static_cast<const uint8_t*>(bytes), GlobalSize(block), received);
             GlobalUnlock(block);
         }
     }
-    if (!ok) {
+    if (!opened) {
+        Tell("Could not paste from the clipboard: another program holds it open.");
+        return;
+    }
+    if (!whole) {
         Tell("Could not paste from the clipboard: it holds no whole measure.");
         return;
     }

@@ -10,6 +10,11 @@
 #include "song/EditOperations.h"
 #include "song/SongDocument.h"
 
+// Replaces what the clipboard holds with a copy of the bytes under the format, for owner. The
+// clipboard is closed again when this returns, so a failure can be told of without locking every
+// program out of it. False when it could not be opened or refused the block.
+bool PlaceOnClipboard(HWND owner, UINT format, const void* data, size_t size);
+
 class MeasureClipboard {
 public:
     // Registers the format and starts both staging buffers as copies of the edit measure.

@@ -37,8 +37,8 @@ public:
     Shared<int32_t> stepsPerMeasure{16}; // leading steps of each measure that are played and shown
     SyncState syncState;
     MainWindow* mainWindow = nullptr;    // not owned
-    std::string title;                   // caption built by the last load or save
-    std::string path;                    // settings file last opened or saved; empty = untitled
+    std::string title;                   // caption built by the last load or save (UTF-8)
+    std::string path;                    // settings file last opened or saved (UTF-8); empty = untitled
     float fileVersion = 0.0f;            // format version of the file last loaded
     int16_t tempoDisplay = 0;            // 0 beats per minute, 1 samples per measure
     Shared<double> tempo{126.0};         // beats per minute
@@ -59,14 +59,16 @@ public:
     int32_t undoMute = 0;
     double undoTempo = 0.0;
     uint8_t highResTimer = 1;            // clock from the high-resolution source (registry)
-    int16_t masterMarker = 0;            // nothing sets it; guards the close-time warning
 };
 
 // The process-wide main window, published by SongDocument::SetMainWindow.
 MainWindow* TheMainWindow();
 
-// The caption that every copy's main window begins with; running copies find each other by it.
+// The caption that every copy's main window begins with, as the bytes of code page 1252 that
+// other copies compare; running copies find each other by it.
 inline constexpr char kCaption[] = " -  +  \xF7  x";
 inline constexpr int kCaptionMatchLength = 11;
-// A load or a save sets the caption to this followed by the file's display name.
-inline constexpr char kTitlePrefix[] = " -  +  \xF7  x :   ";
+// A load or a save sets the caption to this followed by the file's display name. Like the name,
+// the title is UTF-8: its division sign is U+00F7, which code page 1252 reads back as the byte
+// 0xF7 that other copies look for.
+inline constexpr char kTitlePrefix[] = " -  +  \xC3\xB7  x :   ";

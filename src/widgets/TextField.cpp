@@ -305,6 +305,27 @@ bool OwnerDispatcher::Dispatch(HWND owner, UINT message, WPARAM wParam, LPARAM l
     }
 }
 
+namespace {
+
+// An owner keeps its character set when the dispatcher steps in front of it: a procedure set
+// through the 8-bit call would make a Unicode window take its caption through the code page.
+WNDPROC ReplaceOwnerProc(HWND owner, WNDPROC proc) {
+    const auto value = reinterpret_cast<LONG_PTR>(proc);
+    return reinterpret_cast<WNDPROC>(IsWindowUnicode(owner) ? SetWindowLongPtrW(owner, GWLP_WNDPROC, value)
+                                                            : SetWindowLongPtrA(owner, GWLP_WNDPROC, value));
+}
+
+LONG_PTR OwnerProcNow(HWND owner) {
+    return IsWindowUnicode(owner) ? GetWindowLongPtrW(owner, GWLP_WNDPROC) : GetWindowLongPtrA(owner, GWLP_WNDPROC);
+}
+
+LRESULT CallOwnerProc(WNDPROC original, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return IsWindowUnicode(hwnd) ? CallWindowProcW(original, hwnd, message, wParam, lParam)
+                                 : CallWindowProcA(original, hwnd, message, wParam, lParam);
+}
+
+} // namespace
+
 void OwnerDispatcher::Join(HWND owner, TextField* field) {
     if (owner == nullptr) return;
     if (OwnerEntry* entry = FindOwner(owner)) {
@@ -313,8 +334,7 @@ void OwnerDispatcher::Join(HWND owner, TextField* field) {
     }
     OwnerEntry entry;
     entry.owner = owner;
-    entry.original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OwnerProc)));
+    entry.original = ReplaceOwnerProc(owner, &OwnerProc);
     entry.fields.push_back(field);
     Owners().push_back(std::move(entry));
 }
@@ -326,8 +346,8 @@ void OwnerDispatcher::Leave(HWND owner, TextField* field) {
     // The owner keeps the dispatcher while it lives (one call per message, nothing else): taking
     // it out is safe only while nobody has subclassed the owner after it.
     if (!entry->fields.empty() || !IsWindow(owner)) return;
-    if (GetWindowLongPtrA(owner, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&OwnerProc)) return;
-    SetWindowLongPtrA(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(entry->original));
+    if (OwnerProcNow(owner) != reinterpret_cast<LONG_PTR>(&OwnerProc)) return;
+    ReplaceOwnerProc(owner, entry->original);
     std::erase_if(Owners(), [owner](const OwnerEntry& e) { return e.owner == owner; });
 }
 
@@ -336,7 +356,7 @@ void OwnerDispatcher::OwnerDestroyed(HWND owner) {
     if (entry == nullptr) return;
     for (TextField* field : entry->fields)
         field->OwnerGone();
-    SetWindowLongPtrA(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(entry->original));
+    ReplaceOwnerProc(owner, entry->original);
     std::erase_if(Owners(), [owner](const OwnerEntry& e) { return e.owner == owner; });
 }
 
@@ -346,15 +366,15 @@ namespace {
 
 LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     OwnerEntry* entry = FindOwner(hwnd);
-    if (entry == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (entry == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
     const WNDPROC original = entry->original;
     if (message == WM_NCDESTROY) {
         OwnerDispatcher::OwnerDestroyed(hwnd);
-        return CallWindowProcA(original, hwnd, message, wParam, lParam);
+        return CallOwnerProc(original, hwnd, message, wParam, lParam);
     }
     LRESULT result = 0;
     if (OwnerDispatcher::Dispatch(hwnd, message, wParam, lParam, result)) return result;
-    return CallWindowProcA(original, hwnd, message, wParam, lParam);
+    return CallOwnerProc(original, hwnd, message, wParam, lParam);
 }
 
 } // namespace

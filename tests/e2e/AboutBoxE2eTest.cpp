@@ -111,11 +111,11 @@ TEST_F(AboutBoxE2e, AClickOutsideClosesIt) {
 }
 
 TEST_F(AboutBoxE2e, TheFileMenuOpensItToo) {
-    // FILE, then down past Open, Save, Save As and Change Color to About (the menu skips its
-    // separators), then Enter.
+    // FILE, then down past Open, Save, Save As, the two exports and Change Color to About (the
+    // menu skips its separators), then Enter.
     PostClick(copy.window, 13 + 8, 10);
     ASSERT_TRUE(WaitFor([&] { return FindWindowA("#32768", nullptr) != nullptr; }, kSafetyMs));
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 7; ++i)
         PressKey(copy.window, VK_DOWN);
     PressKey(copy.window, VK_RETURN);
     HWND box = nullptr;

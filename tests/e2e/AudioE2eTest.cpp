@@ -143,6 +143,7 @@ TEST(AudioE2e, SeveralStartsAreHeardOnSchedule) {
     const int starts = std::clamp(std::atoi(Environment("KB_AUDIO_STARTS").c_str()), 1, 100);
     const double runMs = std::clamp(std::atof(Environment("KB_AUDIO_RUN_MS").c_str()), 500.0, 600000.0);
 
+    const ScopedVoice soundCard(HarnessVoice::SoundCard);
     Copy copy(log);
     ASSERT_NE(copy.Window(), nullptr);
     ASSERT_TRUE(copy.VoiceReady()) << "the sound card never chose its latency";
@@ -164,6 +165,7 @@ TEST(AudioE2e, TwoCopiesSoundAsOne) {
     const double longMs = std::clamp(std::atof(Environment("KB_AUDIO_PAIR_MS").c_str()), 1000.0, 600000.0);
     const double shortMs = std::min(longMs, 8000.0);
 
+    const ScopedVoice soundCard(HarnessVoice::SoundCard);
     const size_t split = logs.find(';');
     ASSERT_NE(split, std::string::npos);
     Copy first(logs.substr(0, split));

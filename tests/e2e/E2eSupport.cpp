@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/WideTextWin32.h"
+
 namespace {
 
 constexpr char kCaption[] = " -  +  \xF7  x";
@@ -37,12 +39,37 @@ std::vector<char> EnvironmentWith(const std::vector<std::string>& extra) {
     return block;
 }
 
+HarnessVoice harnessVoice = HarnessVoice::Speaker;
+
+// The program's stored choice of voice (files/Preferences.h): "off" the speaker, "on" the sound card.
+void StateVoice(HarnessVoice voice) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\Pallidorn\\data\\8", 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    if (voice == HarnessVoice::MachineDecides) {
+        RegDeleteValueA(key, "soundCard");
+    } else {
+        const char* text = voice == HarnessVoice::SoundCard ? "on" : "off";
+        RegSetValueExA(key, "soundCard", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                       static_cast<DWORD>(std::strlen(text) + 1));
+    }
+    RegCloseKey(key);
+}
+
 } // namespace
 
+ScopedVoice::ScopedVoice(HarnessVoice voice) : previous_(harnessVoice) { harnessVoice = voice; }
+
+ScopedVoice::~ScopedVoice() {
+    harnessVoice = previous_;
+    StateVoice(previous_);
+}
+
 std::string ProgramPath(const char* exeName) {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string path(self);
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::string path = Utf8(self);
     path.erase(path.find_last_of("\\/") + 1);
     return path + exeName;
 }
@@ -51,6 +78,13 @@ std::string WindowTitle(HWND window) {
     char title[512] = {};
     GetWindowTextA(window, title, sizeof title);
     return title;
+}
+
+std::string WindowText(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    const int got = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return Utf8(text);
 }
 
 SIZE ClientSize(HWND window) {
@@ -70,17 +104,18 @@ HWND FindMainWindow(DWORD pid, DWORD timeoutMs) {
 }
 
 RunningCopy StartCopy(const std::string& arguments, const std::vector<std::string>& environment,
-                      const char* exeName, DWORD timeoutMs) {
+                      const char* exeName, DWORD timeoutMs, const std::string& workingFolder) {
     RunningCopy copy;
+    StateVoice(harnessVoice);
     std::string commandLine = "\"" + ProgramPath(exeName) + "\"";
     if (!arguments.empty()) commandLine += " " + arguments;
-    std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
-    mutableLine.push_back('\0');
+    std::wstring mutableLine = Wide(commandLine);
     std::vector<char> env = EnvironmentWith(environment);
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, env.data(), nullptr,
-                        &startup, &copy.process))
+    const std::wstring folder = Wide(workingFolder);
+    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, env.data(),
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &copy.process))
         return copy;
     copy.window = FindMainWindow(copy.process.dwProcessId, timeoutMs);
     return copy;
@@ -207,3 +242,195 @@ ScopedCopy::ScopedCopy(const std::vector<std::string>& environment, const char* 
     : copy(StartCopy(arguments, environment, exeName)) {}
 
 ScopedCopy::~ScopedCopy() { EndCopy(copy); }
+
+// --- Files, dialogs and the probe's requests ------------------------------------------------------
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    uint8_t chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    CloseHandle(file);
+    return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+namespace {
+
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = folder + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path + L"\\");
+            } else {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+struct ProcessWindowSearch {
+    DWORD pid;
+    const std::function<bool(HWND)>* match;
+    HWND found;
+};
+
+BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<ProcessWindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || !IsWindowVisible(window) || !(*search->match)(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+} // namespace
+
+ScopedFolder::ScopedFolder(const std::string& name) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    path_ = Utf8(temp) + name + " " + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryW(Wide(path_).c_str(), nullptr);
+}
+
+ScopedFolder::~ScopedFolder() { RemoveTree(Wide(path_)); }
+
+HWND WaitForWindow(const RunningCopy& copy, std::function<bool(HWND)> match, DWORD timeoutMs) {
+    ProcessWindowSearch search{copy.process.dwProcessId, &match, nullptr};
+    WaitFor(
+        [&] {
+            EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
+HWND WaitForCaption(const RunningCopy& copy, const std::string& caption, DWORD timeoutMs) {
+    return WaitForWindow(
+        copy, [&](HWND w) { return WindowTitle(w) == caption; }, timeoutMs);
+}
+
+std::string ChildTexts(HWND window) {
+    std::string texts;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM param) {
+            *reinterpret_cast<std::string*>(param) += WindowText(child) + "\n";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+void ClickButton(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+namespace {
+
+// The name field of a file dialog: the edit control in the name box, or the older name edit.
+HWND FileNameField(HWND dialog) {
+    constexpr int kNameCombo = 0x47C; // cmb13
+    constexpr int kNameEdit = 0x480;  // edt1
+    if (HWND combo = GetDlgItem(dialog, kNameCombo)) {
+        if (HWND edit = FindWindowExW(combo, nullptr, L"Edit", nullptr)) return edit;
+        return combo;
+    }
+    return GetDlgItem(dialog, kNameEdit);
+}
+
+} // namespace
+
+HWND WaitForFileDialog(const RunningCopy& copy) {
+    return WaitForWindow(copy, [](HWND w) { return ClassOf(w) == "#32770" && FileNameField(w) != nullptr; });
+}
+
+std::string FileDialogName(HWND dialog) {
+    // Another process's edit control answers WM_GETTEXT; GetWindowText would not ask it.
+    HWND field = FileNameField(dialog);
+    std::wstring text(static_cast<size_t>(SendMessageW(field, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    const LRESULT got = SendMessageW(field, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(got));
+    return Utf8(text);
+}
+
+void ChooseInFileDialog(HWND dialog, const std::string& path) {
+    SendMessageW(FileNameField(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(path).c_str()));
+    ClickButton(dialog, IDOK);
+}
+
+void RunMenuCommand(HWND mainWindow, int command) {
+    // The toolbar's invisible command window owns the menus (a static control named "menu").
+    HWND commands = FindWindowExA(mainWindow, nullptr, "Static", "menu");
+    PostMessageA(commands, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+void SendProbe(HWND window, ULONG_PTR what, const std::string& data) {
+    COPYDATASTRUCT message{what, static_cast<DWORD>(data.size()), const_cast<char*>(data.data())};
+    SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message));
+}
+
+// --- Wine --------------------------------------------------------------------------------------
+
+namespace {
+
+// One of the functions Wine's kernel32 adds; void(*)() is the type any function pointer may pass through.
+using AnyFunction = void (*)();
+AnyFunction WineExport(const char* name) {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel != nullptr ? reinterpret_cast<AnyFunction>(GetProcAddress(kernel, name)) : nullptr;
+}
+
+} // namespace
+
+bool UnderWine() { return WineExport("wine_get_unix_file_name") != nullptr; }
+
+std::optional<std::string> UnixPathOf(const std::string& windowsPath) {
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(WineExport("wine_get_unix_file_name"));
+    if (toUnix == nullptr) return std::nullopt;
+    char* unix = toUnix(Wide(windowsPath).c_str());
+    if (unix == nullptr) return std::nullopt;
+    std::string path(unix);
+    HeapFree(GetProcessHeap(), 0, unix);
+    return path;
+}
+
+std::optional<std::string> WindowsPathOf(const std::string& unixPath) {
+    using ToDos = wchar_t*(CDECL*)(const char*);
+    const auto toDos = reinterpret_cast<ToDos>(WineExport("wine_get_dos_file_name"));
+    if (toDos == nullptr) return std::nullopt;
+    wchar_t* dos = toDos(unixPath.c_str());
+    if (dos == nullptr) return std::nullopt;
+    std::string path = Utf8(dos);
+    HeapFree(GetProcessHeap(), 0, dos);
+    return path;
+}

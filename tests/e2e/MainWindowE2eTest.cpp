@@ -1,7 +1,13 @@
-// The real program under Wine: its window as another program (or a running copy) sees it.
+// The real program under Wine: its window as another program (or a running copy) sees it, and
+// what it says when it cannot be heard.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 #include "E2eSupport.h"
+#include "ResourceIds.h"
+#include "app/ProbeHooks.h"
 
 namespace {
 
@@ -51,6 +57,68 @@ TEST_F(MainWindowE2e, CloseRequestEndsTheProgram) {
     DWORD exitCode = 1;
     GetExitCodeProcess(copy.process.hProcess, &exitCode);
     EXPECT_EQ(exitCode, 0u);
+}
+
+// Wine's choice of audio driver for the programs started while this lives; "" is none at all.
+class ScopedAudioDriver {
+public:
+    explicit ScopedAudioDriver(const char* driver) {
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Drivers", 0, nullptr, 0,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr);
+        char value[64] = {};
+        DWORD size = sizeof value - 1;
+        had_ = RegQueryValueExA(key_, "Audio", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
+               ERROR_SUCCESS;
+        previous_ = value;
+        RegSetValueExA(key_, "Audio", 0, REG_SZ, reinterpret_cast<const BYTE*>(driver),
+                       static_cast<DWORD>(std::strlen(driver) + 1));
+    }
+    ~ScopedAudioDriver() {
+        if (had_)
+            RegSetValueExA(key_, "Audio", 0, REG_SZ, reinterpret_cast<const BYTE*>(previous_.c_str()),
+                           static_cast<DWORD>(previous_.size() + 1));
+        else
+            RegDeleteValueA(key_, "Audio");
+        RegCloseKey(key_);
+    }
+    ScopedAudioDriver(const ScopedAudioDriver&) = delete;
+    ScopedAudioDriver& operator=(const ScopedAudioDriver&) = delete;
+
+private:
+    HKEY key_ = nullptr;
+    bool had_ = false;
+    std::string previous_;
+};
+
+TEST(SilenceE2e, AStartWithNoSoundServerTellsOnceWhyNothingIsHeard) {
+    if (!UnderWine()) GTEST_SKIP() << "the speaker sounds on Windows";
+    // No sound server: Wine's audio reaches no device. The machine chooses the voice, as on a
+    // first start.
+    const ScopedAudioDriver noDevice("");
+    const ScopedVoice machineDecides(HarnessVoice::MachineDecides);
+    HANDLE echoed = CreateEventA(nullptr, FALSE, FALSE, kProbeEchoEvent);
+    RunningCopy copy = StartCopy("", {}, "kestrelbox_probe.exe");
+    ASSERT_NE(copy.window, nullptr);
+    HWND note = WaitForCaption(copy, "NOTE!");
+    ASSERT_NE(note, nullptr);
+    const std::string text = ChildTexts(note);
+    EXPECT_NE(text.find("cannot be heard"), std::string::npos) << text;
+    EXPECT_NE(text.find("sound server"), std::string::npos) << text;
+    ClickButton(note, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(note); }));
+
+    // Asking for the sound card again fails again, and says nothing more this run. Two echoes:
+    // the first comes back once the command has been handled, the second once anything that
+    // command posted has been, a box included.
+    RunMenuCommand(copy.window, IDC_CMD_SOUND_CARD);
+    for (int i = 0; i < 2; ++i) {
+        PostMessageA(copy.window, kProbeEchoMessage, 0, 0);
+        ASSERT_EQ(WaitForSingleObject(echoed, 20000), WAIT_OBJECT_0);
+    }
+    EXPECT_EQ(WaitForCaption(copy, "NOTE!", 0), nullptr);
+    CloseHandle(echoed);
+    EXPECT_TRUE(CloseCopy(copy));
+    EndCopy(copy);
 }
 
 } // namespace

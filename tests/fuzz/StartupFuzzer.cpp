@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/TextEncoding.h"
 #include "files/FileRules.h"
 
 namespace {
@@ -53,7 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (height <= work.bottom - work.top && at.y + height > work.bottom) std::abort();
 
     const std::string line(reinterpret_cast<const char*>(data), size);
-    const std::optional<std::string> file = StartupFile(line);
+    // Names ending in 'E' exist, so both kinds of argument are met.
+    const NamesFile exists = [](const std::string& name) { return !name.empty() && name.back() == 'E'; };
+    const std::optional<std::string> file = StartupFile(line, exists);
     if (file && file->empty()) std::abort();
     if (file && (IsSettingsName(*file) || IsShortcutName(*file)) && file->size() < 3) std::abort();
 
@@ -63,6 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const auto again = SplitArguments(Quote(argument));
         if (again.size() != 1 || again[0] != argument) std::abort();
     }
+
+    // A name taken from UTF-16 comes back to the same UTF-16 (lone surrogates and all).
+    const std::u16string wide = Utf16FromUtf8(line);
+    if (Utf16FromUtf8(Utf8FromUtf16(wide)) != wide) std::abort();
 
     // The question names the file whole.
     const std::string text = SavePromptText(line);

@@ -53,6 +53,7 @@ class Render(unittest.TestCase):
         settings_file(self.setup, transpose=2, measures={0: (1, 2, cells0), 1: (0, 1, cells1)})
         result = run(self.setup, "--midi", self.mid)
         self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertTrue(result.stderr.endswith(" notes, 1 pass\n"), result.stderr)
         midi = mido.MidiFile(self.mid)
         self.assertEqual(midi.type, 0)
         self.assertEqual(len(midi.tracks), 1)
@@ -107,6 +108,9 @@ class Render(unittest.TestCase):
         usage = run(self.setup, self.wav, "--rate", "5")
         self.assertEqual(usage.returncode, 2)
         self.assertIn("usage:", usage.stderr)
+        asked = run("--help")  # the usage alone, on the standard output, and no error
+        self.assertEqual((asked.returncode, asked.stderr), (0, ""))
+        self.assertTrue(asked.stdout.startswith("usage: kestrelbox-render SETUP"), asked.stdout)
         self.assertEqual(os.listdir(self.dir.name), ["song.kb"])
 
     def test_a_chain_that_never_ends_stops_at_the_limit(self):

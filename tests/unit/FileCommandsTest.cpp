@@ -65,6 +65,7 @@ public:
     ScreenPoint RestoredPosition() override { return position; }
     uint32_t SkinColour() override { return skin; }
     void FocusHandling() override { calls.push_back("focus"); }
+    void ShowBusy(bool busy) override { calls.push_back(busy ? "busy" : "ready"); }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
 
     std::vector<std::string> calls;
@@ -84,10 +85,16 @@ public:
         saveInitialNames.push_back(initialName);
         return saveChoice;
     }
+    std::optional<std::string> ChooseExportFile(const std::string& initialName, ExportFormat) override {
+        exportInitialNames.push_back(initialName);
+        return exportChoice;
+    }
     std::optional<std::string> openChoice;
     std::optional<std::string> saveChoice;
+    std::optional<std::string> exportChoice;
     int opens = 0;
     std::vector<std::string> saveInitialNames;
+    std::vector<std::string> exportInitialNames;
 };
 
 class ScriptedPrompt : public SavePrompt {
@@ -157,7 +164,7 @@ TEST_F(FileCommandsTest, PromptAsksOnlyWithChangesAndAnswersByTheButtonPressed) 
     MakeDirty();
     prompt.answer = SavePrompt::Cancel;
     EXPECT_FALSE(commands.PromptSave());
-    EXPECT_EQ(prompt.texts.back(), "Save changes to\n\"Untitled Settings.^\xB6^\"?");
+    EXPECT_EQ(prompt.texts.back(), "Save changes to\n\"Untitled Settings.^\xC2\xB6^\"?");
     prompt.answer = SavePrompt::DontSave;
     EXPECT_TRUE(commands.PromptSave());
     EXPECT_TRUE(files.files.empty());
@@ -166,98 +173,98 @@ TEST_F(FileCommandsTest, PromptAsksOnlyWithChangesAndAnswersByTheButtonPressed) 
     // Save on an untitled setup is Save As; cancelling it cancels the question too.
     prompt.answer = SavePrompt::Save;
     EXPECT_FALSE(commands.PromptSave());
-    EXPECT_EQ(dialogs.saveInitialNames.back(), "Untitled Settings.^\xB6^");
+    EXPECT_EQ(dialogs.saveInitialNames.back(), "Untitled Settings.^\xC2\xB6^");
     EXPECT_EQ(doc.dirty, 1);
-    dialogs.saveChoice = "C:\\songs\\new.^\xB6^";
+    dialogs.saveChoice = "C:\\songs\\new.^\xC2\xB6^";
     EXPECT_TRUE(commands.PromptSave());
-    EXPECT_EQ(doc.path, "C:\\songs\\new.^\xB6^");
+    EXPECT_EQ(doc.path, "C:\\songs\\new.^\xC2\xB6^");
     EXPECT_EQ(doc.dirty, 0);
-    EXPECT_TRUE(files.files.contains("C:\\songs\\new.^\xB6^"));
+    EXPECT_TRUE(files.files.contains("C:\\songs\\new.^\xC2\xB6^"));
 }
 
 TEST_F(FileCommandsTest, AFailedSaveFromThePromptKeepsTheWindowOpen) {
-    doc.path = "C:\\songs\\kept.^\xB6^";
+    doc.path = "C:\\songs\\kept.^\xC2\xB6^";
     MakeDirty();
     files.failWrites = true;
     prompt.answer = SavePrompt::Save;
     EXPECT_FALSE(commands.PromptSave());
-    EXPECT_EQ(prompt.texts.back(), "Save changes to\n\"C:\\songs\\kept.^\xB6^\"?");
+    EXPECT_EQ(prompt.texts.back(), "Save changes to\n\"C:\\songs\\kept.^\xC2\xB6^\"?");
     ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0], "Access to C:\\songs\\kept.^\xB6^ was denied.");
+    EXPECT_EQ(window.messages[0], "Access to C:\\songs\\kept.^\xC2\xB6^ was denied.");
 }
 
 TEST_F(FileCommandsTest, SaveStoresTheRestoredPositionAndTheSkinThePanelWasGiven) {
-    doc.path = "C:\\a.^\xB6^";
+    doc.path = "C:\\a.^\xC2\xB6^";
     MakeDirty();
     commands.Save();
-    ASSERT_TRUE(files.files.contains("C:\\a.^\xB6^"));
-    EXPECT_EQ(files.files["C:\\a.^\xB6^"], EncodeSettings(doc, 120, 80, 0x00336699));
-    EXPECT_EQ(window.caption, std::string(kTitlePrefix) + "a.^\xB6^");
+    ASSERT_TRUE(files.files.contains("C:\\a.^\xC2\xB6^"));
+    EXPECT_EQ(files.files["C:\\a.^\xC2\xB6^"], EncodeSettings(doc, 120, 80, 0x00336699));
+    EXPECT_EQ(window.caption, std::string(kTitlePrefix) + "a.^\xC2\xB6^");
     EXPECT_EQ(doc.dirty, 0);
     // Save works without changes too.
     files.files.clear();
     commands.Save();
-    EXPECT_TRUE(files.files.contains("C:\\a.^\xB6^"));
+    EXPECT_TRUE(files.files.contains("C:\\a.^\xC2\xB6^"));
 }
 
 TEST_F(FileCommandsTest, SaveAsOffersThePresentNameAndACancelWritesNothing) {
-    doc.path = "C:\\old.^\xB6^";
+    doc.path = "C:\\old.^\xC2\xB6^";
     MakeDirty();
     EXPECT_FALSE(commands.SaveAs());
-    EXPECT_EQ(dialogs.saveInitialNames.back(), "C:\\old.^\xB6^");
+    EXPECT_EQ(dialogs.saveInitialNames.back(), "C:\\old.^\xC2\xB6^");
     EXPECT_TRUE(files.files.empty());
     EXPECT_EQ(doc.dirty, 1);
     EXPECT_EQ(window.calls.back(), "focus");
 }
 
 TEST_F(FileCommandsTest, LoadAppliesThePanelThenTheWindowInOrder) {
-    files.files["C:\\s\\song.^\xB6^"] = StoredSetup();
+    files.files["C:\\s\\song.^\xC2\xB6^"] = StoredSetup();
     MakeDirty();
     prompt.answer = SavePrompt::DontSave;
-    commands.OpenPath("C:\\s\\song.^\xB6^");
+    commands.OpenPath("C:\\s\\song.^\xC2\xB6^");
     EXPECT_EQ(view.calls,
               (std::vector<std::string>{"unit 1", "tempo 140", "level 40", "transpose -7", "muted"}));
     EXPECT_EQ(window.calls, (std::vector<std::string>{"hide popup", "hide", "caption", "measure 3", "steps 5",
                                                       "move -32000,77", "skin", "show", "columns", "focus"}));
-    EXPECT_EQ(window.caption, std::string(kTitlePrefix) + "song.^\xB6^");
+    EXPECT_EQ(window.caption, std::string(kTitlePrefix) + "song.^\xC2\xB6^");
     EXPECT_EQ(window.skin, 0x00102030u);
-    EXPECT_EQ(doc.path, "C:\\s\\song.^\xB6^");
+    EXPECT_EQ(doc.path, "C:\\s\\song.^\xC2\xB6^");
     EXPECT_EQ(doc.dirty, 0);
 }
 
 TEST_F(FileCommandsTest, AFailedLoadKeepsThePathSoSaveNeverOverwritesTheBrokenFile) {
-    doc.path = "C:\\good.^\xB6^";
+    doc.path = "C:\\good.^\xC2\xB6^";
     std::vector<uint8_t> truncated = StoredSetup();
     truncated.resize(900);
-    files.files["C:\\broken.^\xB6^"] = truncated;
-    commands.OpenPath("C:\\broken.^\xB6^");
+    files.files["C:\\broken.^\xC2\xB6^"] = truncated;
+    commands.OpenPath("C:\\broken.^\xC2\xB6^");
     ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0], "An attempt was made to access C:\\broken.^\xB6^ past its end.");
-    EXPECT_EQ(doc.path, "C:\\good.^\xB6^");
+    EXPECT_EQ(window.messages[0], "An attempt was made to access C:\\broken.^\xC2\xB6^ past its end.");
+    EXPECT_EQ(doc.path, "C:\\good.^\xC2\xB6^");
     commands.Save();
-    EXPECT_EQ(files.files["C:\\broken.^\xB6^"], truncated);
-    EXPECT_TRUE(files.files.contains("C:\\good.^\xB6^"));
+    EXPECT_EQ(files.files["C:\\broken.^\xC2\xB6^"], truncated);
+    EXPECT_TRUE(files.files.contains("C:\\good.^\xC2\xB6^"));
 }
 
 TEST_F(FileCommandsTest, OpenPathAsksFirstThenTakesOnlySettingsFilesAndShortcutsToThem) {
-    files.files["C:\\t.^\xB6^"] = StoredSetup();
+    files.files["C:\\t.^\xC2\xB6^"] = StoredSetup();
     MakeDirty();
     // Cancel: nothing is even looked at.
     prompt.answer = SavePrompt::Cancel;
-    commands.OpenPath("C:\\t.^\xB6^");
+    commands.OpenPath("C:\\t.^\xC2\xB6^");
     EXPECT_TRUE(shell.fullPathAsked.empty());
     EXPECT_EQ(doc.dirty, 1);
 
     // The question comes before the ending check, and Save really saves.
-    doc.path = "C:\\mine.^\xB6^";
+    doc.path = "C:\\mine.^\xC2\xB6^";
     prompt.answer = SavePrompt::Save;
     commands.OpenPath("C:\\notes.txt");
     EXPECT_EQ(prompt.texts.size(), 2u);
-    EXPECT_TRUE(files.files.contains("C:\\mine.^\xB6^"));
+    EXPECT_TRUE(files.files.contains("C:\\mine.^\xC2\xB6^"));
     EXPECT_TRUE(shell.fullPathAsked.empty());
     EXPECT_TRUE(window.messages.empty());
 
-    for (const char* ignored : {"C:\\x.^\xA7^", "C:\\x.Lnk", "C:\\ab", "C:\\x.^\xB6^.bak"}) {
+    for (const char* ignored : {"C:\\x.^\xC2\xA7^", "C:\\x.Lnk", "C:\\ab", "C:\\x.^\xC2\xB6^.bak"}) {
         commands.OpenPath(ignored);
     }
     EXPECT_TRUE(shell.fullPathAsked.empty());
@@ -278,8 +285,8 @@ TEST_F(FileCommandsTest, OpenPathAsksFirstThenTakesOnlySettingsFilesAndShortcuts
 }
 
 TEST_F(FileCommandsTest, ANameTheShellCannotParseIsReportedAndChangesNothing) {
-    commands.OpenPath("Z:\\nowhere\\x.^\xB6^");
-    EXPECT_EQ(window.messages, (std::vector<std::string>{"Path not found."}));
+    commands.OpenPath("Z:\\nowhere\\x.^\xC2\xB6^");
+    EXPECT_EQ(window.messages, (std::vector<std::string>{"Path not found.\nZ:\\nowhere\\x.^\xC2\xB6^"}));
     EXPECT_TRUE(window.calls.empty());
     EXPECT_TRUE(doc.path.empty());
 }
@@ -293,24 +300,24 @@ TEST_F(FileCommandsTest, OpenShowsTheDialogAfterThePromptAndACancelStillGivesBac
     commands.Open();
     EXPECT_EQ(dialogs.opens, 1);
     EXPECT_EQ(window.calls, (std::vector<std::string>{"hide popup", "focus"}));
-    files.files["C:\\chosen.^\xB6^"] = StoredSetup();
-    dialogs.openChoice = "C:\\chosen.^\xB6^";
+    files.files["C:\\chosen.^\xC2\xB6^"] = StoredSetup();
+    dialogs.openChoice = "C:\\chosen.^\xC2\xB6^";
     commands.Open(); // still changed, so asked again first
-    EXPECT_EQ(doc.path, "C:\\chosen.^\xB6^");
+    EXPECT_EQ(doc.path, "C:\\chosen.^\xC2\xB6^");
 }
 
 TEST_F(FileCommandsTest, NothingArrivingWhileThePromptIsOpenStartsASecondOne) {
-    files.files["C:\\dropped.^\xB6^"] = StoredSetup();
+    files.files["C:\\dropped.^\xC2\xB6^"] = StoredSetup();
     MakeDirty();
     bool closeAllowed = true;
     prompt.whileOpen = [&] {
-        commands.OpenPath("C:\\dropped.^\xB6^"); // a drop
-        commands.Open();                         // a shortcut key
-        closeAllowed = commands.PromptSave();    // a close request
+        commands.OpenPath("C:\\dropped.^\xC2\xB6^"); // a drop
+        commands.Open();                             // a shortcut key
+        closeAllowed = commands.PromptSave();        // a close request
         EXPECT_FALSE(commands.SaveAs());
     };
     prompt.answer = SavePrompt::Cancel;
-    commands.OpenPath("C:\\dropped.^\xB6^");
+    commands.OpenPath("C:\\dropped.^\xC2\xB6^");
     EXPECT_EQ(prompt.texts.size(), 1u);
     EXPECT_FALSE(closeAllowed);
     EXPECT_EQ(dialogs.opens, 0);
@@ -319,8 +326,32 @@ TEST_F(FileCommandsTest, NothingArrivingWhileThePromptIsOpenStartsASecondOne) {
     // Once answered, the commands work again.
     prompt.whileOpen = nullptr;
     prompt.answer = SavePrompt::DontSave;
-    commands.OpenPath("C:\\dropped.^\xB6^");
-    EXPECT_EQ(doc.path, "C:\\dropped.^\xB6^");
+    commands.OpenPath("C:\\dropped.^\xC2\xB6^");
+    EXPECT_EQ(doc.path, "C:\\dropped.^\xC2\xB6^");
+}
+
+TEST_F(FileCommandsTest, ExportOffersTheSetupsNameWritesTheRenderAndReportsAFailureByName) {
+    EXPECT_EQ(ExportName("", ExportFormat::Wav), "Untitled Settings.wav");
+    EXPECT_EQ(ExportName("C:\\a.b\\tune", ExportFormat::Midi), "C:\\a.b\\tune.mid");
+    doc.path = "C:\\songs\\my.song.^\xC2\xB6^";
+    MakeDirty();
+    dialogs.exportChoice = "C:\\out\\my.song.wav";
+    commands.Export(ExportFormat::Wav);
+    EXPECT_EQ(dialogs.exportInitialNames.back(), "C:\\songs\\my.song.wav");
+    const std::vector<uint8_t>& written = files.files["C:\\out\\my.song.wav"];
+    ASSERT_GT(written.size(), 44u);
+    EXPECT_EQ(written, RenderExport(doc, ExportFormat::Wav));
+    EXPECT_EQ(doc.dirty, 1); // exporting saves nothing
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"busy", "ready", "focus"}));
+
+    files.failWrites = true;
+    dialogs.exportChoice = "C:\\out\\my.song.mid";
+    commands.Export(ExportFormat::Midi);
+    EXPECT_EQ(dialogs.exportInitialNames.back(), "C:\\songs\\my.song.mid");
+    EXPECT_EQ(window.messages, (std::vector<std::string>{"Access to C:\\out\\my.song.mid was denied."}));
+    dialogs.exportChoice = std::nullopt; // cancelled: nothing rendered, nothing said
+    commands.Export(ExportFormat::Wav);
+    EXPECT_EQ(window.messages.size(), 1u);
 }
 
 } // namespace

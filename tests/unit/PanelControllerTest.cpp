@@ -136,6 +136,12 @@ TEST(PanelController, LoadMeasureFillsHiddenColumnsWithoutShowingThem) {
     EXPECT_EQ(rig.panel.columns[3].on, 0);
     for (int k = 0; k < 16; ++k)
         EXPECT_EQ(rig.panel.columns[k].length, rig.doc.measures[5].steps[k].length);
+
+    // An index that names no measure loads nothing.
+    rig.panel.calls.clear();
+    rig.controller.LoadMeasure(8);
+    rig.controller.LoadMeasure(-1);
+    EXPECT_TRUE(rig.panel.calls.empty());
 }
 
 TEST(PanelController, FreshSetupLinksEveryMeasureToItselfWithNewSteps) {

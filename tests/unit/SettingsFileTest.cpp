@@ -292,7 +292,7 @@ TEST_F(SettingsFileOnDisk, SaveSetsTitleAndClearsDirtyAndLoadGivesBackPlacement)
     ASSERT_TRUE(file.Write(path, 120, -40, 0x00405060, error)) << error;
     EXPECT_EQ(doc.dirty, 0);
     EXPECT_EQ(doc.path, path);
-    EXPECT_EQ(doc.title, std::string(" -  +  \xF7  x :   song.kbx"));
+    EXPECT_EQ(doc.title, std::string(" -  +  \xC3\xB7  x :   song.kbx"));
     EXPECT_EQ(std::filesystem::file_size(path), 1618u);
     EXPECT_FALSE(std::filesystem::exists(path + ".saving"));
 
@@ -324,7 +324,7 @@ TEST_F(SettingsFileOnDisk, AFailedSaveKeepsThePreviousFileAndTheDocumentsState) 
     EXPECT_EQ(error, missingFolder + " was not found.");
     EXPECT_EQ(doc.dirty, 1);
     EXPECT_EQ(doc.path, path);
-    EXPECT_EQ(doc.title, std::string(" -  +  \xF7  x :   keep.kbx"));
+    EXPECT_EQ(doc.title, std::string(" -  +  \xC3\xB7  x :   keep.kbx"));
 
     std::vector<uint8_t> onDisk;
     ASSERT_EQ(files.ReadAll(path, onDisk), FileError::None);

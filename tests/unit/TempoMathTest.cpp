@@ -92,6 +92,8 @@ TEST(TempoCommit, TypedSamplesBecomeTheTempoAndTheUnchangedTextChangesNothing) {
     EXPECT_FALSE(typed.rewrite); // the typed text stays until the next refresh
     EXPECT_EQ(typed.bpm, 252.0);
     EXPECT_EQ(typed.shownValue, 21000.0);
+    // Compared in the unit shown: 252 samples after 252 beats per minute is a change.
+    EXPECT_EQ(CommitText("252", typed.shownValue, typed.bpm, kSamples).bpm, 21000.0);
 
     const Commit same = CommitText("42000", shown, 126.0, kSamples);
     EXPECT_FALSE(same.taken);

@@ -392,6 +392,19 @@ TEST_F(LinkLabelFixture, UnderlinesWhileThePointerIsOverItUnlessAlwaysUnderlined
 TEST_F(LinkLabelFixture, AClickOpensTheAddressAndMarksItVisited) {
     ASSERT_TRUE(label.Attach(static_));
     label.SetUrl("http://visit.test/");
+    // Only a press and a release both on the label are a click.
+    RECT r{};
+    GetWindowRect(owner.hwnd, &r);
+    const POINT away{r.left + 5, r.bottom - 5};
+    SendMouse(away.x, away.y, 0);
+    SendMouse(away.x, away.y, MOUSEEVENTF_LEFTDOWN);
+    SendMouse(LabelCentre().x, LabelCentre().y, 0);
+    SendMouse(LabelCentre().x, LabelCentre().y, MOUSEEVENTF_LEFTUP);
+    SendMouse(LabelCentre().x, LabelCentre().y, MOUSEEVENTF_LEFTDOWN);
+    SendMouse(away.x, away.y, MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(MouseTo(owner, away.x + 10, away.y)); // everything before it has been handled
+    EXPECT_EQ(shell.opens, 0);
+
     Click(LabelCentre());
     EXPECT_TRUE(PumpUntil([&] { return shell.opens == 1; }));
     EXPECT_EQ(shell.Opened(), std::vector<std::string>{"http://visit.test/"});

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/WideTextWin32.h"
 #include "playback/MessagePosterWin32.h"
 #include "song/SongDocument.h"
 
@@ -53,7 +54,10 @@ TEST(BroadcastToCopies, PostsToEveryWindowWhoseTitleBeginsWithTheCaption) {
     std::vector<Window> copies;
     copies.push_back(MakeWindow(kTitle));
     copies.push_back(MakeWindow(kTitle));
-    copies.push_back(MakeWindow(std::string(kTitlePrefix) + "song.^\xB6^")); // after a load
+    // After a load: the program's UTF-8 title, set through the Unicode call as the program sets it.
+    copies.push_back(MakeWindow(kTitle));
+    SetWindowTextW(copies.back().get(),
+                   Wide(std::string(kTitlePrefix) + "\xD0\x9F\xD0\xB5\xD1\x81.^\xC2\xB6^").c_str());
     Window shortTitle = MakeWindow(kTitle.substr(0, 10));
     Window otherCase = MakeWindow(" -  +  \xF7  X");
     Window unrelated = MakeWindow("Notepad");

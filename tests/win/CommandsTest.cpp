@@ -4,8 +4,12 @@
 // other programs put there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ResourceIds.h"
@@ -19,8 +23,14 @@ namespace {
 
 class RecordingTarget : public CommandTarget {
 public:
-    void RunCommand(int id) override { commands.push_back(id); }
+    void RunCommand(int id) override {
+        commands.push_back(id);
+        if (id == failing) throw std::runtime_error("the disk is full");
+    }
+    void ReportFault(const char* what) override { faults.push_back(what); }
     std::vector<int> commands;
+    std::vector<std::string> faults;
+    int failing = 0; // the command that fails
 };
 
 class LoadsView : public EditView {
@@ -110,6 +120,26 @@ TEST_F(CommandsFixture, MenusOpenUnderTheirButtonsWithTheSetupsStates) {
     EXPECT_TRUE(file.states[0] & MF_GRAYED); // nothing unsaved
 }
 
+TEST(FileMenu, OffersTheExportsRightAfterTheSaveItems) {
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_FILE));
+    ASSERT_NE(menu, nullptr);
+    HMENU file = GetSubMenu(menu, 0);
+    std::vector<int> ids;
+    for (int i = 0; i < GetMenuItemCount(file); ++i)
+        ids.push_back(static_cast<int>(GetMenuItemID(file, i)));
+    const auto saveAs = std::find(ids.begin(), ids.end(), IDC_CMD_SAVE_AS);
+    ASSERT_NE(saveAs, ids.end());
+    ASSERT_GE(ids.end() - saveAs, 3);
+    EXPECT_EQ(saveAs[1], IDC_CMD_EXPORT_WAV);
+    EXPECT_EQ(saveAs[2], IDC_CMD_EXPORT_MIDI);
+    char text[64] = {};
+    GetMenuStringA(file, IDC_CMD_EXPORT_WAV, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "Export WAV...");
+    GetMenuStringA(file, IDC_CMD_EXPORT_MIDI, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "Export MIDI...");
+    DestroyMenu(menu);
+}
+
 TEST_F(CommandsFixture, ShortcutsReachTheCommandTableThroughTheCommandWindow) {
     HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
     ASSERT_NE(table, nullptr);
@@ -133,6 +163,15 @@ TEST_F(CommandsFixture, ShortcutsReachTheCommandTableThroughTheCommandWindow) {
     EXPECT_NE(TranslateAcceleratorA(toolbar.CommandWindow(), table, &f12), 0);
     EXPECT_EQ(target.commands.back(), IDC_CMD_CHANGE_COLOR);
     DestroyAcceleratorTable(table);
+}
+
+TEST_F(CommandsFixture, AFailedCommandIsToldOfAndTheNextOneRuns) {
+    target.failing = IDC_CMD_SAVE;
+    SendMessageA(toolbar.CommandWindow(), WM_COMMAND, IDC_CMD_SAVE, 0);
+    EXPECT_EQ(target.faults, std::vector<std::string>{"the disk is full"});
+    SendMessageA(toolbar.CommandWindow(), WM_COMMAND, IDC_CMD_OPEN, 0);
+    EXPECT_EQ(target.commands, (std::vector<int>{IDC_CMD_SAVE, IDC_CMD_OPEN}));
+    EXPECT_EQ(target.faults.size(), 1u);
 }
 
 void NumberSteps(Measure& m, int base) {
@@ -168,24 +207,15 @@ TEST_F(CommandsFixture, AMeasureTravelsWholeAndPasteCanBeUndone) {
     EXPECT_TRUE(notices.empty());
 }
 
-// Puts bytes on the clipboard under a format, as another program could.
-void PutOnClipboard(HWND owner, UINT format, const void* data, size_t size) {
-    ASSERT_TRUE(OpenClipboard(owner));
-    EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-    std::memcpy(GlobalLock(block), data, size);
-    GlobalUnlock(block);
-    SetClipboardData(format, block);
-    CloseClipboard();
-}
-
 TEST_F(CommandsFixture, AShortForeignBlockChangesNothingAndKeepsTheUndoPoint) {
     NumberSteps(doc.measures[0], 1);
     TakeUndoSnapshot(doc); // the user's last undo point
     doc.measures[0].steps[0].note = 33;
     doc.dirty = 0;
     const std::vector<uint8_t> shortBlock(100, 0x7F);
-    PutOnClipboard(owner.hwnd, toolbar.Clipboard().Format(), shortBlock.data(), shortBlock.size());
+    // As another program could put it there.
+    ASSERT_TRUE(
+        PlaceOnClipboard(owner.hwnd, toolbar.Clipboard().Format(), shortBlock.data(), shortBlock.size()));
     toolbar.Clipboard().Paste(toolbar.CommandWindow(), view);
     EXPECT_EQ(notices.size(), 1u);
     EXPECT_EQ(doc.measures[0].steps[5].note, 6);
@@ -198,9 +228,43 @@ TEST_F(CommandsFixture, AShortForeignBlockChangesNothingAndKeepsTheUndoPoint) {
     auto block = EncodeMeasureRecords(doc.measures[0]);
     block[2] = 0xE8; // note 1000 in step 0
     block[3] = 0x03;
-    PutOnClipboard(owner.hwnd, toolbar.Clipboard().Format(), block.data(), block.size());
+    ASSERT_TRUE(PlaceOnClipboard(owner.hwnd, toolbar.Clipboard().Format(), block.data(), block.size()));
     toolbar.Clipboard().Paste(toolbar.CommandWindow(), view);
     EXPECT_EQ(doc.measures[0].steps[0].note, 67);
+}
+
+TEST_F(CommandsFixture, AClipboardThatCannotBeUsedIsToldOfAndLeftClosed) {
+    // A refused block leaves the clipboard closed for the box that tells of it: held open, it
+    // would lock every program out until the box is dismissed.
+    const uint8_t bytes[4] = {};
+    EXPECT_FALSE(PlaceOnClipboard(owner.hwnd, 0, bytes, sizeof bytes));
+    EXPECT_FALSE(CloseClipboard());
+
+    // Another program holding the clipboard open: Copy and Paste say so and change nothing.
+    toolbar.Clipboard().Copy(toolbar.CommandWindow());
+    ASSERT_TRUE(toolbar.Clipboard().HasMeasure());
+    HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        OpenClipboard(nullptr);
+        SetEvent(opened);
+        WaitForSingleObject(done, INFINITE);
+        CloseClipboard();
+    });
+    WaitForSingleObject(opened, INFINITE);
+    doc.measures[0].steps[0].note = 33;
+    toolbar.Clipboard().Copy(toolbar.CommandWindow());
+    toolbar.Clipboard().Paste(toolbar.CommandWindow(), view);
+    SetEvent(done);
+    holder.join();
+    CloseHandle(opened);
+    CloseHandle(done);
+    EXPECT_EQ(notices, (std::vector<std::string>{
+                           "Could not copy to the clipboard...",
+                           "Could not paste from the clipboard: another program holds it open."}));
+    EXPECT_EQ(doc.measures[0].steps[0].note, 33);
+    EXPECT_TRUE(view.loads.empty());
+    EXPECT_EQ(doc.dirty, 0);
 }
 
 TEST_F(CommandsFixture, AFocusedNumberFieldKeepsCopyAndPasteForItsText) {
@@ -217,7 +281,7 @@ TEST_F(CommandsFixture, AFocusedNumberFieldKeepsCopyAndPasteForItsText) {
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
 
     // Plain text on the clipboard: Paste puts it into the field and leaves the setup alone.
-    PutOnClipboard(owner.hwnd, CF_TEXT, "42", 3);
+    ASSERT_TRUE(PlaceOnClipboard(owner.hwnd, CF_TEXT, "42", 3));
     SendMessageA(field, EM_SETSEL, 0, -1);
     toolbar.Clipboard().Paste(toolbar.CommandWindow(), view);
     char text[16] = {};

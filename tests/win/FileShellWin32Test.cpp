@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "common/WideTextWin32.h"
 #include "files/FileRules.h"
 #include "files/FileShell.h"
 #include "files/Preferences.h"
@@ -28,7 +29,7 @@ namespace {
 struct PromptRun {
     int answer = -1;
     std::string caption;
-    std::string text;
+    std::string text; // UTF-8
 };
 
 std::function<void(HWND)> pendingPress;
@@ -50,11 +51,11 @@ void CALLBACK PressWhenShown(HWND, UINT, UINT_PTR timer, DWORD) {
     char caption[64] = {};
     GetWindowTextA(prompt, caption, sizeof caption);
     pendingRun->caption = caption;
-    const int length = GetWindowTextLengthA(GetDlgItem(prompt, IDC_SAVE_PROMPT_TEXT));
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    GetDlgItemTextA(prompt, IDC_SAVE_PROMPT_TEXT, text.data(), length + 1);
+    const int length = GetWindowTextLengthW(GetDlgItem(prompt, IDC_SAVE_PROMPT_TEXT));
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetDlgItemTextW(prompt, IDC_SAVE_PROMPT_TEXT, text.data(), length + 1);
     text.resize(static_cast<size_t>(length));
-    pendingRun->text = text;
+    pendingRun->text = Utf8(text);
     auto press = std::move(pendingPress);
     pendingPress = nullptr;
     press(prompt);
@@ -79,7 +80,7 @@ TEST(SavePromptDialog, EachButtonGivesItsAnswerAndEscapeCancels) {
     const PromptRun save = AskAndPress(SavePromptText(""), Click(IDOK));
     EXPECT_EQ(save.answer, SavePrompt::Save);
     EXPECT_EQ(save.caption, std::string(kSavePromptCaption));
-    EXPECT_EQ(save.text, "Save changes to\n\"Untitled Settings.^\xB6^\"?");
+    EXPECT_EQ(save.text, "Save changes to\n\"Untitled Settings.^\xC2\xB6^\"?");
     EXPECT_EQ(AskAndPress("q", Click(IDCANCEL)).answer, SavePrompt::Cancel);
     EXPECT_EQ(AskAndPress("q", Click(IDC_DONT_SAVE)).answer, SavePrompt::DontSave);
     const PromptRun escape = AskAndPress("q", [](HWND prompt) {
@@ -91,8 +92,10 @@ TEST(SavePromptDialog, EachButtonGivesItsAnswerAndEscapeCancels) {
     EXPECT_EQ(closed.answer, SavePrompt::Cancel);
 }
 
-TEST(SavePromptDialog, ALongPathReachesTheDialogWhole) {
-    const std::string path = "C:\\" + std::string(400, 'p') + "\\song.^\xB6^";
+TEST(SavePromptDialog, ALongPathInAnyScriptReachesTheDialogWhole) {
+    // A folder in Cyrillic and Japanese: none of it fits the ANSI code page.
+    const std::string path = "C:\\\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD0\xB8 \xE6\xAD\x8C\\" +
+                             std::string(400, 'p') + "\\song.^\xC2\xB6^";
     const PromptRun run = AskAndPress(SavePromptText(path), Click(IDCANCEL));
     EXPECT_EQ(run.text, SavePromptText(path));
 }
@@ -144,6 +147,17 @@ TEST_F(RegistryTest, RegistrationWritesTheUsersClassesWithTheCommandQuotedAndThe
     EXPECT_EQ(RawValue(HKEY_CURRENT_USER, "Software\\Classes\\.^\xB6^", nullptr), "Zolk");
 }
 
+TEST_F(RegistryTest, TheMachinesClassesGetTheSameEntriesWhereTheClassesRootReadsThem) {
+    const std::string program = ProgramFileName();
+    RegistryWin32 machine(kMachineClasses);
+    RegisterFileType(machine, program);
+    const auto extension = RawValue(HKEY_LOCAL_MACHINE, "Software\\Classes\\.^\xB6^", nullptr);
+    if (!extension) GTEST_SKIP() << "only an administrator may write the machine's classes";
+    EXPECT_EQ(*extension, "Zolk");
+    EXPECT_EQ(RawValue(HKEY_CLASSES_ROOT, "Zolk\\shell\\open\\command", nullptr), OpenCommand(program));
+    EXPECT_EQ(RawValue(HKEY_CLASSES_ROOT, "Zolk\\DefaultIcon", nullptr), program + ",1");
+}
+
 TEST_F(RegistryTest, ThePreferenceIsReadFromTheUserFirstThenFromTheClassesRoot) {
     EXPECT_TRUE(LoadHighResPreference(registry));
     SetRaw(HKEY_CLASSES_ROOT, "Pallidorn\\data\\8", "highResTimer", REG_SZ, "off", 4);
@@ -174,22 +188,26 @@ TEST_F(RegistryTest, OnlyStringsAreReadWholeAndEndedWhereverTheyWereStored) {
 
 class ShellTest : public ::testing::Test {
 protected:
+    // Paths here are UTF-8, as the shell side takes them.
     void SetUp() override {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        folder = std::string(temp) + "kestrel shell " + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(folder.c_str(), nullptr);
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        // A folder named in Cyrillic and Japanese: no step may go through the ANSI code page.
+        folder = Utf8(temp) +
+                 "kestrel shell \xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD0\xB8 \xE6\xAD\x8C \xE2\x99\xAB " +
+                 std::to_string(GetCurrentProcessId()) + "\\";
+        CreateDirectoryW(Wide(folder).c_str(), nullptr);
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     }
     void TearDown() override {
         for (const std::string& file : made)
-            DeleteFileA(file.c_str());
-        RemoveDirectoryA(folder.c_str());
+            DeleteFileW(Wide(file).c_str());
+        RemoveDirectoryW(Wide(folder).c_str());
         CoUninitialize();
     }
     std::string MakeFile(const std::string& name, const std::string& bytes = "settings") {
         const std::string path = folder + name;
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD written = 0;
         WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         CloseHandle(file);
@@ -199,14 +217,14 @@ protected:
     // A real shortcut file, as the shell's link object writes it.
     std::string MakeShortcut(const std::string& name, const std::string& target) {
         const std::string path = folder + name;
-        IShellLinkA* link = nullptr;
+        IShellLinkW* link = nullptr;
         EXPECT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                               IID_IShellLinkA, reinterpret_cast<void**>(&link))));
+                                               IID_IShellLinkW, reinterpret_cast<void**>(&link))));
         if (link == nullptr) return path;
-        link->SetPath(target.c_str());
+        link->SetPath(Wide(target).c_str());
         IPersistFile* file = nullptr;
         if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            EXPECT_TRUE(SUCCEEDED(file->Save(WideFromAnsi(path).c_str(), TRUE)));
+            EXPECT_TRUE(SUCCEEDED(file->Save(Wide(path).c_str(), TRUE)));
             file->Release();
         }
         link->Release();
@@ -214,9 +232,9 @@ protected:
         return path;
     }
     static std::string LongName(const std::string& path) {
-        char buffer[MAX_PATH * 2] = {};
-        GetLongPathNameA(path.c_str(), buffer, sizeof buffer);
-        return buffer;
+        wchar_t buffer[MAX_PATH * 2] = {};
+        GetLongPathNameW(Wide(path).c_str(), buffer, MAX_PATH * 2);
+        return Utf8(buffer);
     }
     std::string folder;
     std::vector<std::string> made;
@@ -224,7 +242,7 @@ protected:
 };
 
 TEST_F(ShellTest, AShortcutLeadsToItsSettingsFileInAFormTheEndingRuleAccepts) {
-    const std::string target = MakeFile("my song.^\xB6^");
+    const std::string target = MakeFile("my song.^\xC2\xB6^");
     const std::string shortcut = MakeShortcut("my song.lnk", target);
     const Shell::Shortcut resolved = shell.ResolveShortcut(shortcut);
     ASSERT_EQ(resolved.status, Shell::Shortcut::Resolved);
@@ -241,24 +259,24 @@ TEST_F(ShellTest, AFileThatIsNoShortcutResolvesToNothing) {
 }
 
 TEST_F(ShellTest, FullPathFindsExistingFilesAbsoluteOrRelativeAndRefusesMissingOnes) {
-    const std::string file = MakeFile("a b.^\xB6^");
+    const std::string file = MakeFile("a b.^\xC2\xB6^");
     const std::optional<std::string> full = shell.FullPath(file);
     ASSERT_TRUE(full);
     EXPECT_EQ(LongName(*full), LongName(file));
 
     char previous[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, previous);
-    SetCurrentDirectoryA(folder.c_str());
-    const std::optional<std::string> relative = shell.FullPath("a b.^\xB6^");
+    SetCurrentDirectoryW(Wide(folder).c_str());
+    const std::optional<std::string> relative = shell.FullPath("a b.^\xC2\xB6^");
     SetCurrentDirectoryA(previous);
     ASSERT_TRUE(relative);
     EXPECT_EQ(LongName(*relative), LongName(file));
 
-    EXPECT_EQ(shell.FullPath(folder + "missing.^\xB6^"), std::nullopt);
+    EXPECT_EQ(shell.FullPath(folder + "missing.^\xC2\xB6^"), std::nullopt);
 }
 
 TEST_F(ShellTest, TheCallersComSetUpIsLeftAsItWas) {
-    const std::string shortcut = MakeShortcut("plain.lnk", MakeFile("plain.^\xB6^"));
+    const std::string shortcut = MakeShortcut("plain.lnk", MakeFile("plain.^\xC2\xB6^"));
     // Set up by the caller: still set up afterwards.
     EXPECT_EQ(shell.ResolveShortcut(shortcut).status, Shell::Shortcut::Resolved);
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
@@ -296,7 +314,7 @@ HDROP MakeDrop(const std::vector<std::string>& names) {
 TEST(DroppedFiles, TheFirstNameComesBackWholeHoweverLong) {
     const std::string longName = "C:\\" + std::string(300, 'd') + "\\" + std::string(200, 'e') + ".^\xB6^";
     HDROP drop = MakeDrop({longName, "C:\\second.^\xB6^"});
-    EXPECT_EQ(FirstDroppedName(drop), longName);
+    EXPECT_EQ(FirstDroppedName(drop), Utf8FromWindows1252(longName)); // an ANSI drop comes back as UTF-8
     DragFinish(drop);
     HDROP empty = MakeDrop({});
     EXPECT_EQ(FirstDroppedName(empty), "");

@@ -94,7 +94,7 @@ TEST_F(FileSystemWin32Test, ASavedSetupLoadsBackWithItsTitle) {
     SettingsFile settings(doc, files);
     std::string error;
     ASSERT_TRUE(settings.Write(path, 10, 20, 0x00112233, error)) << error;
-    EXPECT_EQ(doc.title.rfind(" -  +  \xF7  x :   tune", 0), 0u) << doc.title;
+    EXPECT_EQ(doc.title.rfind(" -  +  \xC3\xB7  x :   tune", 0), 0u) << doc.title;
 
     SongDocument loaded;
     SettingsFile reader(loaded, files);
