@@ -49,12 +49,22 @@ load-module module-native-protocol-unix auth-anonymous=1 socket=$PULSE_RUNTIME_P
 set-default-sink kestrel
 PA
 pulseaudio -n -F "$work/server.pa" --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
-    --disable-shm=yes --log-target=file:"$work/pulse.log" >/dev/null 2>&1 &
+    --disable-shm=yes --log-level=debug --log-time=1 --log-target=file:"$work/pulse.log" >/dev/null 2>&1 &
 pulse_pid=$!
 for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 if ! pactl info >/dev/null 2>&1; then
     echo "FAIL: the PulseAudio server did not start"; cat "$work/pulse.log"; exit 1
 fi
+
+# The server's log counts seconds from its start; a named client, timed from here, ties that
+# count to the monotonic clock, so the underruns it logs can be found in the recordings.
+/usr/bin/python3 - "$work/anchor" <<'PY'
+import subprocess, sys, time
+before = time.clock_gettime(time.CLOCK_MONOTONIC)
+subprocess.run(["pactl", "--client-name=kestrel-anchor", "stat"], stdout=subprocess.DEVNULL, check=True)
+after = time.clock_gettime(time.CLOCK_MONOTONIC)
+open(sys.argv[1], "w").write("%.6f %.6f\n" % (before, after))
+PY
 
 WINEPREFIX=$prefix WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f >/dev/null 2>&1
 # The server that command started has no display; the program must not join it.

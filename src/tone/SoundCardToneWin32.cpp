@@ -211,7 +211,7 @@ void SoundCardToneWin32::PlayNote(int note, int lengthMs) { Sounding().PlayNote(
 void SoundCardToneWin32::PlayCue(const ToneCue& cue) { Sounding().PlayCue(cue); }
 
 void SoundCardToneWin32::EndRun(uint32_t run) {
-    voice_.EndRun(run);
+    voice_.EndRunAt(run, clock_.PreciseMs());
     fallback_.EndRun(run);
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -111,8 +112,12 @@ void SoundCardVoice::PlayCue(const ToneCue& cue) {
     if (!queue_->TryPush(cue)) droppedCues_.fetch_add(1, std::memory_order_relaxed);
 }
 
-void SoundCardVoice::EndRun(uint32_t run) {
-    // Not queued: a full queue must never swallow a stop.
+void SoundCardVoice::EndRun(uint32_t run) { EndRunAt(run, std::numeric_limits<double>::quiet_NaN()); }
+
+void SoundCardVoice::EndRunAt(uint32_t run, double clockMs) {
+    // Not queued: a full queue must never swallow a stop. The moment goes first, so the audio
+    // thread that sees the run sees its moment too (or a later stop's).
+    endedAtMs_.store(clockMs, std::memory_order_relaxed);
     uint32_t ended = endedRun_.load(std::memory_order_relaxed);
     while (static_cast<int32_t>(run - ended) > 0 &&
            !endedRun_.compare_exchange_weak(ended, run, std::memory_order_release)) {
@@ -152,33 +157,59 @@ double SoundCardVoice::DueOnTimeline(const ToneCue& cue) const {
     return timelineMs_ + after;
 }
 
+double SoundCardVoice::ReadingOnTimeline(double clockMs) const {
+    double after = clockMs - lastReadingMs_;
+    if (after < -kClockWrapMs / 2) after += kClockWrapMs;
+    if (after > kClockWrapMs / 2) after -= kClockWrapMs;
+    return timelineMs_ + after;
+}
+
+bool SoundCardVoice::Placing() const { return map_.Ready() && latencyMs_.load(std::memory_order_relaxed) > 0.0; }
+
 void SoundCardVoice::TakeCues() {
     const uint32_t ended = endedRun_.load(std::memory_order_acquire);
+    const double endedAtMs = endedAtMs_.load(std::memory_order_relaxed);
     const uint32_t silence = silenceRequests_.load(std::memory_order_acquire);
-    if (ended != handledEnd_ || silence != handledSilence_) {
-        // A stop, or the switch to another voice, silences at once: from this block on, whatever
-        // still sounds or waits. A silenced run goes on with its next cue.
-        handledEnd_ = ended;
+    if (silence != handledSilence_) {
+        // The switch to another voice silences at once, whatever still sounds or waits. A
+        // silenced run goes on with its next cue.
         handledSilence_ = silence;
         synth_.CutAt(synth_.Position());
+        waiting_.clear();
+    }
+    // A stop is heard a latency after it was made, like every step: the stopped run's cues due
+    // before it sound up to that moment, even those still on their way; the rest are dropped.
+    const bool stopped = ended != handledEnd_;
+    const bool timed = stopped && Placing() && !std::isnan(endedAtMs);
+    const int64_t stopSample =
+        timed ? std::max<int64_t>(synth_.Position(),
+                         std::llround(map_.SampleAt(ReadingOnTimeline(endedAtMs) +
+                                                    latencyMs_.load(std::memory_order_relaxed))))
+              : synth_.Position();
+    if (stopped) {
+        handledEnd_ = ended;
         waiting_.clear();
     }
     ToneCue cue;
     while (queue_->TryPop(cue)) {
         const bool stale =
             cue.run != kImmediateRun && handledEnd_ != 0 && static_cast<int32_t>(cue.run - handledEnd_) <= 0;
-        if (stale) continue;
+        if (stale) {
+            if (timed && DueOnTimeline(cue) < ReadingOnTimeline(endedAtMs)) Place(cue);
+            continue;
+        }
         if (waiting_.size() >= static_cast<size_t>(setup_.cueCapacity)) {
             waiting_.erase(waiting_.begin());
             droppedCues_.fetch_add(1, std::memory_order_relaxed);
         }
         waiting_.push_back(cue);
     }
+    if (stopped) synth_.CutAt(stopSample);
 }
 
 void SoundCardVoice::RenderBlock(int16_t* out) {
     TakeCues();
-    if (map_.Ready() && latencyMs_.load(std::memory_order_relaxed) > 0.0) {
+    if (Placing()) {
         for (const ToneCue& cue : waiting_)
             Place(cue);
         waiting_.clear();

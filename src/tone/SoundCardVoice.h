@@ -57,7 +57,12 @@ public:
     // A tone due at the latest position reading, for callers without a step clock.
     void PlayNote(int note, int lengthMs) override;
     void PlayCue(const ToneCue& cue) override;
+    // Ends the run at once, from the next block rendered.
     void EndRun(uint32_t run) override;
+    // Ends the run at `clockMs` (a step-clock reading, like the cues' due times): it is heard
+    // then plus the latency, like every step, so a tone due before the stop still sounds up to it,
+    // as the speaker's would.
+    void EndRunAt(uint32_t run, double clockMs);
     void Silence() override;
 
     // The device had played `playedSamples` (counted from its first) when the step clock read
@@ -80,11 +85,14 @@ private:
     void MeasureLookahead();
     double ChosenLatencyMs() const;
     double DueOnTimeline(const ToneCue& cue) const;
+    double ReadingOnTimeline(double clockMs) const;
+    bool Placing() const;
     int64_t SamplesFor(double ms) const;
 
     VoiceSetup setup_;
     std::unique_ptr<CueQueue> queue_;
     std::atomic<uint32_t> endedRun_{0};
+    std::atomic<double> endedAtMs_{0.0}; // NaN: at once
     std::atomic<uint32_t> silenceRequests_{0};
     std::atomic<uint64_t> droppedCues_{0};
 

@@ -1,6 +1,7 @@
 """Records what parec writes to its standard output: the samples go to RECORDING, and for every
-chunk read one line "<seconds> <frames so far>" goes to TIMES, the seconds on the clock the
-program's performance counter counts (the host's raw monotonic clock). A chunk arrives after its
+chunk read one line "<seconds> <frames so far> <monotonic seconds>" goes to TIMES, the seconds on
+the clock the program's performance counter counts (the host's raw monotonic clock), and on the
+monotonic clock the sound server's log counts. A chunk arrives after its
 samples were played, so the earliest arrivals tell how fast the sink's clock really ran.
 
     parec ... | record.py RECORDING TIMES FRAME_BYTES"""
@@ -18,9 +19,10 @@ def main():
             if not chunk:
                 break
             now = time.clock_gettime(time.CLOCK_MONOTONIC_RAW)
+            monotonic = time.clock_gettime(time.CLOCK_MONOTONIC)
             samples.write(chunk)
             total += len(chunk)
-            stamps.write("%.6f %d\n" % (now, total // frame_bytes))
+            stamps.write("%.6f %d %.6f\n" % (now, total // frame_bytes, monotonic))
 
 
 if __name__ == "__main__":

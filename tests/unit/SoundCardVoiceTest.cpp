@@ -251,23 +251,42 @@ TEST(SoundCardVoice, RestsAndStopsSilence) {
         if (device.stream[i] != 0) lastSound = static_cast<int64_t>(i);
     EXPECT_EQ(lastSound + 1 - onsets[0], std::llround(0.1 * 44100));
 
-    // A stop while a tone sounds: the next block is silent, and a cue of the stopped run that
-    // arrives late is ignored; the next run sounds.
+    // A stop while a tone sounds is heard a latency after it was made, like every step: the tone
+    // sounds up to then and not after, a cue of the stopped run that arrives late is ignored, and
+    // the next run sounds.
+    const double latencyMs = device.voice.Counters().latencyMs;
     const auto line2 = static_cast<uint32_t>(device.nowMs);
     device.Report(2, line2, 0.0, 43, 250);
     device.RunUntil(device.nowMs + 100.0);
-    device.voice.EndRun(2);
+    const double stopMs = device.nowMs;
+    device.voice.EndRunAt(2, stopMs);
     device.RunUntil(device.nowMs + 0.2);
-    const size_t stoppedAt = device.stream.size();
     device.Report(2, line2, 119.0, 43, 30, 1.0);
     device.RunUntil(device.nowMs + 400.0);
-    for (size_t i = stoppedAt; i < device.stream.size(); ++i)
-        ASSERT_EQ(device.stream[i], 0) << "sample " << i << " after the stop";
+    const size_t stoppedAt = device.playedAtMs.size();
+    for (size_t i = 0; i < stoppedAt; ++i) {
+        const double heard = device.playedAtMs[i];
+        if (heard > stopMs + latencyMs + 0.1) {
+            ASSERT_EQ(device.stream[i], 0) << "heard " << heard - stopMs << " ms after the stop";
+        } else if (heard > stopMs + latencyMs - 50.0 && heard < stopMs + latencyMs - 0.1) {
+            ASSERT_NE(device.stream[i], 0) << "heard " << heard - stopMs << " ms after the stop";
+        }
+    }
     device.Report(3, static_cast<uint32_t>(device.nowMs), 0.0, 43, 30);
     device.RunUntil(device.nowMs + 200.0);
-    EXPECT_NE(
-        std::count(device.stream.begin() + static_cast<long>(stoppedAt), device.stream.end(), int16_t{8000}),
-        0);
+    EXPECT_NE(std::count(device.stream.begin() + static_cast<long>(stoppedAt), device.stream.end(), int16_t{8000}), 0);
+
+    // A stop 2 ms after a tone's due time, before the audio thread took its cue: the tone still
+    // sounds those 2 ms.
+    const auto line4 = static_cast<uint32_t>(device.nowMs) + 1;
+    device.Report(4, line4, 0.0, 43, 250);
+    device.RunUntil(line4 + 2.0);
+    device.voice.EndRunAt(4, line4 + 2.0);
+    const size_t before = device.stream.size();
+    device.RunUntil(device.nowMs + 200.0);
+    const auto sounding = std::count_if(device.stream.begin() + static_cast<long>(before), device.stream.end(),
+                                        [](int16_t v) { return v != 0; });
+    EXPECT_NEAR(static_cast<double>(sounding), 2.0 * 44.1, 2.0);
 }
 
 TEST(SoundCardVoice, SilencedWhileAnotherVoiceSoundsItPlaysTheSameRunAgain) {
