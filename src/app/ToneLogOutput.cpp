@@ -33,8 +33,14 @@ ToneLogOutput::~ToneLogOutput() {
 }
 
 void ToneLogOutput::Log(int note, int lengthMs, uint32_t run, double dueMs) {
-    WriteLine("%lu %d %d %lu %.3f\n", static_cast<unsigned long>(timeGetTime()), note, lengthMs,
-              static_cast<unsigned long>(run), dueMs);
+    LARGE_INTEGER count{}, frequency{};
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    const double counterMs =
+        frequency.QuadPart > 0 ? 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart)
+                               : 0.0;
+    WriteLine("%lu %d %d %lu %.3f %.3f\n", static_cast<unsigned long>(timeGetTime()), note, lengthMs,
+              static_cast<unsigned long>(run), dueMs, counterMs);
 }
 
 void ToneLogOutput::WriteLine(const char* format, ...) {

@@ -1,8 +1,9 @@
 #pragma once
-// Test builds only: passes every tone on and appends a line "<ms> <note> <length> <run> <due>"
-// to the file named by KESTREL_TONE_LOG, so a test can watch a running copy play from outside:
-// <ms> is the system time when the tone was handed on, <due> its due time on the step clock
-// (milliseconds, with fraction). A test can also post kProbeMarkMessage to the main window: the
+// Test builds only: passes every tone on and appends a line "<ms> <note> <length> <run> <due>
+// <counter>" to the file named by KESTREL_TONE_LOG, so a test can watch a running copy play from
+// outside: <ms> is the system time when the tone was handed on, <due> its due time on the step
+// clock and <counter> the performance counter then (both milliseconds, with fraction; the step
+// clock may run at its own rate, which the two tell). A test can also post kProbeMarkMessage to the main window: the
 // copy then appends "mark <wParam> <playing> <voice>", and since it takes its messages in order,
 // everything posted to it before has been handled by then; <voice> is what the sound card
 // counted ("latency <ms> lookahead <ms> tones <n> late <n> dropouts <n> lost <ms> dropped <n>").

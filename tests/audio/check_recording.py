@@ -3,6 +3,7 @@ its work folder:
 
     single.raw, single.times, single.log    one copy, started and stopped several times, left channel
     pair.raw, pair.times, pair-a.log, pair-b.log    two copies, the first left, the second right
+    pulse.log, anchor    the sound server's debug log, and when a named client met it
 
     check_recording.py --work FOLDER [--rate 44100] [--report]
 
@@ -14,10 +15,11 @@ Each copy's recording is aligned once, on its first tone, and every audible tone
 heard within 1 ms of its due time, the first tones after every start included. The recording's
 time comes from the sink's own sample count, corrected by how fast that count really ran against
 the step clock's source (the arrival times of the recorded chunks tell that: a null sink's clock
-may be hundreds of parts per million off). A dropout in the sound server may cost the tones it
-swallowed, those due within RECOVERY_MS of its first one, and nothing after them: tones that stay
-shifted after a dropout fail. The two copies' tones that fall on the same due time must be heard
-a constant apart (within 1 ms of their usual offset), without drifting apart."""
+may be hundreds of parts per million off). Only an underrun that the server's log attests may
+move a copy's alignment, in its wake (see Heard): tones heard within UNDERRUN_WAKE_MS of it may be
+missing or off, and every tone after them is held to 1 ms again. The two
+copies share their due times, and the tones on a shared due time are heard a constant apart
+(within 1 ms, between attested underruns), without drifting apart."""
 import argparse
 import array
 import math
@@ -32,14 +34,17 @@ TIMER_CLOCK_HZ = 1193181.6666666667
 THRESHOLD = 1000     # tones are +-8000, silence 0
 GAP_S = 0.005        # tones are at least 10 ms apart
 TOLERANCE_MS = 1.0
-RECOVERY_MS = 300.0  # what an underrun may swallow: the tones the server played as silence
 # The server's log and the recording are tied by the moment the recorder connected, to within
 # the recorder's own latency (20 ms).
 UNDERRUN_SLACK_MS = 60.0
-# How far an underrun may move a stream: it delays what follows by the silence it played, and
-# the server then takes back what it can of that (it rewinds its own mix), more or less than the
-# driver sees. Either way the shift is the server's, invisible to the program.
-MAX_DELAY_MS = 250.0
+# For how long after an underrun tones may be off or missing. It delays what follows by the silence the server played, and the server then takes back some of
+# that (it rewinds its own mix); the driver's count of played samples shows a loss that is more or
+# less than what is heard, and the sound card's map follows that count, at once for a large loss
+# and once its edge has aged out of its one-second window for a small one. All of it is the
+# server's doing, out of the program's sight: the alignment may be taken again in that wake, and
+# after it every tone is held to 1 ms again.
+UNDERRUN_WAKE_MS = 1500.0
+REALIGNMENTS_PER_UNDERRUN = 3
 DRIFT_MS = 0.5
 DRIFT_SPAN_S = 30.0
 
@@ -57,9 +62,10 @@ def read_log(path):
     with open(path) as log:
         for line in log:
             fields = line.split()
-            if len(fields) == 5 and fields[0].isdigit():
+            if len(fields) in (5, 6) and fields[0].isdigit():
                 tones.append({"note": int(fields[1]), "length_ms": 2 * int(fields[2]),
-                              "run": int(fields[3]), "due_ms": float(fields[4])})
+                              "run": int(fields[3]), "due_ms": float(fields[4]),
+                              "counter_ms": float(fields[5]) if len(fields) > 5 else None})
             elif fields and fields[0] == "mark" and len(fields) > 4:
                 words = fields[3:]
                 voice = {words[i]: float(words[i + 1]) for i in range(0, len(words) - 1, 2)}
@@ -116,6 +122,25 @@ class SinkClock:
         return frame * (1.0 / self.nominal + self.slope)
 
 
+def step_clock_rate(tones):
+    """Milliseconds of the performance counter (the recording's clock) per millisecond of the step
+    clock, which runs at its own rate (the time-stamp clock's is rounded to whole megahertz, so
+    that every copy counts alike). Each tone is logged a little after its due time, never before,
+    so the least lag in each two seconds lies on a line whose slope tells."""
+    windows = {}
+    for tone in tones:
+        if tone["counter_ms"] is None:
+            return 1.0
+        lag = tone["counter_ms"] - tone["due_ms"]
+        key = int(tone["due_ms"] // 2000)
+        if key not in windows or lag < windows[key][1]:
+            windows[key] = (tone["due_ms"], lag)
+    points = [windows[k] for k in sorted(windows)]
+    slopes = sorted((b[1] - a[1]) / (b[0] - a[0]) for i, a in enumerate(points)
+                    for b in points[i + 1:] if b[0] - a[0] >= 4000)
+    return 1.0 + slopes[len(slopes) // 2] if slopes else 1.0
+
+
 def onsets_of(samples, rate):
     gap = int(GAP_S * rate)
     onsets, silent = [], gap
@@ -169,17 +194,21 @@ def nearest(onsets, position):
 class Heard:
     """One copy's audible tones matched to the onsets of its channel, aligned once on the first.
 
-    The server may find a stream empty (its writer was late: under Wine the driver's own thread,
-    which neither the program nor its device position sees) and then plays silence, delaying all
-    that follows in that stream. Only such an underrun, attested in the server's log, may move
-    the alignment: the tones after it are aligned again, once, on the delay the recording shows
-    (the server's rewind may leave it earlier or later than before), and each such step is
-    counted. Tones heard off their places with
-    no underrun to explain them stay off, and fail."""
+    The server may find a stream empty (its writer was late: under Wine the driver's own thread)
+    and then plays silence, moving all that follows in that stream by an amount the program's
+    device position does not truly show. Only such an underrun, attested in the server's log, may
+    move the alignment: in its wake the tones are aligned again on the shift the recording shows,
+    each such step counted. Tones heard off their places with no underrun to explain them stay
+    off, and fail."""
 
     def __init__(self, tones, samples, nominal, clock, underruns=()):
         self.nominal, self.clock, self.samples = nominal, clock, samples
         self.underruns = sorted(underruns)
+        # Where each tone is due in the recording's milliseconds: the step clock's schedule at the
+        # rate the copy's own clock readings show.
+        self.rate = step_clock_rate(tones)
+        for tone in tones:
+            tone["at_ms"] = tones[0]["due_ms"] + (tone["due_ms"] - tones[0]["due_ms"]) * self.rate
         self.tones = [t for t in tones
                       if 2 * speaker_frequency(t["note"]) < nominal and t["length_ms"] * nominal >= 1000]
         self.onsets = onsets_of(samples, nominal)
@@ -191,55 +220,70 @@ class Heard:
         if not self.tones or not self.onsets:
             return
         self.heard = [1000.0 * clock.seconds(o) for o in self.onsets]
-        offset = self.heard[self.first_onset()] - self.tones[0]["due_ms"]
-        last_on_time, taken, index = -math.inf, 0, 0
+        offset = self.first_alignment()
+        errors, index = [], 0  # errors: of the tones on time since the alignment was last taken
         while index < len(self.tones):
             tone = self.tones[index]
-            predicted = offset + tone["due_ms"]
+            predicted = offset + tone["at_ms"]
             nearest_at = nearest_index(self.heard, predicted)
             error = self.heard[nearest_at] - predicted
-            if abs(error) <= TOLERANCE_MS:
+            if abs(error) <= TOLERANCE_MS and self.pitch_ok(tone, nearest_at):
                 self.matched.append((tone, self.onsets[nearest_at], error, predicted))
-                last_on_time = predicted
+                errors.append(error)
                 index += 1
                 continue
-            pending = [k for k in range(taken, len(self.underruns))
-                       if last_on_time - UNDERRUN_SLACK_MS <= self.underruns[k] <= predicted + UNDERRUN_SLACK_MS]
-            delay = self.delay_after(index, offset) if pending else None
-            if delay is not None:
-                taken = pending[-1] + 1
+            retried = bool(self.realigned) and self.realigned[-1][0] == tone["due_ms"]
+            delay = self.delay_after(index, offset, errors) if self.disturbed(predicted) and not retried else None
+            if delay is not None and len(self.realigned) < REALIGNMENTS_PER_UNDERRUN * len(self.underruns):
                 offset += delay
+                errors = []
                 self.realigned.append((tone["due_ms"], delay))
                 continue  # the same tone again, on the new alignment
             near = abs(error) <= self.reach_ms
             self.matched.append((tone, self.onsets[nearest_at] if near else None, error if near else None, predicted))
             index += 1
 
-    def delay_after(self, index, offset):
-        """The shift that puts most of the next tones on their places, or None. The first tones
-        after the underrun may have been swallowed."""
+    def disturbed(self, heard_ms):
+        """Whether a moment of the recording lies in the wake of an attested underrun."""
+        return any(u - UNDERRUN_SLACK_MS <= heard_ms <= u + UNDERRUN_WAKE_MS for u in self.underruns)
+
+    def delay_after(self, index, offset, errors):
+        """The shift that puts most of the next tones on their places, or None; the first tones
+        after the underrun may have been swallowed. It is taken so that the tones' errors keep
+        the middle they had before it, not from one onset."""
         ahead = self.tones[index:index + 8]
-        first, last = offset + ahead[0]["due_ms"], offset + ahead[-1]["due_ms"]
-        best, best_score = None, 0
-        for heard in self.heard[nearest_index(self.heard, first - MAX_DELAY_MS):]:
-            if heard > last + MAX_DELAY_MS:
+        first, last = offset + ahead[0]["at_ms"], offset + ahead[-1]["at_ms"]
+        best = None
+        # A shift must place more of them than the alignment as it stands.
+        best_score = sum(1 for t in ahead if self.heard_as(t, offset + t["at_ms"]))
+        # Less than half a step either way: steps are evenly spaced, and a shift of a whole step
+        # would put many tones on their neighbours' onsets.
+        most = self.reach_ms
+        for heard in self.heard[nearest_index(self.heard, first - most):]:
+            if heard > last + most:
                 break
             for tone in ahead:
-                delay = heard - (offset + tone["due_ms"])
-                if abs(delay) <= TOLERANCE_MS or abs(delay) > MAX_DELAY_MS:
+                delay = heard - (offset + tone["at_ms"])
+                if abs(delay) <= TOLERANCE_MS or abs(delay) > most:
                     continue
-                score = sum(1 for t in ahead if self.heard_as(t, offset + delay + t["due_ms"]))
+                score = sum(1 for t in ahead if self.heard_as(t, offset + delay + t["at_ms"]))
                 if score > best_score or (score == best_score and best is not None and abs(delay) < abs(best)):
                     best, best_score = delay, score
-        return best if best_score >= max(1, len(ahead) // 2) else None
+        if best is None or best_score < max(1, len(ahead) // 2):
+            return None
+        shifted = [self.heard[nearest_index(self.heard, offset + best + t["at_ms"])] - (offset + best + t["at_ms"])
+                   for t in ahead if self.heard_as(t, offset + best + t["at_ms"])]
+        return best + percentile(shifted, 0.5) - (percentile(errors, 0.5) if errors else 0.0)
 
     def heard_as(self, tone, predicted):
-        """Whether an onset lies within 1 ms of `predicted` and, where the tone is long enough to
-        tell, at the tone's pitch: steps of a pattern are evenly spaced, so timing alone would take
-        a delay of a whole step as readily as the true one."""
+        """Whether an onset lies within 1 ms of `predicted`, at the tone's pitch."""
         at = nearest_index(self.heard, predicted)
-        if abs(self.heard[at] - predicted) > TOLERANCE_MS:
-            return False
+        return abs(self.heard[at] - predicted) <= TOLERANCE_MS and self.pitch_ok(tone, at)
+
+    def pitch_ok(self, tone, at):
+        """Whether the onset `at` sounds the tone's pitch, where the tone is long enough to tell.
+        Steps are evenly spaced: by timing alone, every tone would match its neighbour's onset
+        as readily as its own once the alignment is a step out."""
         expected = speaker_frequency(tone["note"])
         if tone["length_ms"] * expected < 5000:
             return True
@@ -249,17 +293,18 @@ class Heard:
             self.pitch_seen[key] = bool(measured) and abs(measured[1] * self.nominal - expected) <= expected * 0.01
         return self.pitch_seen[key]
 
-    def first_onset(self):
-        """The onset of the first tone: the first one at its pitch, should a dropout have
-        swallowed it; else simply the first."""
-        tone = self.tones[0]
-        expected = speaker_frequency(tone["note"])
-        length = int(tone["length_ms"] * self.nominal / 1000)
-        for index, onset in enumerate(self.onsets[:3]):
-            measured = measured_frequency(self.samples, onset, length)
-            if measured and abs(measured[1] * self.nominal - expected) <= expected * 0.01:
-                return index
-        return 0
+    def first_alignment(self):
+        """The offset that puts the first tone on its onset: the first onset, or a later one
+        should the first tones have been swallowed, whichever places the most of the tones that
+        follow at their pitch."""
+        best, best_score = None, -1
+        for at in range(min(5, len(self.heard))):
+            for tone in self.tones[:3]:
+                offset = self.heard[at] - tone["at_ms"]
+                score = sum(1 for t in self.tones[:12] if self.heard_as(t, offset + t["at_ms"]))
+                if score > best_score:
+                    best, best_score = offset, score
+        return best
 
     def heard_ms(self, onset):
         return 1000.0 * self.clock.seconds(onset)
@@ -268,8 +313,8 @@ class Heard:
         return entry[2] is not None and abs(entry[2]) <= TOLERANCE_MS
 
     def excused(self, entry):
-        """Off or missing, but within what an attested underrun may swallow."""
-        return any(u - UNDERRUN_SLACK_MS <= entry[3] <= u + RECOVERY_MS for u in self.underruns)
+        """Off or missing, but in the wake of an attested underrun."""
+        return self.disturbed(entry[3])
 
     def off(self):
         """Tones off their places, or missing, that no underrun explains. The copy is closed just
@@ -458,9 +503,10 @@ def main():
     SingleCopy.heard = Heard(tones, left, nominal, clock, [clock.at_monotonic_ms(u) for u in underruns[0]])
     SingleCopy.voice = voice
     heard = SingleCopy.heard
-    print("one copy: %d audible tones in %d starts; sink clock %+.0f ppm; %d underruns attested by the server, "
+    print("one copy: %d audible tones in %d starts; sink clock %+.0f ppm, step clock %+.1f ppm; %d underruns attested by the server, "
           "%d realignments after them (delays %s ms), %d tones swallowed, %d off unexplained; voice: %s"
-          % (len(heard.tones), len({t["run"] for t in heard.tones}), clock.ppm(), len(heard.underruns),
+          % (len(heard.tones), len({t["run"] for t in heard.tones}), clock.ppm(), (1 / heard.rate - 1) * 1e6,
+             len(heard.underruns),
              len(heard.realigned), [round(d, 1) for _, d in heard.realigned],
              sum(1 for e in heard.matched if not heard.on_time(e)) - len(heard.off()), len(heard.off()), voice))
     if args.report:
