@@ -21,6 +21,7 @@ pulse_pid=""
 parec_pid=""
 recorder_pid=""
 hog_pids=()
+keep_pids=()
 stop_recorder() {
     [ -n "$parec_pid" ] && kill "$parec_pid" 2>/dev/null && wait "$parec_pid" 2>/dev/null
     [ -n "$recorder_pid" ] && wait "$recorder_pid" 2>/dev/null
@@ -29,7 +30,7 @@ stop_recorder() {
 }
 cleanup() {
     stop_recorder
-    for pid in "${hog_pids[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${hog_pids[@]}" "${keep_pids[@]}"; do kill "$pid" 2>/dev/null; done
     [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null && wait "$pulse_pid" 2>/dev/null
     if [ -n "${KB_AUDIO_KEEP:-}" ]; then echo "kept $work"; else rm -rf "$work"; fi
 }
@@ -70,6 +71,13 @@ WINEPREFIX=$prefix WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\Drivers' /v A
 # The server that command started has no display; the program must not join it.
 WINEPREFIX=$prefix wineserver -w 2>/dev/null
 
+# Silence on each channel's sink from the start: an idle sink lets the server buffer up to two
+# seconds for it, and a stream moved into one then stays behind by what was buffered there.
+for sink in left right; do
+    pacat --playback -d "$sink" --latency-msec=10 --raw --format=s16le --rate=$rate --channels=1 </dev/zero &
+    keep_pids+=($!)
+done
+
 for _ in $(seq "${KB_AUDIO_HOG:-0}"); do
     python3 -c 'while True: pass' &
     hog_pids+=($!)
@@ -103,7 +111,8 @@ stop_recorder
 move_streams() {
     while [ ! -f "$work/wanted" ]; do sleep 0.1; done
     local pids
-    pids=$(pactl list sink-inputs | sed -n 's/.*application.process.id = "\([0-9]*\)".*/\1/p' | sort -n)
+    pids=$(pactl list sink-inputs | sed -n 's/.*application.process.id = "\([0-9]*\)".*/\1/p' | sort -n |
+        grep -vxF "$(printf '%s\n' "${keep_pids[@]}")")
     local ids=() pid
     for pid in $pids; do
         ids+=("$(pactl list sink-inputs | awk -v pid="$pid" '

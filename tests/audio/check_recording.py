@@ -34,11 +34,13 @@ TIMER_CLOCK_HZ = 1193181.6666666667
 THRESHOLD = 1000     # tones are +-8000, silence 0
 GAP_S = 0.005        # tones are at least 10 ms apart
 TOLERANCE_MS = 1.0
-# The server's log and the recording are tied by the moment the recorder connected, to within
-# the recorder's own latency (20 ms).
-UNDERRUN_SLACK_MS = 60.0
-# For how long after an underrun tones may be off or missing. It delays what follows by the silence the server played, and the server then takes back some of
-# that (it rewinds its own mix); the driver's count of played samples shows a loss that is more or
+# The server logs an underrun when it finds the stream empty; the writer had stalled a buffer
+# (30 ms) before that, what it was writing then comes late, and the log and the recording are tied
+# only to within the recorder's own latency (20 ms).
+UNDERRUN_LEAD_MS = 150.0
+# For how long after an underrun tones may be off or missing. It delays what follows by the
+# silence the server played, and the server then takes back some of that (it rewinds its own
+# mix); the driver's count of played samples shows a loss that is more or
 # less than what is heard, and the sound card's map follows that count, at once for a large loss
 # and once its edge has aged out of its one-second window for a small one. All of it is the
 # server's doing, out of the program's sight: the alignment may be taken again in that wake, and
@@ -245,7 +247,7 @@ class Heard:
 
     def disturbed(self, heard_ms):
         """Whether a moment of the recording lies in the wake of an attested underrun."""
-        return any(u - UNDERRUN_SLACK_MS <= heard_ms <= u + UNDERRUN_WAKE_MS for u in self.underruns)
+        return any(u - UNDERRUN_LEAD_MS <= heard_ms <= u + UNDERRUN_WAKE_MS for u in self.underruns)
 
     def delay_after(self, index, offset, errors):
         """The shift that puts most of the next tones on their places, or None; the first tones
@@ -299,9 +301,9 @@ class Heard:
         follow at their pitch."""
         best, best_score = None, -1
         for at in range(min(5, len(self.heard))):
-            for tone in self.tones[:3]:
+            for tone in self.tones[:5]:
                 offset = self.heard[at] - tone["at_ms"]
-                score = sum(1 for t in self.tones[:12] if self.heard_as(t, offset + t["at_ms"]))
+                score = sum(1 for t in self.tones[:40] if self.heard_as(t, offset + t["at_ms"]))
                 if score > best_score:
                     best, best_score = offset, score
         return best
