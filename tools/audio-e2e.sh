@@ -71,13 +71,6 @@ WINEPREFIX=$prefix WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\Drivers' /v A
 # The server that command started has no display; the program must not join it.
 WINEPREFIX=$prefix wineserver -w 2>/dev/null
 
-# Silence on each channel's sink from the start: an idle sink lets the server buffer up to two
-# seconds for it, and a stream moved into one then stays behind by what was buffered there.
-for sink in left right; do
-    pacat --playback -d "$sink" --latency-msec=10 --raw --format=s16le --rate=$rate --channels=1 </dev/zero &
-    keep_pids+=($!)
-done
-
 for _ in $(seq "${KB_AUDIO_HOG:-0}"); do
     python3 -c 'while True: pass' &
     hog_pids+=($!)
@@ -127,6 +120,12 @@ move_streams() {
     fi
     : >"$work/moved"
 }
+# Silence on each channel's sink while the pair plays: an idle sink lets the server buffer up to
+# two seconds for it, and a stream moved into one would stay behind by what was buffered there.
+for sink in left right; do
+    pacat --playback -d "$sink" --latency-msec=10 --raw --format=s16le --rate=$rate --channels=1 </dev/zero &
+    keep_pids+=($!)
+done
 move_streams &
 mover_pid=$!
 record pair
@@ -135,6 +134,7 @@ KB_AUDIO_PAIR_LOGS="$(windows_path "$work/pair-a.log");$(windows_path "$work/pai
     KB_AUDIO_PAIR_MS=$pair_ms e2e --gtest_filter='AudioE2e.TwoCopies*'
 pair_rc=$?
 kill "$mover_pid" 2>/dev/null
+for pid in "${keep_pids[@]}"; do kill "$pid" 2>/dev/null; done
 sleep 0.5
 stop_recorder
 

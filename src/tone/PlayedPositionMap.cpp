@@ -7,6 +7,7 @@
 namespace {
 
 constexpr int kEdgeRank = 3;
+constexpr double kSettlingMs = 500.0;
 
 PositionMapSetup HeldInRange(PositionMapSetup setup) {
     setup.sampleRate = std::clamp(setup.sampleRate, 8000, 192000);
@@ -35,12 +36,17 @@ void PlayedPositionMap::Add(double clockMs, int64_t playedSamples) {
     if (!readings_.empty() && clockMs < readings_.back().clockMs) readings_.clear();
     const double offset = static_cast<double>(playedSamples) - clockMs * samplesPerMs_;
     readings_.push_back({clockMs, offset});
-    while (readings_.front().clockMs < clockMs - setup_.edgeMs)
+    while (readings_.front().clockMs < clockMs - (ready_ ? setup_.edgeMs : kSettlingMs))
         readings_.pop_front();
     if (!ready_) {
+        NoteStep(playedSamples);
+        // Settled: the newer half of the last span of readings is not below the older half.
+        const bool spanned = readings_.front().clockMs <= clockMs - kSettlingMs * 0.9;
+        const double tolerance = setup_.dropoutMs * samplesPerMs_ + UsualStepSamples();
+        if (!spanned || MaxSince(clockMs - kSettlingMs / 2) < MaxSince(-std::numeric_limits<double>::infinity()) - tolerance)
+            return;
         ready_ = true;
-        lastPlayed_ = playedSamples;
-        edge_ = offset;
+        edge_ = MaxSince(clockMs - kSettlingMs / 2);
         return;
     }
     const double edge = MaxSince(-std::numeric_limits<double>::infinity());

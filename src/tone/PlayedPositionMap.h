@@ -27,8 +27,10 @@ struct PositionMapSetup {
     // taken late within a step lies that much behind the edge, and a thread that wakes late for
     // a while takes all its readings late.
     double dropoutMs = 2.0;
-    // Readings this soon after the first played sample are ignored: a driver takes as much as it
-    // is given when it starts (Wine's counts the whole ring as played at once) and settles later.
+    // Readings this soon after the first played sample are ignored, and after it until the count
+    // has settled (for half a second, it has not fallen behind the clock by more than its usual
+    // step): a driver takes as much as it is given when it starts (Wine's counts the whole ring
+    // as played at once, then stands still for a second or more while the sound catches up).
     double warmUpMs = 300.0;
 };
 
@@ -61,7 +63,7 @@ private:
 
     PositionMapSetup setup_;
     double samplesPerMs_;
-    std::deque<Reading> readings_; // the last edgeMs of them, oldest first
+    std::deque<Reading> readings_; // the last edgeMs of them, oldest first (while warming up, of the last settling span)
     bool started_ = false;
     double startedAtMs_ = 0.0;
     bool ready_ = false;

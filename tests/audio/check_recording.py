@@ -34,10 +34,10 @@ TIMER_CLOCK_HZ = 1193181.6666666667
 THRESHOLD = 1000     # tones are +-8000, silence 0
 GAP_S = 0.005        # tones are at least 10 ms apart
 TOLERANCE_MS = 1.0
-# The server logs an underrun when it finds the stream empty; the writer had stalled a buffer
-# (30 ms) before that, what it was writing then comes late, and the log and the recording are tied
-# only to within the recorder's own latency (20 ms).
-UNDERRUN_LEAD_MS = 150.0
+# The server logs an underrun when it finds the stream empty; the writer had stalled before that,
+# by its own buffer (Wine's holds some 60 ms beyond what the program places) and the server's
+# (30 ms), and what it was writing then comes late or not at all.
+UNDERRUN_LEAD_MS = 300.0
 # For how long after an underrun tones may be off or missing. It delays what follows by the
 # silence the server played, and the server then takes back some of that (it rewinds its own
 # mix); the driver's count of played samples shows a loss that is more or
@@ -47,6 +47,7 @@ UNDERRUN_LEAD_MS = 150.0
 # after it every tone is held to 1 ms again.
 UNDERRUN_WAKE_MS = 1500.0
 REALIGNMENTS_PER_UNDERRUN = 3
+CLOSE_CUT_MS = 150.0
 DRIFT_MS = 0.5
 DRIFT_SPAN_S = 30.0
 
@@ -143,6 +144,13 @@ def step_clock_rate(tones):
     return 1.0 + slopes[len(slopes) // 2] if slopes else 1.0
 
 
+def pitch_measurable(tone):
+    """Five cycles at least, and ten samples a cycle: a shorter or higher tone's pitch cannot be
+    told from its edges."""
+    expected = speaker_frequency(tone["note"])
+    return tone["length_ms"] * expected >= 5000 and expected <= 4410
+
+
 def onsets_of(samples, rate):
     gap = int(GAP_S * rate)
     onsets, silent = [], gap
@@ -157,8 +165,15 @@ def onsets_of(samples, rate):
 
 
 def measured_frequency(samples, start, length):
-    rising = [i for i in range(start + 1, min(start + length, len(samples)))
-              if samples[i] > THRESHOLD and samples[i - 1] < -THRESHOLD]
+    """Rising edges of the tone from `start`, over `length` samples or until it falls silent (a
+    stop cuts a tone short, and the next may follow soon after), and its frequency per sample."""
+    rising, silent = [], 0
+    for i in range(start + 1, min(start + length, len(samples))):
+        silent = silent + 1 if abs(samples[i]) <= THRESHOLD else 0
+        if silent >= 8:
+            break
+        if samples[i] > THRESHOLD and samples[i - 1] < -THRESHOLD:
+            rising.append(i)
     if len(rising) < 4:
         return None
     return rising, (len(rising) - 1) / (rising[-1] - rising[0])
@@ -222,8 +237,8 @@ class Heard:
         if not self.tones or not self.onsets:
             return
         self.heard = [1000.0 * clock.seconds(o) for o in self.onsets]
-        offset = self.first_alignment()
-        errors, index = [], 0  # errors: of the tones on time since the alignment was last taken
+        offset = self.centred(0, self.first_alignment())
+        index = 0
         while index < len(self.tones):
             tone = self.tones[index]
             predicted = offset + tone["at_ms"]
@@ -231,17 +246,16 @@ class Heard:
             error = self.heard[nearest_at] - predicted
             if abs(error) <= TOLERANCE_MS and self.pitch_ok(tone, nearest_at):
                 self.matched.append((tone, self.onsets[nearest_at], error, predicted))
-                errors.append(error)
                 index += 1
                 continue
             retried = bool(self.realigned) and self.realigned[-1][0] == tone["due_ms"]
-            delay = self.delay_after(index, offset, errors) if self.disturbed(predicted) and not retried else None
+            delay = self.delay_after(index, offset) if self.disturbed(predicted) and not retried else None
             if delay is not None and len(self.realigned) < REALIGNMENTS_PER_UNDERRUN * len(self.underruns):
                 offset += delay
-                errors = []
                 self.realigned.append((tone["due_ms"], delay))
                 continue  # the same tone again, on the new alignment
-            near = abs(error) <= self.reach_ms
+            # An onset on time at another pitch is another tone's: this one was not heard.
+            near = TOLERANCE_MS < abs(error) <= self.reach_ms
             self.matched.append((tone, self.onsets[nearest_at] if near else None, error if near else None, predicted))
             index += 1
 
@@ -249,10 +263,9 @@ class Heard:
         """Whether a moment of the recording lies in the wake of an attested underrun."""
         return any(u - UNDERRUN_LEAD_MS <= heard_ms <= u + UNDERRUN_WAKE_MS for u in self.underruns)
 
-    def delay_after(self, index, offset, errors):
+    def delay_after(self, index, offset):
         """The shift that puts most of the next tones on their places, or None; the first tones
-        after the underrun may have been swallowed. It is taken so that the tones' errors keep
-        the middle they had before it, not from one onset."""
+        after the underrun may have been swallowed."""
         ahead = self.tones[index:index + 8]
         first, last = offset + ahead[0]["at_ms"], offset + ahead[-1]["at_ms"]
         best = None
@@ -273,9 +286,7 @@ class Heard:
                     best, best_score = delay, score
         if best is None or best_score < max(1, len(ahead) // 2):
             return None
-        shifted = [self.heard[nearest_index(self.heard, offset + best + t["at_ms"])] - (offset + best + t["at_ms"])
-                   for t in ahead if self.heard_as(t, offset + best + t["at_ms"])]
-        return best + percentile(shifted, 0.5) - (percentile(errors, 0.5) if errors else 0.0)
+        return self.centred(index, offset + best) - offset
 
     def heard_as(self, tone, predicted):
         """Whether an onset lies within 1 ms of `predicted`, at the tone's pitch."""
@@ -287,23 +298,35 @@ class Heard:
         Steps are evenly spaced: by timing alone, every tone would match its neighbour's onset
         as readily as its own once the alignment is a step out."""
         expected = speaker_frequency(tone["note"])
-        if tone["length_ms"] * expected < 5000:
+        if not pitch_measurable(tone):
             return True
         key = (at, tone["note"])
         if key not in self.pitch_seen:
+            # A tone cut short (by a stop) has too few edges to tell: that is no other tone.
             measured = measured_frequency(self.samples, self.onsets[at], int(tone["length_ms"] * self.nominal / 1000))
-            self.pitch_seen[key] = bool(measured) and abs(measured[1] * self.nominal - expected) <= expected * 0.01
+            self.pitch_seen[key] = not measured or abs(measured[1] * self.nominal - expected) <= expected * 0.01
         return self.pitch_seen[key]
 
+    def centred(self, index, offset):
+        """The offset moved to the middle of the errors of the eight tones from `index` heard on
+        their places: one tone's own wobble (the device reports its position in whole buffers)
+        does not set the schedule for all that follow."""
+        errors = []
+        for tone in self.tones[index:index + 8]:
+            predicted = offset + tone["at_ms"]
+            if self.heard_as(tone, predicted):
+                errors.append(self.heard[nearest_index(self.heard, predicted)] - predicted)
+        return offset + percentile(errors, 0.5) if errors else offset
+
     def first_alignment(self):
-        """The offset that puts the first tone on its onset: the first onset, or a later one
-        should the first tones have been swallowed, whichever places the most of the tones that
-        follow at their pitch."""
+        """The offset that puts the first tone heard on its onset: the first tone on the first
+        onset, or later ones should the first have been swallowed, whichever places the most of
+        the tones that follow, at their pitch."""
         best, best_score = None, -1
-        for at in range(min(5, len(self.heard))):
-            for tone in self.tones[:5]:
+        for at in range(min(12, len(self.heard))):
+            for tone in self.tones[:12]:
                 offset = self.heard[at] - tone["at_ms"]
-                score = sum(1 for t in self.tones[:40] if self.heard_as(t, offset + t["at_ms"]))
+                score = sum(1 for t in self.tones[:60] if self.heard_as(t, offset + t["at_ms"]))
                 if score > best_score:
                     best, best_score = offset, score
         return best
@@ -320,10 +343,12 @@ class Heard:
 
     def off(self):
         """Tones off their places, or missing, that no underrun explains. The copy is closed just
-        after its last stop, and closing does not wait for the device to play what it holds, so
-        the last tone, due a moment before that stop, may go unheard."""
-        last = self.matched[-1:] if self.matched and self.matched[-1][1] is None else []
-        return [e for e in self.matched if not self.on_time(e) and not self.excused(e) and e not in last]
+        after its last stop, and closing does not wait for the device to play what it holds (the
+        program's latency and what Wine's driver holds beyond it), so tones due in the last
+        CLOSE_CUT_MS before that stop may go unheard."""
+        end = self.matched[-1][0]["at_ms"] - CLOSE_CUT_MS if self.matched else 0.0
+        return [e for e in self.matched if not self.on_time(e) and not self.excused(e)
+                and not (e[1] is None and e[0]["at_ms"] > end)]
 
     def errors(self):
         return [abs(e[2]) for e in self.matched if e[2] is not None]
@@ -401,8 +426,8 @@ class SingleCopy(unittest.TestCase):
         for tone, onset, _, _ in self.heard.matched:
             length = int(tone["length_ms"] * self.heard.nominal / 1000)
             expected = speaker_frequency(tone["note"])
-            if onset is None or tone["length_ms"] * expected < 5000:
-                continue  # fewer than five cycles: too little to tell a pitch
+            if onset is None or not pitch_measurable(tone):
+                continue
             wanted += 1
             measured = measured_frequency(self.heard.samples, onset, length)
             if measured and abs(measured[1] * self.heard.nominal - expected) <= expected * 0.005:
