@@ -40,13 +40,18 @@ void PlayedPositionMap::Add(double clockMs, int64_t playedSamples) {
         readings_.pop_front();
     if (!ready_) {
         NoteStep(playedSamples);
-        // Settled: the newer half of the last span of readings is not below the older half.
+        // Settled: the newer half of the last span of readings is not below the older half. The
+        // highest of a quarter second's readings lies within a fraction of a millisecond of the
+        // edge, so the test can be as fine as the one for lost time.
         const bool spanned = readings_.front().clockMs <= clockMs - kSettlingMs * 0.9;
-        const double tolerance = setup_.dropoutMs * samplesPerMs_ + UsualStepSamples();
-        if (!spanned || MaxSince(clockMs - kSettlingMs / 2) < MaxSince(-std::numeric_limits<double>::infinity()) - tolerance)
+        const double newer = MaxSince(clockMs - kSettlingMs / 2);
+        if (!spanned || newer < MaxSince(-std::numeric_limits<double>::infinity()) - setup_.dropoutMs * samplesPerMs_)
             return;
+        // Only the newer half goes on: the older may still lie above the edge by the tolerance.
+        while (readings_.front().clockMs < clockMs - kSettlingMs / 2)
+            readings_.pop_front();
         ready_ = true;
-        edge_ = MaxSince(clockMs - kSettlingMs / 2);
+        edge_ = newer;
         return;
     }
     const double edge = MaxSince(-std::numeric_limits<double>::infinity());

@@ -107,7 +107,9 @@ class SinkClock:
                 if key not in windows or lag < windows[key][1]:
                     windows[key] = (n, lag)
         points = [windows[k] for k in sorted(windows)][1:-1]  # the first and last are partial
-        span = 2 * nominal
+        # Seconds far apart: the earliest arrival of a second still lags by up to a millisecond,
+        # which over two seconds would be hundreds of parts per million.
+        span = max(2 * nominal, (points[-1][0] - points[0][0]) / 3 if points else 0)
         slopes = sorted((b[1] - a[1]) / (b[0] - a[0]) for i, a in enumerate(points)
                         for b in points[i + 1:] if b[0] - a[0] >= span)
         self.slope = slopes[len(slopes) // 2] if slopes else 0.0  # seconds of lag per frame
@@ -142,6 +144,13 @@ def step_clock_rate(tones):
     slopes = sorted((b[1] - a[1]) / (b[0] - a[0]) for i, a in enumerate(points)
                     for b in points[i + 1:] if b[0] - a[0] >= 4000)
     return 1.0 + slopes[len(slopes) // 2] if slopes else 1.0
+
+
+def pitch_matches(measured, nominal, expected, share=0.01):
+    """Within `share`, or two samples over the edges counted, whichever is wider: a few cycles of
+    a high tone span few samples, and each edge is placed to within a sample."""
+    rising, per_sample = measured
+    return abs(per_sample * nominal - expected) <= expected * max(share, 2.0 / (rising[-1] - rising[0]))
 
 
 def pitch_measurable(tone):
@@ -304,7 +313,7 @@ class Heard:
         if key not in self.pitch_seen:
             # A tone cut short (by a stop) has too few edges to tell: that is no other tone.
             measured = measured_frequency(self.samples, self.onsets[at], int(tone["length_ms"] * self.nominal / 1000))
-            self.pitch_seen[key] = not measured or abs(measured[1] * self.nominal - expected) <= expected * 0.01
+            self.pitch_seen[key] = not measured or pitch_matches(measured, self.nominal, expected)
         return self.pitch_seen[key]
 
     def centred(self, index, offset):
@@ -430,9 +439,9 @@ class SingleCopy(unittest.TestCase):
                 continue
             wanted += 1
             measured = measured_frequency(self.heard.samples, onset, length)
-            if measured and abs(measured[1] * self.heard.nominal - expected) <= expected * 0.005:
+            if measured and pitch_matches(measured, self.heard.nominal, expected, 0.005):
                 checked += 1
-        self.assertGreaterEqual(checked, 0.8 * wanted)
+        self.assertGreaterEqual(checked, 0.9 * wanted)
 
 
 class TwoCopies(unittest.TestCase):
@@ -463,7 +472,7 @@ class TwoCopies(unittest.TestCase):
         span_s = (run[-1][0] - run[0][0]) / 1000.0
         drift = drift_ms(run)
         print("two copies: drift %.3f ms over %.1f s" % (drift, span_s))
-        self.assertGreaterEqual(span_s, 0.9 * min(DRIFT_SPAN_S, self.first_run_s))
+        self.assertGreaterEqual(span_s, 0.8 * min(DRIFT_SPAN_S, self.first_run_s))
         self.assertLessEqual(abs(drift), DRIFT_MS)
 
     def test_with_control_held_the_first_plays_alone(self):
