@@ -470,8 +470,8 @@ class TwoCopies(unittest.TestCase):
         for segment in {p[3] for p in self.pairs}:
             offsets = [p[2] for p in self.pairs if p[3] == segment]
             middle = percentile(offsets, 0.5)
-            off += [round(o - middle, 2) for o in offsets if abs(o - middle) > AIM_MS]
-        self.assertEqual(off, [], "partners more than 1 ms off the copies' usual offset")
+            off += [round(o - middle, 2) for o in offsets if abs(o - middle) > TOLERANCE_MS]
+        self.assertEqual(off, [], "partners off the copies' usual offset by more than the tolerance")
 
     def test_the_copies_do_not_drift_apart(self):
         run = [p for p in self.pairs if p[1] == self.pairs[0][1]] if self.pairs else []
