@@ -79,6 +79,19 @@ void PanelController::SetTempo(double tempo) {
     if (engine != nullptr && engine->IsPlaying()) engine->TempoChanged();
 }
 
+void PanelController::ShowDocument() {
+    // A damaged file may hold any tempo; the engine divides by it.
+    document->tempo = tempo::HoldTempo(document->tempo);
+    panel->ShowTempoUnit(document->tempoDisplay == 1 ? 1 : 0);
+    panel->ShowTempo(document->tempo);
+    panel->ShowLevel(document->levelB);
+    panel->ShowTranspose(document->transpose);
+    panel->SetMuteButton(document->mute == 0);
+    panel->SelectMeasureButton(document->editMeasure);
+    LoadMeasure(document->editMeasure);
+    if (engine != nullptr && engine->IsPlaying()) engine->TempoChanged();
+}
+
 void PanelController::SetLevelB(int value) {
     document->levelB = static_cast<int16_t>(value);
     panel->ShowLevel(value);

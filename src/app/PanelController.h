@@ -9,13 +9,14 @@
 
 #include "app/ControlIds.h"
 #include "app/PanelView.h"
+#include "files/DocumentView.h"
 #include "song/EditOperations.h"
 #include "song/SongDocument.h"
 
 class MainWindow;
 class SequencerEngine;
 
-class PanelController : public EditView {
+class PanelController : public EditView, public DocumentView {
 public:
     PanelController() = default;
     virtual ~PanelController() = default;
@@ -51,6 +52,9 @@ public:
     void SetTranspose(int value) override;
     void SetMuteButton(bool soundOn) override;
     void SetTempoMode(int unit) override;
+
+    // DocumentView: a loaded document onto the panel.
+    void ShowDocument() override;
 
     SongDocument& Document() { return *document; }
 

@@ -107,16 +107,10 @@ bool FileCommands::LoadSetup(const std::optional<std::string>& path) {
 
 void FileCommands::ApplyLoaded(const LoadedPlacement& placement) {
     SongDocument& doc = parts_.document;
-    EditView& view = parts_.view;
     SetupWindow& window = parts_.window;
-    view.SetTempoMode(doc.tempoDisplay == 1 ? 1 : 0);
-    view.SetTempo(doc.tempo);
-    view.SetLevelB(doc.levelB);
-    view.SetTranspose(doc.transpose);
-    view.SetMuteButton(doc.mute == 0);
     window.Hide();
     window.SetCaption(doc.title);
-    window.SelectMeasure(doc.editMeasure);
+    parts_.panel.ShowDocument();
     window.ResizeToSteps(doc.stepsPerMeasure);
     window.MoveTo(ScreenPoint{placement.left, placement.top});
     window.ApplySkin(placement.skinColour);

@@ -8,11 +8,11 @@
 #include <optional>
 #include <string>
 
+#include "files/DocumentView.h"
 #include "files/FileRules.h"
 #include "files/FileSystem.h"
 #include "files/SettingsFile.h"
 #include "render/ExportRender.h"
-#include "song/EditOperations.h"
 #include "song/SongDocument.h"
 
 class FileDialogs {
@@ -50,7 +50,7 @@ public:
     virtual std::optional<std::string> FullPath(const std::string& path) = 0;
 };
 
-// What loading and saving do to the main window and its panel.
+// What loading and saving do to the main window: its placement, caption and skin.
 class SetupWindow {
 public:
     virtual ~SetupWindow() = default;
@@ -58,7 +58,6 @@ public:
     virtual void Hide() = 0;
     virtual void Show() = 0;
     virtual void SetCaption(const std::string& title) = 0;
-    virtual void SelectMeasure(int measure) = 0;
     virtual void ResizeToSteps(int steps) = 0;
     // Moves the window's top-left corner there, keeping its size; a window that would lie on no
     // screen goes onto the nearest one's work area instead.
@@ -79,7 +78,7 @@ public:
 
 struct FileCommandParts {
     SongDocument& document;
-    EditView& view; // the panel controller: tempo, level, transpose, mute and tempo unit
+    DocumentView& panel; // the panel controller: shows what was loaded
     SetupWindow& window;
     FileSystem& files;
     FileDialogs& dialogs;

@@ -36,7 +36,7 @@ std::string FirstDroppedName(HDROP drop) {
 
 FileShell::FileShell(MainWindow& window)
     : window_(window), setupWindow_(window), commands_(FileCommandParts{.document = window.Document(),
-                                                                        .view = window.Controller(),
+                                                                        .panel = window.Controller(),
                                                                         .window = setupWindow_,
                                                                         .files = files_,
                                                                         .dialogs = dialogs_,

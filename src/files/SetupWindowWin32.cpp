@@ -59,8 +59,6 @@ void SetupWindowWin32::SetCaption(const std::string& title) {
     SetWindowTextW(window_.Handle(), Wide(title).c_str());
 }
 
-void SetupWindowWin32::SelectMeasure(int measure) { window_.Controller().SelectMeasure(measure); }
-
 void SetupWindowWin32::ResizeToSteps(int steps) { window_.Panel().ResizeToSteps(steps); }
 
 void SetupWindowWin32::MoveTo(ScreenPoint topLeft) { MoveOntoScreen(window_.Handle(), topLeft); }

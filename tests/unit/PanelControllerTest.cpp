@@ -200,6 +200,26 @@ TEST(PanelController, TempoIsHeldToTheArrowsRangeWhereverItComesFrom) {
     EXPECT_EQ(rig.doc.dirty, 1);
 }
 
+TEST(PanelController, ALoadedDocumentIsShownAsItStands) {
+    Rig rig;
+    rig.doc.tempoDisplay = 1;
+    rig.doc.tempo = 140.0;
+    rig.doc.levelB = 40;
+    rig.doc.transpose = -7;
+    rig.doc.mute = 1;
+    rig.doc.editMeasure = 3;
+    rig.doc.measures[3].steps[2].length = 11;
+    rig.controller.ShowDocument();
+    EXPECT_EQ(rig.panel.tempoUnit, 1);
+    EXPECT_EQ(rig.panel.shownTempo, 140.0);
+    EXPECT_EQ(rig.panel.level, 40);
+    EXPECT_EQ(rig.panel.transpose, -7);
+    EXPECT_FALSE(rig.panel.muteOn);
+    EXPECT_EQ(rig.panel.selected, 3);
+    EXPECT_EQ(rig.panel.columns[2].length, 11);
+    EXPECT_EQ(rig.doc.dirty, 0);
+}
+
 TEST(PanelController, ShiftSpreadsAnEditOverTheShownStepsOnly) {
     Rig rig;
     rig.doc.stepsPerMeasure = 4;
