@@ -7,9 +7,9 @@
 // reads what it writes (tempo, transpose, mute, steps) through the document's shared values.
 #include <string>
 
-#include "app/ControlIds.h"
-#include "app/PanelView.h"
 #include "files/DocumentView.h"
+#include "panel/ControlIds.h"
+#include "panel/PanelView.h"
 #include "song/EditOperations.h"
 #include "song/SongDocument.h"
 

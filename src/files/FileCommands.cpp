@@ -141,7 +141,7 @@ void FileCommands::Export(ExportFormat format) {
     if (chosen) {
         // Ten minutes of sound take a fraction of a second, but not nothing: the wait cursor says so.
         parts_.window.ShowBusy(true);
-        const FileError result = parts_.files.WriteReplace(*chosen, RenderExport(doc, format));
+        const FileError result = parts_.files.WriteReplace(*chosen, parts_.render(doc, format));
         parts_.window.ShowBusy(false);
         if (result != FileError::None) parts_.window.ShowMessage(FileErrorText(result, *chosen));
     }

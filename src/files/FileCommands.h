@@ -7,12 +7,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "files/DocumentView.h"
 #include "files/FileRules.h"
 #include "files/FileSystem.h"
 #include "files/SettingsFile.h"
-#include "render/ExportRender.h"
 #include "song/SongDocument.h"
 
 class FileDialogs {
@@ -84,6 +84,9 @@ struct FileCommandParts {
     FileDialogs& dialogs;
     SavePrompt& prompt;
     Shell& shell;
+    // The export's bytes for the setup; the document is not changed. The offline renderer, which
+    // itself reads and writes settings files.
+    std::vector<uint8_t> (*render)(const SongDocument& doc, ExportFormat format);
 };
 
 class FileCommands {

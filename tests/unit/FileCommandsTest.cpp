@@ -7,6 +7,7 @@
 
 #include "files/FileCommands.h"
 #include "files/SettingsFile.h"
+#include "render/ExportRender.h"
 
 namespace {
 
@@ -150,7 +151,8 @@ protected:
                                            .files = files,
                                            .dialogs = dialogs,
                                            .prompt = prompt,
-                                           .shell = shell}};
+                                           .shell = shell,
+                                           .render = RenderExport}};
 };
 
 TEST_F(FileCommandsTest, PromptAsksOnlyWithChangesAndAnswersByTheButtonPressed) {

@@ -1,4 +1,4 @@
-#include "files/SetupWindowWin32.h"
+#include "app/SetupWindowWin32.h"
 
 #include "app/MainWindow.h"
 #include "common/WideTextWin32.h"

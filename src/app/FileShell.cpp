@@ -1,4 +1,4 @@
-#include "files/FileShell.h"
+#include "app/FileShell.h"
 
 #include <shlobj.h>
 
@@ -6,6 +6,7 @@
 
 #include "app/MainWindow.h"
 #include "common/WideTextWin32.h"
+#include "render/ExportRender.h"
 
 namespace {
 
@@ -41,7 +42,8 @@ FileShell::FileShell(MainWindow& window)
                                                                         .files = files_,
                                                                         .dialogs = dialogs_,
                                                                         .prompt = prompt_,
-                                                                        .shell = shell_}) {}
+                                                                        .shell = shell_,
+                                                                        .render = RenderExport}) {}
 
 void FileShell::StartUp(const std::string& commandLine) {
     HWND owner = window_.Handle();
