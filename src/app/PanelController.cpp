@@ -7,22 +7,15 @@
 #include "playback/SequencerEngine.h"
 
 namespace {
-PanelController* theController = nullptr;
-
 constexpr int kParams[] = {ParamOn, ParamNote, ParamValue30, ParamValue40, ParamValue50, ParamLength};
 constexpr int kDefaultLevel = 80;
 
 bool ValidMeasure(int m) { return m >= 0 && m < kMeasureCount; }
 } // namespace
 
-PanelController* TheController() { return theController; }
-
-void PanelController::Setup(PanelView& newPanel, SongDocument& newDocument, MainWindow* newMainWindow) {
+void PanelController::Setup(PanelView& newPanel, SongDocument& newDocument) {
     panel = &newPanel;
     document = &newDocument;
-    mainWindow = newMainWindow;
-    document->SetMainWindow(mainWindow);
-    theController = this;
     LoadMeasure(0);
     ready = true;
 }

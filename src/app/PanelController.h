@@ -13,7 +13,6 @@
 #include "song/EditOperations.h"
 #include "song/SongDocument.h"
 
-class MainWindow;
 class SequencerEngine;
 
 class PanelController : public EditView, public DocumentView {
@@ -23,9 +22,8 @@ public:
     PanelController(const PanelController&) = delete;
     PanelController& operator=(const PanelController&) = delete;
 
-    // Stores the references (none owned), publishes the main window through the document and
-    // loads measure 0 into the step columns.
-    void Setup(PanelView& panel, SongDocument& document, MainWindow* mainWindow);
+    // Stores the references (none owned) and loads measure 0 into the step columns.
+    void Setup(PanelView& panel, SongDocument& document);
     // The engine that tempo changes and measure choices are handed to, and the modifier keys.
     void Attach(SequencerEngine* engine, EditKeys* keys);
     bool IsReady() const { return ready; }
@@ -63,11 +61,7 @@ private:
 
     PanelView* panel = nullptr;
     SongDocument* document = nullptr;
-    MainWindow* mainWindow = nullptr;
     SequencerEngine* engine = nullptr;
     EditKeys* keys = nullptr;
     bool ready = false;
 };
-
-// The process-wide controller, published by Setup.
-PanelController* TheController();

@@ -74,7 +74,7 @@ public:
 
 struct Rig {
     Rig() {
-        controller.Setup(panel, doc, nullptr);
+        controller.Setup(panel, doc);
         controller.Attach(nullptr, &keys);
         panel.calls.clear();
         doc.dirty = 0;
