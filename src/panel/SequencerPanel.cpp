@@ -1,7 +1,6 @@
 #include "panel/SequencerPanel.h"
 
-#include <cassert>
-
+#include "common/Assert.h"
 #include "panel/PanelLayout.h"
 #include "song/Step.h"
 
@@ -275,6 +274,6 @@ void SequencerPanel::SetPlayButton(bool on) { playButton.SetState(on); }
 void SequencerPanel::SetPlayingMark(int measure) { measureSelector.SetPlayingMark(measure); }
 
 void SequencerPanel::SetStepHighlighted(int column, bool on) {
-    assert(column >= 1 && column <= kColumns);
-    if (column >= 1 && column <= kColumns) Column(column).SetHighlighted(on);
+    KB_ASSERT(column >= 1 && column <= kColumns);
+    Column(column).SetHighlighted(on);
 }
