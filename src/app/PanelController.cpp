@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "common/Assert.h"
 #include "common/Random.h"
-#include "panel/TempoMath.h"
 #include "playback/SequencerEngine.h"
 
 namespace {
@@ -65,16 +65,14 @@ void PanelController::FreshSetup() {
 }
 
 void PanelController::SetTempo(double tempo) {
-    // A damaged file or a stored snapshot may hold anything; the engine divides by the tempo.
-    const double held = tempo::HoldTempo(tempo);
-    document->tempo = held;
-    panel->ShowTempo(held);
+    KB_ASSERT(tempo::IsHeld(tempo));
+    document->tempo = tempo;
+    panel->ShowTempo(tempo);
     if (engine != nullptr && engine->IsPlaying()) engine->TempoChanged();
 }
 
 void PanelController::ShowDocument() {
-    // A damaged file may hold any tempo; the engine divides by it.
-    document->tempo = tempo::HoldTempo(document->tempo);
+    KB_ASSERT(tempo::IsHeld(document->tempo));
     panel->ShowTempoUnit(document->tempoDisplay == 1 ? 1 : 0);
     panel->ShowTempo(document->tempo);
     panel->ShowLevel(document->levelB);
@@ -132,7 +130,9 @@ void PanelController::ControlChanged(int id) {
         }
     }
     if (InRange(id, kTempo, kTempoLast)) {
-        const double bpm = tempo::HoldTempo(panel->TempoFieldEvent(id));
+        // The field holds what is typed or stepped.
+        const double bpm = panel->TempoFieldEvent(id);
+        KB_ASSERT(tempo::IsHeld(bpm));
         if (bpm != document->tempo) document->dirty = 1;
         document->tempo = bpm;
         if (engine != nullptr && engine->IsPlaying()) engine->TempoChanged();

@@ -12,6 +12,7 @@
 #include "common/Shared.h"
 #include "song/Step.h"
 #include "song/SyncState.h"
+#include "song/Tempo.h"
 
 class SongDocument {
 public:
@@ -31,11 +32,12 @@ public:
 
     Shared<int32_t> stepsPerMeasure{16}; // leading steps of each measure that are played and shown
     SyncState syncState;
-    std::string title;                 // caption built by the last load or save (UTF-8)
-    std::string path;                  // settings file last opened or saved (UTF-8); empty = untitled
-    float fileVersion = 0.0f;          // format version of the file last loaded
-    int16_t tempoDisplay = 0;          // 0 beats per minute, 1 samples per measure
-    Shared<double> tempo{126.0};       // beats per minute
+    std::string title;        // caption built by the last load or save (UTF-8)
+    std::string path;         // settings file last opened or saved (UTF-8); empty = untitled
+    float fileVersion = 0.0f; // format version of the file last loaded
+    int16_t tempoDisplay = 0; // 0 beats per minute, 1 samples per measure
+    // Beats per minute, held to the song's range where it enters (song/Tempo.h).
+    Shared<double> tempo{tempo::kDefaultBpm};
     int16_t editMeasure = 0;           // measure shown in the step editor, 0..7
     int16_t undoMeasure = -1;          // measure the undo snapshot holds; -1 = none
     Shared<int16_t> playingMeasure{0}; // measure being played, 0..7
