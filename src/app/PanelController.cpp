@@ -42,14 +42,14 @@ void PanelController::LoadMeasure(int m) {
 }
 
 void PanelController::SelectMeasure(int m) {
-    if (!ValidMeasure(m)) return;
+    KB_ASSERT(ValidMeasure(m));
     document->editMeasure = static_cast<int16_t>(m);
     panel->SelectMeasureButton(m);
     LoadMeasure(m);
 }
 
 void PanelController::RandomizeSteps(int m) {
-    if (!ValidMeasure(m)) return;
+    KB_ASSERT(ValidMeasure(m));
     document->RandomizeSteps(m);
     LoadMeasure(m);
 }
@@ -170,7 +170,7 @@ void PanelController::RightClick(int id) {
 
 void PanelController::StepCellChanged(int id) {
     using namespace control;
-    if (id < kFirstColumn || id >= kColumnsEnd) return;
+    KB_ASSERT(id >= kFirstColumn && id < kColumnsEnd);
     const int k = (id - kFirstColumn) / kColumnSpan;
     const int p = (id - kFirstColumn) % kColumnSpan / 10 * 10;
     if (p < ParamOn || p > ParamLength) return;

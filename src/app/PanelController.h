@@ -31,14 +31,17 @@ public:
     // A fresh random setup: every measure linked to itself, played once, new random steps; the
     // edit measure is shown.
     void FreshSetup();
-    // New random note, values and length for the sixteen steps of measure m; on flags stay.
+    // New random note, values and length for the sixteen steps of measure m (0 .. 7); on flags
+    // stay.
     void RandomizeSteps(int m);
+    // Makes measure m (0 .. 7) the edit measure and shows it.
     void SelectMeasure(int m);
 
     // Input from the main window, by control id.
     void Press(int id);
     void ControlChanged(int id);
     void RightClick(int id);
+    // An id of a step column's cell (10000 .. 11599), as ControlChanged has checked.
     void StepCellChanged(int id);
 
     void ShowValue(const std::string& text);
