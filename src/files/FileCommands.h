@@ -84,8 +84,8 @@ struct FileCommandParts {
     FileDialogs& dialogs;
     SavePrompt& prompt;
     Shell& shell;
-    // The export's bytes for the setup; the document is not changed. The offline renderer, which
-    // itself reads and writes settings files.
+    // The export's bytes for the setup, the document unchanged: the offline renderer's, handed in
+    // because the renderer itself reads settings files and so builds on this folder.
     std::vector<uint8_t> (*render)(const SongDocument& doc, ExportFormat format);
 };
 
