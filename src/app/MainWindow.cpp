@@ -332,7 +332,7 @@ void MainWindow::OnInitDialog() {
     plainCursor_ = LoadCursorOr(instance, "NOCUR", MAKEINTRESOURCEA(32512));    // IDC_ARROW
     sizingCursor_ = LoadCursorOr(instance, "SIZECUR", MAKEINTRESOURCEA(32644)); // IDC_SIZEWE
     FocusHandling();
-    controller_.Setup(panel_, document_, this);
+    controller_.Setup(panel_, document_);
     controller_.Attach(&engine_, &editKeys_);
     poster_.SetWindow(hwnd_);
     engine_.Initialise(document_, timer_, *toneOutput_, poster_, panel_, keys_);

@@ -12,8 +12,7 @@
 #include "common/Shared.h"
 #include "song/Step.h"
 #include "song/SyncState.h"
-
-class MainWindow;
+#include "song/Tempo.h"
 
 class SongDocument {
 public:
@@ -25,9 +24,6 @@ public:
     SongDocument(const SongDocument&) = default;
     SongDocument& operator=(const SongDocument&) = default;
 
-    // Stores the window and publishes it as the process-wide main window.
-    void SetMainWindow(MainWindow* window);
-
     // New random note, value30, value40, value50 and length for all sixteen steps of measure m, in
     // the construction order; on flags are left alone.
     void RandomizeSteps(int m);
@@ -36,33 +32,30 @@ public:
 
     Shared<int32_t> stepsPerMeasure{16}; // leading steps of each measure that are played and shown
     SyncState syncState;
-    MainWindow* mainWindow = nullptr;    // not owned
-    std::string title;                   // caption built by the last load or save (UTF-8)
-    std::string path;                    // settings file last opened or saved (UTF-8); empty = untitled
-    float fileVersion = 0.0f;            // format version of the file last loaded
-    int16_t tempoDisplay = 0;            // 0 beats per minute, 1 samples per measure
-    Shared<double> tempo{126.0};         // beats per minute
-    int16_t editMeasure = 0;             // measure shown in the step editor, 0..7
-    int16_t undoMeasure = -1;            // measure the undo snapshot holds; -1 = none
-    Shared<int16_t> playingMeasure{0};   // measure being played, 0..7
-    Shared<int32_t> mute{0};             // 1: steps advance silently
-    int32_t optionFlag = 0;              // toggled by Ctrl+P, saved, otherwise unused
+    std::string title;        // caption built by the last load or save (UTF-8)
+    std::string path;         // settings file last opened or saved (UTF-8); empty = untitled
+    float fileVersion = 0.0f; // format version of the file last loaded
+    int16_t tempoDisplay = 0; // 0 beats per minute, 1 samples per measure
+    // Beats per minute, held to the song's range where it enters (song/Tempo.h).
+    Shared<double> tempo{tempo::kDefaultBpm};
+    int16_t editMeasure = 0;           // measure shown in the step editor, 0..7
+    int16_t undoMeasure = -1;          // measure the undo snapshot holds; -1 = none
+    Shared<int16_t> playingMeasure{0}; // measure being played, 0..7
+    Shared<int32_t> mute{0};           // 1: steps advance silently
+    int32_t optionFlag = 0;            // toggled by Ctrl+P, saved, otherwise unused
     Measure measures[kMeasureCount];
-    Measure clipboardBuffer;             // steps last copied to or pasted from the clipboard
-    Measure undoBuffer;                  // steps of the undo snapshot
-    uint8_t dirty = 0;                   // unsaved changes exist
-    Shared<int16_t> passCounter{0};      // passes of the playing measure begun so far
-    int16_t levelB = 80;                 // level control 1050, saved, not played
-    Shared<int16_t> transpose{0};        // added to every note, -59..67
+    Measure clipboardBuffer;        // steps last copied to or pasted from the clipboard
+    Measure undoBuffer;             // steps of the undo snapshot
+    uint8_t dirty = 0;              // unsaved changes exist
+    Shared<int16_t> passCounter{0}; // passes of the playing measure begun so far
+    int16_t levelB = 80;            // level control 1050, saved, not played
+    Shared<int16_t> transpose{0};   // added to every note, -59..67
     int32_t undoLevelB = 0;
     int32_t undoTranspose = 0;
     int32_t undoMute = 0;
     double undoTempo = 0.0;
-    uint8_t highResTimer = 1;            // clock from the high-resolution source (registry)
+    uint8_t highResTimer = 1; // clock from the high-resolution source (registry)
 };
-
-// The process-wide main window, published by SongDocument::SetMainWindow.
-MainWindow* TheMainWindow();
 
 // The caption that every copy's main window begins with, as the bytes of code page 1252 that
 // other copies compare; running copies find each other by it.
