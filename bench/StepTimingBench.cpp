@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "BenchConditions.h"
 #include "app/PlayStatePanel.h"
 #include "playback/SequencerEngine.h"
 #include "playback/StepTiming.h"
@@ -132,7 +133,9 @@ void Print(const char* what, const Figures& f, double cpuPercent) {
     std::printf("  %-10s lateness median %7.3f ms  p99 %7.3f ms  max %8.3f ms  last-step error %9.3f ms",
                 what, f.medianMs, f.p99Ms, f.maxMs, f.lastErrorMs);
     if (cpuPercent >= 0) std::printf("  cpu %.2f %%", cpuPercent);
-    std::printf("\n");
+    const char* extra = std::getenv("KB_BENCH_CONDITIONS");
+    std::printf("  | %s%s%s\n", bench::Conditions().c_str(), extra != nullptr ? ", " : "",
+                extra != nullptr ? extra : "");
 }
 
 void PrepareDocument(SongDocument& doc, double tempo) {

@@ -63,6 +63,7 @@ public:
     // line) or the speaker. When nothing can be heard, a "NOTE!" box says why, once a run.
     void UseSoundCard(bool on);
     bool SoundCardInUse() const override { return &voices_.Current() == &soundCard_; }
+    const SoundCardToneWin32& SoundCard() const { return soundCard_; }
 
     // What WM_COPYDATA is handed to; the release sets none and so ignores the message. True when
     // the data was taken.

@@ -33,8 +33,14 @@ ToneLogOutput::~ToneLogOutput() {
 }
 
 void ToneLogOutput::Log(int note, int lengthMs, uint32_t run, double dueMs) {
-    WriteLine("%lu %d %d %lu %.3f\n", static_cast<unsigned long>(timeGetTime()), note, lengthMs,
-              static_cast<unsigned long>(run), dueMs);
+    LARGE_INTEGER count{}, frequency{};
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    const double counterMs =
+        frequency.QuadPart > 0 ? 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart)
+                               : 0.0;
+    WriteLine("%lu %d %d %lu %.3f %.3f\n", static_cast<unsigned long>(timeGetTime()), note, lengthMs,
+              static_cast<unsigned long>(run), dueMs, counterMs);
 }
 
 void ToneLogOutput::WriteLine(const char* format, ...) {
@@ -58,12 +64,15 @@ void ToneLogOutput::PlayCue(const ToneCue& cue) {
     inner_.PlayCue(cue);
 }
 
-void ToneLogOutput::AnswerMarks(std::function<bool()> playing) {
+void ToneLogOutput::AnswerMarks(std::function<bool()> playing, std::function<std::string()> voice) {
     if (!file_ || hook_ != nullptr) return;
     playing_ = std::move(playing);
+    voice_ = std::move(voice);
     markLog = this;
     markMessage = RegisterWindowMessageA(kProbeMarkMessage);
     hook_ = SetWindowsHookExA(WH_GETMESSAGE, OnMessageTaken, nullptr, GetCurrentThreadId());
 }
 
-void ToneLogOutput::Mark(unsigned long sequence) { WriteLine("mark %lu %d\n", sequence, playing_() ? 1 : 0); }
+void ToneLogOutput::Mark(unsigned long sequence) {
+    WriteLine("mark %lu %d %s\n", sequence, playing_() ? 1 : 0, voice_().c_str());
+}

@@ -13,3 +13,18 @@ bool IsNtFamily() {
 }
 
 bool ControlKeyHeld() { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; }
+
+bool KeepTimerResolutionWhenHidden() {
+    // Looked up, not linked: the import would keep the program from starting on older systems.
+    using SetInformation = BOOL(WINAPI*)(HANDLE, PROCESS_INFORMATION_CLASS, LPVOID, DWORD);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (kernel == nullptr) return false;
+    const auto set = reinterpret_cast<SetInformation>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetProcessInformation")));
+    if (set == nullptr) return false;
+    PROCESS_POWER_THROTTLING_STATE state{};
+    state.Version = PROCESS_POWER_THROTTLING_CURRENT_VERSION;
+    state.ControlMask = PROCESS_POWER_THROTTLING_IGNORE_TIMER_RESOLUTION;
+    state.StateMask = 0; // this process's timer resolution requests are always honoured
+    return set(GetCurrentProcess(), ProcessPowerThrottling, &state, sizeof state) != FALSE;
+}

@@ -10,3 +10,8 @@ bool IsNtFamily();
 // The Control key as held at this very moment (the asynchronous key state), not as of the message
 // being handled.
 bool ControlKeyHeld();
+
+// Windows 11 takes the 1 ms timer resolution away from a process whose windows are minimised or
+// hidden, unless the process opts out; the step clock needs it whatever the window does. Where
+// the call does not exist (older Windows, Wine) nothing happens. True when the system took it.
+bool KeepTimerResolutionWhenHidden();

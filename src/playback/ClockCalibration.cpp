@@ -110,7 +110,10 @@ bool TscCalibration::Refine(CalibrationCounters& counters) {
 }
 
 void CycleClock::SetRate(int64_t atCycles, double cyclesPerMs) {
-    const double msThen = IsSet() ? Ms(atCycles) : 0.0;
+    const bool first = !IsSet();
+    if (first) atCycles = 0;
+    const double msThen = first ? 0.0 : Ms(atCycles);
+    fromZero_.store(first, std::memory_order_release);
     const uint32_t s = sequence_.load(std::memory_order_relaxed);
     sequence_.store(s + 1, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);

@@ -82,18 +82,24 @@ private:
 
 // Milliseconds from time-stamp-counter readings at a rate that can be refined while other threads
 // read the clock: a new rate takes over from the moment it is set, so the reading never jumps.
+// The first rate counts from cycle 0, so every process on the machine that chose the same rate
+// reads the same milliseconds at the same moment; a later rate keeps this process's reading
+// continuous instead, and then only this process reads it.
 // One writer; any number of readers (a sequence lock of atomics, so readers never wait on a lock).
 class CycleClock {
 public:
-    // From `atCycles` on, count `cyclesPerMs` to the millisecond, continuing from the reading the
-    // clock had at `atCycles` (0 the first time).
+    // From `atCycles` on, count `cyclesPerMs` to the millisecond: the first time from cycle 0,
+    // later continuing from the reading the clock had at `atCycles`.
     void SetRate(int64_t atCycles, double cyclesPerMs);
     double Ms(int64_t cycles) const;
     bool IsSet() const { return cyclesPerMs_.load(std::memory_order_relaxed) > 0.0; }
+    // Still counting from cycle 0 at its first rate: the machine-wide reading.
+    bool FromZero() const { return fromZero_.load(std::memory_order_acquire); }
 
 private:
     std::atomic<uint32_t> sequence_{0};
     std::atomic<int64_t> baseCycles_{0};
     std::atomic<double> baseMs_{0.0};
     std::atomic<double> cyclesPerMs_{0.0};
+    std::atomic<bool> fromZero_{false};
 };

@@ -3,6 +3,14 @@
 // Each has one Win32 implementation and fakes in the tests.
 #include <cstdint>
 
+// A clock reading as another copy of the program on this machine can take it up: the
+// machine-wide clock it is on, and its value there. Clock 0 is this process's own clock, which no
+// other process can read.
+struct SharedReading {
+    uint32_t clock = 0;
+    uint32_t ms = 0;
+};
+
 // Periodic callback source and millisecond clock.
 class StepTimer {
 public:
@@ -12,6 +20,12 @@ public:
     virtual void Start() = 0;     // cancels a running periodic event, then sets it anew
     virtual void Stop() = 0;      // cancels the periodic event, if any
     virtual uint32_t NowMs() = 0; // clock reading in whole milliseconds
+    // The same reading with its fraction: its whole part, taken modulo 2^32, is NowMs().
+    virtual double PreciseMs() { return NowMs(); }
+    // `reading` (a NowMs value) as another copy can take it up; clock 0 when none can.
+    virtual SharedReading Share(uint32_t /*reading*/) { return {}; }
+    // This clock's reading for another copy's shared one; false when it is on another clock.
+    virtual bool TakeUp(const SharedReading& /*shared*/, uint32_t& /*reading*/) { return false; }
 };
 
 // A step that has come due, with its place on the step clock, for outputs that place their
@@ -40,6 +54,9 @@ public:
     }
     // Playback of `run` has stopped: silence now, and ignore any of its cues still on the way.
     virtual void EndRun(uint32_t /*run*/) {}
+    // Another output sounds the tones from now on: silence now; the run goes on, and a later cue
+    // of it (once this output is chosen again) sounds as usual.
+    virtual void Silence() {}
 };
 
 // Posted window messages: to this copy's own main window, and to every running copy.

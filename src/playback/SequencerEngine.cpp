@@ -72,7 +72,7 @@ void SequencerEngine::Start() {
     if (!Ready()) return;
     {
         Claim claim(*this);
-        ResetTimeLine();
+        ResetTimeLine(timer->NowMs());
         claim.ReleaseAs(kPlaying);
     }
     timer->Start();
@@ -89,12 +89,12 @@ void SequencerEngine::Stop() {
     tone->EndRun(run);
 }
 
-void SequencerEngine::ResetTimeLine() {
+void SequencerEngine::ResetTimeLine(uint32_t lineStartMs) {
     stepMs = StepDurationMs(document->tempo);
     tickCount = 1;
     // Start reads the tempo afresh, so a change still pending from the last run is void.
     tempoChanged = 0;
-    startMs = timer->NowMs();
+    startMs = lineStartMs;
 }
 
 void SequencerEngine::Toggle() {
@@ -106,18 +106,38 @@ void SequencerEngine::Toggle() {
         PostMeasureMark(document->playingMeasure, kClearMeasureMark);
         return;
     }
-    const ToneRequest first = BeginPlayback();
-    // The others are told before the first tone blocks this thread, so they start with it.
-    if (!alone) poster->BroadcastToCopies(SEQM_START, 0, 0);
+    const ToneRequest first = BeginPlayback(timer->NowMs());
+    // The others are told before the first tone blocks this thread, so they start with it, on
+    // this copy's time line where their clock can take it up.
+    if (!alone) {
+        const SharedReading start = timer->Share(first.lineStartMs);
+        if (start.clock != 0) {
+            broadcastStart = start;
+            poster->BroadcastToCopies(SEQM_START, start.clock, static_cast<intptr_t>(start.ms));
+        } else {
+            poster->BroadcastToCopies(SEQM_START, 0, 0);
+        }
+    }
     PostMeasureMark(document->editMeasure, document->playingMeasure);
     Sound(first);
 }
 
-SequencerEngine::ToneRequest SequencerEngine::BeginPlayback() {
+uint32_t SequencerEngine::StartOfSharedLine(uintptr_t wParam, intptr_t lParam) {
+    const uint32_t now = timer->NowMs();
+    // wParam 0 is a start from a copy that shares no time line: start now.
+    const SharedReading shared{static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam)};
+    uint32_t start = now;
+    if (shared.clock == 0 || !timer->TakeUp(shared, start)) return now;
+    // A reading from the future, or from long ago, is no start of a run that is just beginning.
+    const int32_t age = static_cast<int32_t>(now - start);
+    return age >= 0 && age <= kSharedStartMaxAgeMs ? start : now;
+}
+
+SequencerEngine::ToneRequest SequencerEngine::BeginPlayback(uint32_t lineStartMs) {
     ToneRequest first;
     {
         Claim claim(*this);
-        ResetTimeLine();
+        ResetTimeLine(lineStartMs);
         document->playingMeasure = static_cast<int16_t>(ClampMeasure(document->editMeasure));
         document->syncState.stepIndex = 0;
         // The step below begins the first pass and counts it, whatever the counter held before;
@@ -137,9 +157,13 @@ void SequencerEngine::EndPlayback() {
     ShowPlayingStep(false);
 }
 
-void SequencerEngine::StartFromMessage() {
+void SequencerEngine::StartFromMessage(uintptr_t wParam, intptr_t lParam) {
     if (!Ready() || IsPlaying()) return;
-    const ToneRequest first = BeginPlayback();
+    // This copy's own start coming back after it was already stopped again: not a new start.
+    if (wParam != 0 && static_cast<uint32_t>(wParam) == broadcastStart.clock &&
+        static_cast<uint32_t>(lParam) == broadcastStart.ms)
+        return;
+    const ToneRequest first = BeginPlayback(StartOfSharedLine(wParam, lParam));
     PostMeasureMark(document->editMeasure, document->playingMeasure);
     panel->SetPlayButton(true);
     Sound(first);
@@ -361,7 +385,7 @@ void SequencerEngine::HandleMessage(unsigned message, uintptr_t wParam, intptr_t
         // A step booked just before a stop may be reported after it; the highlight stays off.
         if (IsPlaying()) ShowPlayingStep(true);
         break;
-    case SEQM_START: StartFromMessage(); break;
+    case SEQM_START: StartFromMessage(wParam, lParam); break;
     case SEQM_STOP: StopFromMessage(); break;
     default:
         if (SyncGroup::IsGroupMessage(message)) {

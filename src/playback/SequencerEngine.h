@@ -80,6 +80,8 @@ private:
     static constexpr int32_t kStopped = 0;
     static constexpr int32_t kPlaying = 1;
     static constexpr int32_t kClaimed = 2;
+    // A start shared by another copy older than this is not taken up: the message was held up.
+    static constexpr int32_t kSharedStartMaxAgeMs = 1000;
 
     // What a booked step sounds, after the claim is released.
     struct ToneRequest {
@@ -95,11 +97,13 @@ private:
 
     bool Ready() const { return document != nullptr && !shutDown; }
     int32_t WaitForClaim();
-    ToneRequest BeginPlayback();
+    ToneRequest BeginPlayback(uint32_t lineStartMs);
     void EndPlayback();
-    void StartFromMessage();
+    // Another copy's start: on its time line when the clocks agree and the reading is plausible.
+    void StartFromMessage(uintptr_t wParam, intptr_t lParam);
+    uint32_t StartOfSharedLine(uintptr_t wParam, intptr_t lParam);
     void StopFromMessage();
-    void ResetTimeLine();
+    void ResetTimeLine(uint32_t lineStartMs);
     double DuePeriod() const; // due time of the next step after startMs
     bool StepDue(uint32_t now) const;
     void AdvanceTimeLine(uint32_t playedAtMs);
@@ -138,5 +142,6 @@ private:
     // UI thread only.
     int litColumn = 0;             // step column lit by ShowPlayingStep, 0 = none yet
     int32_t highlightThrottle = 0; // steps since the highlight last moved
+    SharedReading broadcastStart;  // the start this copy last told the others of
     bool shutDown = false;
 };

@@ -69,6 +69,26 @@ private:
     int oldPriority_;
 };
 
+// The longest a teardown waits for the system's timer thread to finish a tick it had begun.
+constexpr DWORD kDrainLimitMs = 5000;
+
+std::atomic<void (*)()> tickEntryHook{nullptr};
+
+// The system serves every multimedia event on one thread, in turn: once a one-shot event set now
+// has fired, any tick that thread had already begun is over.
+void DrainTimerThread() {
+    HANDLE fired = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (fired == nullptr) return;
+    const MMRESULT id = timeSetEvent(1, 0, reinterpret_cast<LPTIMECALLBACK>(fired), 0,
+                                     TIME_ONESHOT | TIME_CALLBACK_EVENT_SET);
+    if (id != 0) WaitForSingleObject(fired, kDrainLimitMs);
+    CloseHandle(fired);
+}
+
+constexpr uint32_t kCounterClock = 1;
+constexpr uint32_t kCycleClockFlag = 0x80000000u;
+constexpr double kClockWrapMs = 4294967296.0;
+
 } // namespace
 
 TempoTimer::TempoTimer() {
@@ -116,16 +136,22 @@ void TempoTimer::Calibrate() {
     // with its own. One switch at a time: the preference may change at this very moment.
     std::lock_guard<std::mutex> lock(switchMutex);
     const bool fromTsc = UsesTsc();
-    const bool toTsc = hasTsc && useHighResolution.Get();
-    if (fromTsc != toTsc) offsetMs[toTsc ? 1 : 0] = ReadingMs(fromTsc) - SourceMs(toTsc);
+    const bool toTsc = hasTsc && useHighResolution.load(std::memory_order_relaxed) != 0;
+    if (fromTsc != toTsc)
+        offsetMs[toTsc ? 1 : 0].store(std::llround(ReadingMs(fromTsc) - SourceMs(toTsc)), std::memory_order_release);
     tscReady.store(1, std::memory_order_release);
 }
 
 void TempoTimer::StopAndWait() {
     Stop();
+    // A tick that the system has begun may not have counted itself yet; it will find `running`
+    // cleared once it has, and the drain sees it out either way.
+    DrainTimerThread();
     while (callbacksRunning.load() != 0)
         Sleep(1);
 }
+
+void TempoTimer::SetTickEntryHookForTests(void (*hook)()) { tickEntryHook.store(hook); }
 
 void TempoTimer::Configure(unsigned delay, Callback newCallback, void* user) {
     const unsigned low = caps.wPeriodMin;
@@ -141,11 +167,11 @@ void TempoTimer::Start() {
     const MMRESULT id = timeSetEvent(delayMs, resolutionMs, OnEvent, reinterpret_cast<DWORD_PTR>(this),
                                      TIME_PERIODIC | TIME_CALLBACK_FUNCTION);
     timerId.store(id);
-    running = 1;
+    running.store(1);
 }
 
 void TempoTimer::Stop() {
-    running = 0;
+    running.store(0);
     // The kill does not wait for a callback in progress: that callback may be sounding a tone,
     // which at a slow tempo lasts most of a step, and the UI thread must not freeze for it. A
     // tick that still lands finds the engine stopped; StopAndWait is for teardown.
@@ -161,9 +187,13 @@ void TempoTimer::RefineCalibration() {
 }
 
 void CALLBACK TempoTimer::OnEvent(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    if (void (*hook)() = tickEntryHook.load(); hook != nullptr) hook();
     auto* self = reinterpret_cast<TempoTimer*>(user);
+    // Counted first, then `running` looked at (both sequentially consistent): a StopAndWait that
+    // cleared `running` before this count either sees the count and waits, or this tick sees the
+    // stop and calls nobody.
     self->callbacksRunning.fetch_add(1);
-    if (self->callback != nullptr) {
+    if (self->running.load() != 0 && self->callback != nullptr) {
         try {
             self->callback(self->userValue);
         } catch (...) {
@@ -180,20 +210,45 @@ double TempoTimer::SourceMs(bool tsc) const {
     return static_cast<double>(PerformanceCount()) / static_cast<double>(ticksPerMs);
 }
 
-double TempoTimer::ReadingMs(bool tsc) const { return SourceMs(tsc) + offsetMs[tsc ? 1 : 0].Get(); }
+double TempoTimer::ReadingMs(bool tsc) const { return SourceMs(tsc) + static_cast<double>(OffsetMs(tsc)); }
 
 uint32_t TempoTimer::NowMs() {
     // Whole milliseconds, the low 32 bits: callers take differences, so the wrap is harmless.
     return static_cast<uint32_t>(static_cast<int64_t>(std::floor(ReadingMs(UsesTsc()))));
 }
 
+double TempoTimer::PreciseMs() {
+    const double ms = std::fmod(ReadingMs(UsesTsc()), kClockWrapMs);
+    return ms < 0.0 ? ms + kClockWrapMs : ms;
+}
+
 void TempoTimer::SetHighResolution(bool flag) {
     std::lock_guard<std::mutex> lock(switchMutex); // the calibration's take-over is a switch too
     const bool fromTsc = UsesTsc();
     const bool toTsc = flag && hasTsc && IsCalibrated();
-    if (fromTsc != toTsc) {
-        const double now = SourceMs(fromTsc) + offsetMs[fromTsc ? 1 : 0].Get();
-        offsetMs[toTsc ? 1 : 0] = now - SourceMs(toTsc);
+    if (fromTsc != toTsc)
+        offsetMs[toTsc ? 1 : 0].store(std::llround(ReadingMs(fromTsc) - SourceMs(toTsc)), std::memory_order_release);
+    useHighResolution.store(flag ? 1 : 0, std::memory_order_release);
+}
+
+uint32_t TempoTimer::SharedClock() const {
+    if (UsesTsc()) {
+        const int32_t rate = calibration.CyclesPerMs();
+        if (!tscClock.FromZero() || rate <= 0 || RoundToWholeMegahertz(rate) != rate) return 0;
+        return kCycleClockFlag | static_cast<uint32_t>(rate);
     }
-    useHighResolution = flag ? 1 : 0;
+    return qpcFrequency / 1000 > 0 ? kCounterClock : 0;
+}
+
+SharedReading TempoTimer::Share(uint32_t reading) {
+    const uint32_t clock = SharedClock();
+    if (clock == 0) return {};
+    return {clock, reading - static_cast<uint32_t>(OffsetMs(UsesTsc()))};
+}
+
+bool TempoTimer::TakeUp(const SharedReading& shared, uint32_t& reading) {
+    const uint32_t clock = SharedClock();
+    if (clock == 0 || clock != shared.clock) return false;
+    reading = shared.ms + static_cast<uint32_t>(OffsetMs(UsesTsc()));
+    return true;
 }

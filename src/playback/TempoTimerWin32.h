@@ -42,6 +42,12 @@ public:
     // nothing calls into the owner once it is gone.
     void StopAndWait();
     uint32_t NowMs() override;
+    double PreciseMs() override;
+    // Both sources are machine-wide as long as no switch has moved this process's reading off
+    // them: the performance counter, and the time-stamp counter counted from cycle 0 at a whole
+    // number of megahertz, which every copy that measured the same processor chooses alike.
+    SharedReading Share(uint32_t reading) override;
+    bool TakeUp(const SharedReading& shared, uint32_t& reading) override;
 
     // Takes the clock from the time-stamp counter (when there is one) or the performance counter.
     // The reading carries on from where the other source stood, so a switch while playing neither
@@ -52,9 +58,13 @@ public:
     bool IsCalibrated() const { return tscReady.load(std::memory_order_acquire) != 0; }
 
     unsigned DelayMs() const { return delayMs; }
-    bool IsRunning() const { return running.Get() != 0; }
+    bool IsRunning() const { return running.load() != 0; }
     bool HasTsc() const { return hasTsc != 0; }
-    bool UsesTsc() const { return hasTsc && useHighResolution.Get() && IsCalibrated(); }
+    bool UsesTsc() const {
+        return hasTsc && useHighResolution.load(std::memory_order_acquire) != 0 && IsCalibrated();
+    }
+    // Called at the top of every tick, before anything else: lets a test hold a tick there.
+    static void SetTickEntryHookForTests(void (*hook)());
     // The calibration in force and the measurement behind it (0 until it is ready); UI thread.
     int32_t CyclesPerMs() const { return IsCalibrated() ? calibration.CyclesPerMs() : 0; }
     double MeasuredCyclesPerMs() const { return IsCalibrated() ? calibration.MeasuredCyclesPerMs() : 0.0; }
@@ -64,6 +74,8 @@ private:
     // Milliseconds of one source, unrounded, and the clock's reading from it.
     double SourceMs(bool tsc) const;
     double ReadingMs(bool tsc) const;
+    int64_t OffsetMs(bool tsc) const { return offsetMs[tsc ? 1 : 0].load(std::memory_order_acquire); }
+    uint32_t SharedClock() const;
     void Calibrate(); // the calibration thread
     void RefineCalibration();
 
@@ -79,11 +91,14 @@ private:
     Callback callback = nullptr;
     void* userValue = nullptr;
     unsigned resolutionMs = 2;
-    Shared<uint8_t> running{0};
+    std::atomic<uint8_t> running{0}; // sequentially consistent: see OnEvent
     TIMECAPS caps{};
     unsigned delayMs = 1;
     uint8_t hasTsc = 0;
-    Shared<uint8_t> useHighResolution{1};
+    // Published after the offset it goes with, so a reader that sees the new source sees its offset.
+    std::atomic<uint8_t> useHighResolution{1};
     int64_t qpcFrequency = 0;
-    Shared<double> offsetMs[2]{}; // added to each source's reading, [0] counter, [1] TSC
+    // Added to each source's reading, [0] counter, [1] TSC. Whole milliseconds, so a reading handed
+    // to another copy can be taken back to the machine-wide source exactly.
+    std::atomic<int64_t> offsetMs[2]{};
 };

@@ -4,6 +4,8 @@
 
 #include <mmsystem.h>
 
+#include <atomic>
+#include <mutex>
 #include <vector>
 
 #include "tone/SpeakerHardwareWin32.h"
@@ -13,7 +15,24 @@ namespace {
 
 // A device whose buffers stop coming back for this long is taken as gone (unplugged, stuck).
 constexpr DWORD kStalledMs = 2000;
-constexpr DWORD kCloseWaitMs = 2000;
+// The audio thread also wakes without a finished buffer, so the position is read often enough
+// for the map to see a stall as it happens.
+constexpr DWORD kWakeMs = 5;
+
+// The played-sample count of a waveOut position, whatever unit the driver chose to give.
+bool PlayedSamples(HWAVEOUT handle, int sampleRate, uint32_t& samples) {
+    MMTIME time{};
+    time.wType = TIME_SAMPLES;
+    if (waveOutGetPosition(handle, &time, sizeof time) != MMSYSERR_NOERROR) return false;
+    switch (time.wType) {
+    case TIME_SAMPLES: samples = time.u.sample; return true;
+    case TIME_BYTES: samples = time.u.cb / sizeof(int16_t); return true; // mono, 16 bits
+    case TIME_MS:
+        samples = static_cast<uint32_t>(static_cast<uint64_t>(time.u.ms) * sampleRate / 1000);
+        return true;
+    default: return false;
+    }
+}
 
 } // namespace
 
@@ -23,9 +42,19 @@ struct SoundCardToneWin32::Device {
     HANDLE thread = nullptr;
     std::vector<std::vector<int16_t>> samples;
     std::vector<WAVEHDR> headers;
-    std::atomic<bool> quit{false};
+    int sampleRate = 44100;
     std::atomic<bool> failed{false};
+
+    // Held while the audio thread touches the voice or the clock; the close takes it once to
+    // see the thread let go of both for good.
+    std::mutex inUse;
+    bool quit = false; // under inUse
     SoundCardVoice* voice = nullptr;
+    StepTimer* clock = nullptr;
+
+    // The position as one unbroken count: the device's wraps at 2^32.
+    uint32_t lastPosition = 0;
+    int64_t played = 0;
 
     ~Device() {
         if (wake != nullptr) CloseHandle(wake);
@@ -38,31 +67,48 @@ struct SoundCardToneWin32::Device {
         return waveOutWrite(handle, &header, sizeof header) == MMSYSERR_NOERROR;
     }
 
-    // The audio thread: refills each buffer as the device hands it back, in ring order.
+    void ReadPosition() {
+        uint32_t now = 0;
+        if (!PlayedSamples(handle, sampleRate, now)) return;
+        played += static_cast<uint32_t>(now - lastPosition);
+        lastPosition = now;
+    }
+
+    // Renders every buffer the device has handed back, in ring order; false once closing.
+    bool Refill(size_t& next, std::vector<size_t>& ready) {
+        std::lock_guard<std::mutex> guard(inUse);
+        if (quit) return false;
+        // The clock is read after the position, so the reading never runs ahead of the sound.
+        voice->ObservePosition(clock->PreciseMs(), played);
+        while (ready.size() < headers.size() && (headers[next].dwFlags & WHDR_DONE) != 0) {
+            voice->RenderBlock(samples[next].data());
+            ready.push_back(next);
+            next = (next + 1) % headers.size();
+        }
+        return true;
+    }
+
+    // The audio thread: reads the position, refills each buffer as the device hands it back.
     void Run() {
         SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-        const size_t count = headers.size();
         size_t next = 0;
+        std::vector<size_t> ready;
+        ready.reserve(headers.size());
         DWORD lastDone = GetTickCount();
-        while (!quit.load()) {
-            WaitForSingleObject(wake, 50);
-            if (quit.load()) break;
-            size_t done = 0;
-            while (done < count && (headers[next].dwFlags & WHDR_DONE) != 0) {
-                voice->RenderBlock(samples[next].data());
-                if (!Submit(next)) {
-                    failed = true;
-                    break;
-                }
-                next = (next + 1) % count;
-                ++done;
+        for (;;) {
+            WaitForSingleObject(wake, kWakeMs);
+            ReadPosition();
+            ready.clear();
+            if (!Refill(next, ready)) break;
+            for (size_t i : ready) {
+                if (!Submit(i)) failed = true;
             }
-            if (done > 0) lastDone = GetTickCount();
+            if (!ready.empty()) lastDone = GetTickCount();
             if (GetTickCount() - lastDone > kStalledMs) failed = true;
             if (failed.load()) break;
         }
-        // Closing happens here, not on the UI thread, so a driver that hangs in it holds up
-        // nobody but this thread.
+        // Closing happens here, not on the UI thread, so a driver that is slow to close holds up
+        // nobody; nothing outside this device is touched any more.
         waveOutReset(handle);
         for (WAVEHDR& header : headers)
             waveOutUnprepareHeader(handle, &header, sizeof header);
@@ -80,23 +126,29 @@ struct SoundCardToneWin32::Device {
 };
 
 SoundCardToneWin32::SoundCardToneWin32(StepTimer& clock, ToneOutput& fallback, const VoiceSetup& setup)
-    : voice_(setup, clock), fallback_(fallback) {}
+    : voice_(setup), clock_(clock), fallback_(fallback) {}
 
 SoundCardToneWin32::~SoundCardToneWin32() {
     if (!device_) return;
-    device_->quit = true;
+    {
+        // Waits at most for one refill under way; from here on the thread touches neither the
+        // voice nor the clock, which go away with this object's owner.
+        std::lock_guard<std::mutex> guard(device_->inUse);
+        device_->quit = true;
+    }
     SetEvent(device_->wake);
-    WaitForSingleObject(device_->thread, kCloseWaitMs);
 }
 
 bool SoundCardToneWin32::Open() {
     if (device_) return Working();
     auto device = std::make_shared<Device>();
     device->voice = &voice_;
+    device->clock = &clock_;
     device->wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (device->wake == nullptr) return false;
 
     const VoiceSetup& setup = voice_.Setup();
+    device->sampleRate = setup.sampleRate;
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_PCM;
     format.nChannels = 1;
@@ -118,7 +170,7 @@ bool SoundCardToneWin32::Open() {
         header.dwBufferLength = static_cast<DWORD>(setup.blockSamples * sizeof(int16_t));
         ready = waveOutPrepareHeader(device->handle, &header, sizeof header) == MMSYSERR_NOERROR;
     }
-    // The ring starts full: silence first, then each buffer is refilled as it comes back.
+    // The ring starts full of silence; the thread refills each buffer as it comes back.
     waveOutPause(device->handle);
     for (size_t i = 0; i < count && ready; ++i) {
         voice_.RenderBlock(device->samples[i].data());
@@ -159,8 +211,13 @@ void SoundCardToneWin32::PlayNote(int note, int lengthMs) { Sounding().PlayNote(
 void SoundCardToneWin32::PlayCue(const ToneCue& cue) { Sounding().PlayCue(cue); }
 
 void SoundCardToneWin32::EndRun(uint32_t run) {
-    voice_.EndRun(run);
+    voice_.EndRunAt(run, clock_.PreciseMs());
     fallback_.EndRun(run);
+}
+
+void SoundCardToneWin32::Silence() {
+    voice_.Silence();
+    fallback_.Silence();
 }
 
 bool RunningUnderWine() {

@@ -1,12 +1,14 @@
 #pragma once
 // The sound-card voice on Windows: a waveOut device fed by an audio thread of its own from a
-// ring of a few short buffers, and the machine facts that choose the voice at start-up.
+// ring of short buffers, the device's played-sample position read at every wake, and the machine
+// facts that choose the voice at start-up.
 //
 // Thread-safety: the tone calls come from the engine's threads and never wait; Open and the
 // destructor run on the UI thread. If the device cannot be opened, or fails while playing (its
 // buffers are refused or stop coming back), the tones go to the fallback output from then on and
-// the fallback notice is raised for the status line.
-#include <atomic>
+// the fallback notice is raised for the status line. Closing does not wait for the device: the
+// audio thread lets go of the voice and the clock first (a few microseconds at most), then closes
+// the device on its own, however long the driver takes.
 #include <memory>
 
 #include "playback/EngineSeams.h"
@@ -14,9 +16,8 @@
 
 class SoundCardToneWin32 : public ToneOutput {
 public:
-    // `clock` is the engine's step clock; both outputs must outlive this one.
+    // `clock` is the engine's step clock; both it and the fallback must outlive this object.
     SoundCardToneWin32(StepTimer& clock, ToneOutput& fallback, const VoiceSetup& setup = VoiceSetup{});
-    // Stops the audio thread and closes the device; gives up waiting after two seconds.
     ~SoundCardToneWin32() override;
     SoundCardToneWin32(const SoundCardToneWin32&) = delete;
     SoundCardToneWin32& operator=(const SoundCardToneWin32&) = delete;
@@ -28,6 +29,7 @@ public:
     void PlayNote(int note, int lengthMs) override;
     void PlayCue(const ToneCue& cue) override;
     void EndRun(uint32_t run) override;
+    void Silence() override;
 
     VoiceCounters Counters() const { return voice_.Counters(); }
     const VoiceSetup& Setup() const { return voice_.Setup(); }
@@ -37,8 +39,9 @@ private:
     ToneOutput& Sounding();
 
     SoundCardVoice voice_;
+    StepTimer& clock_;
     ToneOutput& fallback_;
-    std::shared_ptr<Device> device_; // shared with the audio thread, which may outlive a stuck close
+    std::shared_ptr<Device> device_; // shared with the audio thread, which may outlive the close
 };
 
 // True when the program runs under Wine: its ntdll exports wine_get_version.

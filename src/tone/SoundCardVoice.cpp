@@ -2,16 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
-constexpr uint32_t kImmediateRun = 0xFFFFFFFFu; // PlayNote's cues: due when they arrive
-constexpr double kRetieMs = 60.0;
-
-// Milliseconds from clock reading `fromMs` to `lineStartMs + dueAfterMs`, across the wrap.
-double MsAfter(uint32_t fromMs, uint32_t lineStartMs, double dueAfterMs) {
-    return static_cast<double>(static_cast<int32_t>(lineStartMs - fromMs)) + dueAfterMs;
-}
+constexpr uint32_t kImmediateRun = 0xFFFFFFFFu; // PlayNote's cues: due at the latest reading
+constexpr double kClockWrapMs = 4294967296.0;
 
 } // namespace
 
@@ -77,22 +73,29 @@ VoiceSetup HeldInRange(VoiceSetup setup) {
     setup.sampleRate = std::clamp(setup.sampleRate, 8000, 192000);
     setup.blockSamples = std::clamp(setup.blockSamples, 16, 16384);
     setup.blocks = std::clamp(setup.blocks, 2, 64);
-    setup.latencyMs = std::clamp(setup.latencyMs, 0.0, 2000.0);
+    setup.measureMs = std::clamp(setup.measureMs, 0.0, 10000.0);
+    setup.marginMs = std::clamp(setup.marginMs, 0.0, 1000.0);
+    setup.latencyGridMs = std::clamp(setup.latencyGridMs, 0.0, 100.0);
+    setup.fixedLatencyMs = std::clamp(setup.fixedLatencyMs, 0.0, 2000.0);
     return setup;
+}
+
+PositionMapSetup MapFor(const VoiceSetup& setup) {
+    PositionMapSetup map;
+    map.sampleRate = setup.sampleRate;
+    return map;
 }
 
 } // namespace
 
-SoundCardVoice::SoundCardVoice(const VoiceSetup& setup, StepTimer& clock)
-    : setup_(HeldInRange(setup)), clock_(clock),
-      queue_(std::make_unique<CueQueue>(PowerOfTwoAtLeast(setup_.cueCapacity))),
-      synth_({setup_.sampleRate, setup_.amplitude}) {}
+SoundCardVoice::SoundCardVoice(const VoiceSetup& setup)
+    : setup_(HeldInRange(setup)), queue_(std::make_unique<CueQueue>(PowerOfTwoAtLeast(setup_.cueCapacity))),
+      synth_({setup_.sampleRate, setup_.amplitude}), map_(MapFor(setup_)) {
+    waiting_.reserve(static_cast<size_t>(setup_.cueCapacity));
+    if (setup_.fixedLatencyMs > 0.0) latencyMs_.store(setup_.fixedLatencyMs, std::memory_order_relaxed);
+}
 
 SoundCardVoice::~SoundCardVoice() = default;
-
-double SoundCardVoice::AheadMs() const {
-    return 1000.0 * (setup_.blocks - 1) * setup_.blockSamples / setup_.sampleRate;
-}
 
 int64_t SoundCardVoice::SamplesFor(double ms) const { return std::llround(ms * setup_.sampleRate / 1000.0); }
 
@@ -109,71 +112,140 @@ void SoundCardVoice::PlayCue(const ToneCue& cue) {
     if (!queue_->TryPush(cue)) droppedCues_.fetch_add(1, std::memory_order_relaxed);
 }
 
-void SoundCardVoice::EndRun(uint32_t run) {
-    // Not queued: a full queue must never swallow a stop.
+void SoundCardVoice::EndRun(uint32_t run) { EndRunAt(run, std::numeric_limits<double>::quiet_NaN()); }
+
+void SoundCardVoice::EndRunAt(uint32_t run, double clockMs) {
+    // Not queued: a full queue must never swallow a stop. The moment goes first, so the audio
+    // thread that sees the run sees its moment too (or a later stop's).
+    endedAtMs_.store(clockMs, std::memory_order_relaxed);
     uint32_t ended = endedRun_.load(std::memory_order_relaxed);
     while (static_cast<int32_t>(run - ended) > 0 &&
            !endedRun_.compare_exchange_weak(ended, run, std::memory_order_release)) {
     }
 }
 
-void SoundCardVoice::RenderBlock(int16_t* out) {
-    const uint32_t nowMs = clock_.NowMs();
+void SoundCardVoice::Silence() { silenceRequests_.fetch_add(1, std::memory_order_release); }
+
+void SoundCardVoice::ObservePosition(double clockMs, int64_t playedSamples) {
+    if (!clockSeen_) {
+        clockSeen_ = true;
+        lastReadingMs_ = clockMs;
+    }
+    double step = clockMs - lastReadingMs_;
+    if (step < -kClockWrapMs / 2) step += kClockWrapMs;
+    if (step > kClockWrapMs / 2) step -= kClockWrapMs;
+    lastReadingMs_ = clockMs;
+    timelineMs_ += step;
+    const bool wasReady = map_.Ready();
+    const double lostBefore = map_.LostMs();
+    map_.Add(timelineMs_, playedSamples);
+    if (!wasReady && map_.Ready()) mapReadyAtMs_ = timelineMs_;
+    // The device plays everything not yet rendered that much later: tones placed but not yet
+    // rendered move with it, so they are heard where they belong.
+    if (map_.LostMs() > lostBefore) synth_.DelayQueued(SamplesFor(map_.LostMs() - lostBefore));
+    dropouts_.store(map_.Dropouts(), std::memory_order_relaxed);
+    lostMs_.store(map_.LostMs(), std::memory_order_relaxed);
+}
+
+double SoundCardVoice::DueOnTimeline(const ToneCue& cue) const {
+    if (cue.run == kImmediateRun) return timelineMs_;
+    // The due time lineStartMs + dueAfterMs, as milliseconds after the latest reading.
+    const double whole = std::floor(lastReadingMs_);
+    const auto wholeReading = static_cast<uint32_t>(static_cast<int64_t>(whole));
+    const double after = static_cast<double>(static_cast<int32_t>(cue.lineStartMs - wholeReading)) -
+                         (lastReadingMs_ - whole) + cue.dueAfterMs;
+    return timelineMs_ + after;
+}
+
+double SoundCardVoice::ReadingOnTimeline(double clockMs) const {
+    double after = clockMs - lastReadingMs_;
+    if (after < -kClockWrapMs / 2) after += kClockWrapMs;
+    if (after > kClockWrapMs / 2) after -= kClockWrapMs;
+    return timelineMs_ + after;
+}
+
+bool SoundCardVoice::Placing() const { return map_.Ready() && latencyMs_.load(std::memory_order_relaxed) > 0.0; }
+
+void SoundCardVoice::TakeCues() {
     const uint32_t ended = endedRun_.load(std::memory_order_acquire);
-    if (ended != handledEnd_) {
-        // Stop silences at once: from this block on, whatever still sounds or waits.
-        handledEnd_ = ended;
+    const double endedAtMs = endedAtMs_.load(std::memory_order_relaxed);
+    const uint32_t silence = silenceRequests_.load(std::memory_order_acquire);
+    if (silence != handledSilence_) {
+        // The switch to another voice silences at once, whatever still sounds or waits. A
+        // silenced run goes on with its next cue.
+        handledSilence_ = silence;
         synth_.CutAt(synth_.Position());
-        anchored_ = false;
+        waiting_.clear();
+    }
+    // A stop is heard a latency after it was made, like every step: the stopped run's cues due
+    // before it sound up to that moment, even those still on their way; the rest are dropped.
+    const bool stopped = ended != handledEnd_;
+    const bool timed = stopped && Placing() && !std::isnan(endedAtMs);
+    const int64_t stopSample =
+        timed ? std::max<int64_t>(synth_.Position(),
+                         std::llround(map_.SampleAt(ReadingOnTimeline(endedAtMs) +
+                                                    latencyMs_.load(std::memory_order_relaxed))))
+              : synth_.Position();
+    if (stopped) {
+        handledEnd_ = ended;
+        waiting_.clear();
     }
     ToneCue cue;
     while (queue_->TryPop(cue)) {
         const bool stale =
-            cue.run != kImmediateRun && static_cast<int32_t>(cue.run - handledEnd_) <= 0 && handledEnd_ != 0;
-        if (!stale) Place(cue, nowMs);
+            cue.run != kImmediateRun && handledEnd_ != 0 && static_cast<int32_t>(cue.run - handledEnd_) <= 0;
+        if (stale) {
+            if (timed && DueOnTimeline(cue) < ReadingOnTimeline(endedAtMs)) Place(cue);
+            continue;
+        }
+        if (waiting_.size() >= static_cast<size_t>(setup_.cueCapacity)) {
+            waiting_.erase(waiting_.begin());
+            droppedCues_.fetch_add(1, std::memory_order_relaxed);
+        }
+        waiting_.push_back(cue);
     }
-    synth_.Render(out, static_cast<size_t>(setup_.blockSamples));
+    if (stopped) synth_.CutAt(stopSample);
 }
 
-void SoundCardVoice::Place(const ToneCue& cue, uint32_t nowMs) {
-    const int64_t blockStart = synth_.Position();
-    // Where the stream would put a tone due at `dueFromNowMs`: this block is heard AheadMs()
-    // from now, and every tone lands latencyMs after its due time.
-    auto fromClock = [&](double dueFromNowMs) {
-        return blockStart + SamplesFor(dueFromNowMs + setup_.latencyMs - AheadMs());
-    };
-    int64_t start = 0;
-    if (cue.run == kImmediateRun) {
-        start = fromClock(0.0);
-    } else {
-        const double dueFromNow = MsAfter(nowMs, cue.lineStartMs, cue.dueAfterMs);
-        // The first cue of a run ties the run's time line to the stream; later cues are placed
-        // from their due times alone, so the moment they arrive plays no part. Should the two
-        // clocks have drifted apart by more than the wake-ups of the audio thread can explain
-        // (drivers hand buffers back in bursts of 10 ms and more), the line is tied again.
-        const int64_t clockPlace = fromClock(dueFromNow);
-        if (!anchored_ || cue.run != anchorRun_) {
-            anchored_ = true;
-            anchorRun_ = cue.run;
-            anchorLineStart_ = cue.lineStartMs;
-            anchorDueAfter_ = cue.dueAfterMs;
-            anchorSample_ = clockPlace;
-        }
-        start = anchorSample_ +
-                SamplesFor(MsAfter(anchorLineStart_, cue.lineStartMs, cue.dueAfterMs) - anchorDueAfter_);
-        const int64_t drift = std::llabs(start - clockPlace);
-        if (drift > SamplesFor(kRetieMs)) {
-            anchorLineStart_ = cue.lineStartMs;
-            anchorDueAfter_ = cue.dueAfterMs;
-            anchorSample_ = clockPlace;
-            start = clockPlace;
-        }
+void SoundCardVoice::RenderBlock(int16_t* out) {
+    TakeCues();
+    if (Placing()) {
+        for (const ToneCue& cue : waiting_)
+            Place(cue);
+        waiting_.clear();
     }
+    synth_.Render(out, static_cast<size_t>(setup_.blockSamples));
+    rendered_.store(synth_.Position(), std::memory_order_relaxed);
+    MeasureLookahead();
+}
+
+void SoundCardVoice::MeasureLookahead() {
+    if (!map_.Ready()) return;
+    // What is rendered now is heard no earlier than this after the latest reading.
+    const double aheadMs =
+        (static_cast<double>(synth_.Position()) - map_.SampleAt(timelineMs_)) * 1000.0 / setup_.sampleRate;
+    if (aheadMs > lookaheadMs_.load(std::memory_order_relaxed))
+        lookaheadMs_.store(aheadMs, std::memory_order_relaxed);
+    if (latencyMs_.load(std::memory_order_relaxed) > 0.0) return;
+    if (timelineMs_ - mapReadyAtMs_ < setup_.measureMs) return;
+    latencyMs_.store(ChosenLatencyMs(), std::memory_order_relaxed);
+}
+
+double SoundCardVoice::ChosenLatencyMs() const {
+    double latency = lookaheadMs_.load(std::memory_order_relaxed) + setup_.marginMs;
+    if (setup_.latencyGridMs > 0.0)
+        latency = std::ceil(latency / setup_.latencyGridMs) * setup_.latencyGridMs;
+    return std::max(latency, 1.0);
+}
+
+void SoundCardVoice::Place(const ToneCue& cue) {
+    const double latency = latencyMs_.load(std::memory_order_relaxed);
+    const int64_t start = std::llround(map_.SampleAt(DueOnTimeline(cue) + latency));
     if (!cue.sound) {
         synth_.CutAt(start); // a rest ends the tone
         return;
     }
-    if (start < blockStart) lateTones_.fetch_add(1, std::memory_order_relaxed);
+    if (start < synth_.Position()) lateTones_.fetch_add(1, std::memory_order_relaxed);
     tones_.fetch_add(1, std::memory_order_relaxed);
     // The speaker sounds twice the length it is handed.
     synth_.Add({start, SamplesFor(2.0 * cue.lengthMs), SpeakerFrequencyHz(cue.note)});
@@ -184,5 +256,9 @@ VoiceCounters SoundCardVoice::Counters() const {
     counters.tones = tones_.load(std::memory_order_relaxed);
     counters.droppedCues = droppedCues_.load(std::memory_order_relaxed);
     counters.lateTones = lateTones_.load(std::memory_order_relaxed);
+    counters.dropouts = dropouts_.load(std::memory_order_relaxed);
+    counters.lostMs = lostMs_.load(std::memory_order_relaxed);
+    counters.lookaheadMs = lookaheadMs_.load(std::memory_order_relaxed);
+    counters.latencyMs = latencyMs_.load(std::memory_order_relaxed);
     return counters;
 }

@@ -36,6 +36,13 @@ void SquareSynth::CutAt(int64_t sample) {
     }
 }
 
+void SquareSynth::DelayQueued(int64_t samples) {
+    if (samples <= 0) return;
+    for (Sounding& s : tones_) {
+        if (s.tone.startSample >= position_) s.tone.startSample += samples;
+    }
+}
+
 void SquareSynth::Render(int16_t* out, size_t count) {
     const int64_t blockStart = position_;
     const int64_t blockEnd = position_ + static_cast<int64_t>(count);

@@ -45,6 +45,8 @@ public:
     // Ends whatever sounds at `sample` (or at the next sample to render, if that is later) and
     // drops every tone queued from there on.
     void CutAt(int64_t sample);
+    // Moves every queued tone that has not begun to sound `samples` later.
+    void DelayQueued(int64_t samples);
     // Renders the next `count` samples.
     void Render(int16_t* out, size_t count);
 

@@ -5,7 +5,6 @@
 // Thread-safety: Use runs on the UI thread; the forwarding calls on any thread. The outputs must
 // outlive the switch (a call under way may still reach the one switched away from).
 #include <atomic>
-#include <cstdint>
 
 #include "playback/EngineSeams.h"
 
@@ -18,10 +17,10 @@ public:
     ToneOutput& Current() const { return *current_.load(std::memory_order_acquire); }
 
     void PlayNote(int note, int lengthMs) override { Current().PlayNote(note, lengthMs); }
-    void PlayCue(const ToneCue& cue) override;
+    void PlayCue(const ToneCue& cue) override { Current().PlayCue(cue); }
     void EndRun(uint32_t run) override { Current().EndRun(run); }
+    void Silence() override { Current().Silence(); }
 
 private:
     std::atomic<ToneOutput*> current_;
-    std::atomic<uint32_t> lastRun_{0};
 };

@@ -128,10 +128,13 @@ TEST(TscCalibration, ARefinementFarOffIsIgnored) {
 TEST(CycleClock, ANewRateTakesOverWithoutAJump) {
     CycleClock clock;
     EXPECT_FALSE(clock.IsSet());
+    // The first rate counts from cycle 0, as every other copy choosing it does.
     clock.SetRate(1'000'000, 1000.0);
-    EXPECT_DOUBLE_EQ(clock.Ms(1'000'000), 0.0);
-    EXPECT_DOUBLE_EQ(clock.Ms(3'000'000), 2000.0);
+    EXPECT_TRUE(clock.FromZero());
+    EXPECT_DOUBLE_EQ(clock.Ms(1'000'000), 1000.0);
+    EXPECT_DOUBLE_EQ(clock.Ms(3'000'000), 3000.0);
     clock.SetRate(3'000'000, 2000.0);
-    EXPECT_DOUBLE_EQ(clock.Ms(3'000'000), 2000.0);
-    EXPECT_DOUBLE_EQ(clock.Ms(5'000'000), 3000.0);
+    EXPECT_FALSE(clock.FromZero());
+    EXPECT_DOUBLE_EQ(clock.Ms(3'000'000), 3000.0);
+    EXPECT_DOUBLE_EQ(clock.Ms(5'000'000), 4000.0);
 }

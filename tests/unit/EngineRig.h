@@ -32,13 +32,22 @@ public:
     }
     void Start() override { Record(true); }
     void Stop() override { Record(false); }
-    uint32_t NowMs() override { return clock_.nowMs.load(); }
+    uint32_t NowMs() override { return clock_.nowMs.load() + offsetMs; }
+    // A machine-wide clock `sharedClock` that this one reads `offsetMs` ahead of.
+    SharedReading Share(uint32_t reading) override { return {sharedClock, reading - offsetMs}; }
+    bool TakeUp(const SharedReading& shared, uint32_t& reading) override {
+        if (sharedClock == 0 || shared.clock != sharedClock) return false;
+        reading = shared.ms + offsetMs;
+        return true;
+    }
 
     // One tick of the periodic event, if it is set.
     void Fire() {
         if (armed.load() && callback != nullptr) callback(user);
     }
 
+    uint32_t sharedClock = 7;
+    uint32_t offsetMs = 0;
     unsigned period = 0;
     Callback callback = nullptr;
     void* user = nullptr;

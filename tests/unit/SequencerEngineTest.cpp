@@ -346,6 +346,67 @@ TEST_F(SequencerEngineTest, CopyStartedByMessageFollowsTheSamePasses) {
     EXPECT_TRUE(other.poster.Broadcasts().empty()); // no echo
 }
 
+TEST_F(SequencerEngineTest, ACopyStartedByMessageTakesUpTheStartersTimeLine) {
+    // The start reaches the other copy 9 ms later; its clock reads 3 ms ahead of the sender's.
+    CopyBus bus;
+    EngineRig other(clock);
+    other.timer.offsetMs = 3;
+    bus.Join(&rig.poster);
+    bus.Join(&other.poster);
+    rig.poster.bus = &bus;
+    other.poster.bus = &bus;
+    auto startOther = [&](uintptr_t wParam, intptr_t lParam, uint32_t afterMs) {
+        clock.nowMs += afterMs;
+        // How far before its own reading at the message the copy's time line begins.
+        const uint32_t handledAt = other.timer.NowMs();
+        other.engine.HandleMessage(SEQM_START, wParam, lParam);
+        EXPECT_TRUE(other.engine.IsPlaying());
+        const auto before = static_cast<int32_t>(handledAt - other.engine.StartMs());
+        other.engine.Toggle(); // Control is not held: the stop goes to both
+        rig.Pump();
+        other.Pump();
+        other.poster.ClearRecords();
+        return before;
+    };
+    rig.PressPlay();
+    const Posted sent = rig.poster.Broadcasts().at(0);
+    const uint32_t senderStart = rig.engine.StartMs();
+    clock.nowMs += 9;
+    other.Pump();
+    ASSERT_TRUE(other.engine.IsPlaying());
+    EXPECT_EQ(other.engine.StartMs(), senderStart + 3) << "not on the sender's time line";
+    ASSERT_FALSE(other.tone.Cues().empty());
+    EXPECT_EQ(other.tone.Cues().back().lineStartMs, senderStart + 3);
+    EXPECT_EQ(other.tone.Cues().back().dueAfterMs, 0.0);
+    rig.PressPlay();
+    other.Pump();
+    ASSERT_FALSE(other.engine.IsPlaying());
+
+    // Otherwise it starts now: an older copy's message, a reading from the future, one more than
+    // a second old, and one on a clock this copy cannot read.
+    EXPECT_EQ(startOther(0, 0, 5), 0);
+    const uint32_t shared = clock.nowMs.load();
+    EXPECT_EQ(startOther(sent.wParam, static_cast<intptr_t>(shared + 50), 5), 0);
+    EXPECT_EQ(startOther(sent.wParam, static_cast<intptr_t>(clock.nowMs - 1001), 0), 0);
+    EXPECT_EQ(startOther(sent.wParam + 1, static_cast<intptr_t>(clock.nowMs - 5), 0), 0);
+    EXPECT_EQ(startOther(sent.wParam, static_cast<intptr_t>(clock.nowMs - 1000), 0), 1000);
+
+    // A copy stopped again before its own start came back does not start on it.
+    rig.PressPlay();
+    const Posted echo = rig.poster.Broadcasts().back();
+    rig.engine.Toggle();
+    rig.engine.HandleMessage(SEQM_START, echo.wParam, echo.lParam);
+    EXPECT_FALSE(rig.engine.IsPlaying());
+
+    // A sender whose clock no other copy can read says "start now".
+    rig.poster.ClearRecords();
+    rig.timer.sharedClock = 0;
+    rig.PressPlay();
+    ASSERT_EQ(rig.poster.Broadcasts().size(), 1u);
+    EXPECT_EQ(rig.poster.Broadcasts()[0].wParam, 0u);
+    EXPECT_EQ(rig.poster.Broadcasts()[0].lParam, 0);
+}
+
 TEST_F(SequencerEngineTest, StartMessageIsIgnoredWhilePlayingAndStopWhileStopped) {
     rig.PressPlay();
     rig.RunFor(400);

@@ -211,6 +211,41 @@ TEST(TempoTimer, StopDoesNotWaitForATickThatIsSoundingATone) {
         << "a tick came after StopAndWait";
 }
 
+// A tick that the system's timer thread has entered but that has not yet counted itself: the
+// hook holds it there, at the top of the tick, until released or for 300 ms.
+namespace held_entry {
+Event entered;
+HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+std::atomic<bool> holdNext{false};
+std::atomic<bool> stopReturned{false};
+std::atomic<int> callsAfterStop{0};
+void Hold() {
+    if (!holdNext.exchange(false)) return;
+    SetEvent(entered.Get());
+    WaitForSingleObject(release, 300);
+}
+void Count(void*) {
+    if (stopReturned.load()) callsAfterStop.fetch_add(1);
+}
+} // namespace held_entry
+
+TEST(TempoTimer, StopAndWaitSeesOutATickThatHasNotCountedItselfYet) {
+    using namespace held_entry;
+    TempoTimer& timer = SharedTimer();
+    TempoTimer::SetTickEntryHookForTests(Hold);
+    timer.Configure(1, Count, nullptr);
+    holdNext = true;
+    timer.Start();
+    ASSERT_EQ(WaitForSingleObject(entered.Get(), kSafetyLimitMs), static_cast<DWORD>(WAIT_OBJECT_0));
+    timer.StopAndWait();
+    stopReturned = true;
+    SetEvent(release);
+    // Once an event of our own has fired, the held tick is over, whatever it did.
+    CallsWhileAnotherEventFires(5, [] { return 0; });
+    TempoTimer::SetTickEntryHookForTests(nullptr);
+    EXPECT_EQ(callsAfterStop.load(), 0) << "a tick called the owner after StopAndWait returned";
+}
+
 TEST(TempoTimer, DestructionWaitsForATickInProgress) {
     // Nobody releases this tone: it ends after its 300 ms, while the destructor must be waiting.
     static HeldTone tone(300);
@@ -258,6 +293,31 @@ TEST(TempoTimer, ClockAdvancesWithEitherSourceAndStaysContinuousAcrossASwitch) {
     const Reading switchedBack = Read(timer);
     EXPECT_TRUE(AdvancedAsRealTime(afterSwitch, switchedBack, 2.0, 0.0));
     EXPECT_GE(static_cast<int32_t>(switchedBack.ms - afterSwitch.ms), 0);
+}
+
+TEST(TempoTimer, TimersCalibratedApartReadOneMachineWideClock) {
+    // What two copies of the program do: each calibrates at its own start. A clock counted from
+    // its own calibration would read the time between the two starts apart.
+    TempoTimer& first = SharedTimer();
+    TempoTimer second;
+    first.AwaitCalibration();
+    second.AwaitCalibration();
+    for (bool highResolution : {true, false}) {
+        first.SetHighResolution(highResolution);
+        second.SetHighResolution(highResolution);
+        const SharedReading a = first.Share(first.NowMs());
+        const SharedReading b = second.Share(second.NowMs());
+        ASSERT_NE(a.clock, 0u) << highResolution;
+        EXPECT_EQ(a.clock, b.clock) << highResolution;
+        // Read one after the other: at most a millisecond boundary lies between them.
+        EXPECT_LE(static_cast<uint32_t>(b.ms - a.ms), 1u) << highResolution;
+        // Taken up as the second's own reading of that moment, whatever a switch of source has
+        // added to it.
+        uint32_t taken = 0;
+        ASSERT_TRUE(second.TakeUp(a, taken));
+        EXPECT_LE(static_cast<uint32_t>(second.NowMs() - taken), 1u) << highResolution;
+    }
+    first.SetHighResolution(true);
 }
 
 TEST(TempoTimer, CalibratedClockKeepsPaceWithThePerformanceCounter) {
