@@ -335,7 +335,12 @@ void MainWindow::OnInitDialog() {
     controller_.Setup(panel_, document_, this);
     controller_.Attach(&engine_, &editKeys_);
     poster_.SetWindow(hwnd_);
-    engine_.Initialise(document_, timer_, *toneOutput_, poster_, panel_, keys_);
+    engine_.Initialise({.document = document_,
+                        .timer = timer_,
+                        .tone = *toneOutput_,
+                        .poster = poster_,
+                        .panel = panel_,
+                        .keys = keys_});
     document_.dirty = 0;
     panel_.UpdateColumnCount();
     Phase("controller and engine ready");

@@ -64,10 +64,10 @@ void MeasureButtonGroup::MoveButton(int index, int x, int y) {
     RecomputeRect();
 }
 
-void MeasureButtonGroup::SetColors10(const COLORREF (&c)[10]) {
+void MeasureButtonGroup::SetGroupColors(const HighlightColors& buttonColours, COLORREF groupColour) {
     for (auto& button : buttons)
-        button->SetColors8(c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]);
-    SetColors(c[9], c[9]);
+        button->SetHighlightColors(buttonColours);
+    SetColors(groupColour, groupColour);
 }
 
 void MeasureButtonGroup::Show() {

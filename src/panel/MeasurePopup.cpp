@@ -150,8 +150,13 @@ void MeasurePopup::SetColors(const SkinPalette& palette) {
     colours = palette;
     backgroundBrush.Reset(CreateSolidBrush(colours.contrastDark));
     for (MDial* cell : {&nextCell, &repeatCell})
-        cell->SetColorsAll(colours.baseLight, colours.baseDark, colours.baseDark, colours.baseLight,
-                           colours.baseLight, colours.baseDark, colours.contrast);
+        cell->SetDialColors({.arrowInk = colours.baseLight,
+                             .arrowPaper = colours.baseDark,
+                             .textInk = colours.baseDark,
+                             .textPaper = colours.baseLight,
+                             .barInk = colours.baseLight,
+                             .barPaper = colours.baseDark,
+                             .thumb = colours.contrast});
     background.SetColors(colours.base, colours.baseLighter);
     if (hwnd) InvalidateLater(hwnd, nullptr, EraseBackground::Yes);
 }

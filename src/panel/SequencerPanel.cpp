@@ -43,7 +43,13 @@ DialSettings VerticalBarDial(int id, int x, int y, int barHeight, int min, int m
 }
 
 void SetDialColours(MDial& dial, const SkinPalette& p, COLORREF barInk, COLORREF barPaper, COLORREF thumb) {
-    dial.SetColorsAll(p.baseLight, p.baseDark, p.baseDark, p.baseLight, barInk, barPaper, thumb);
+    dial.SetDialColors({.arrowInk = p.baseLight,
+                        .arrowPaper = p.baseDark,
+                        .textInk = p.baseDark,
+                        .textPaper = p.baseLight,
+                        .barInk = barInk,
+                        .barPaper = barPaper,
+                        .thumb = thumb});
 }
 
 } // namespace
@@ -64,7 +70,14 @@ void SequencerPanel::Build(HWND window) {
     BuildLeftArea();
     measurePopup.Create(mainWindow);
     measurePopup.SetColors(palette);
-    statusLine.Create(3, mainWindow, palette.contrastDark, palette.contrast, 30, 171, 300, 15, "left");
+    statusLine.Create({.id = 3,
+                       .owner = mainWindow,
+                       .ink = palette.contrastDark,
+                       .paper = palette.contrast,
+                       .x = 30,
+                       .y = 171,
+                       .width = 300,
+                       .height = 15});
     if (HWND field = statusLine.Handle()) {
         SetWindowLongPtrA(field, GWL_STYLE, GetWindowLongPtrA(field, GWL_STYLE) & ~WS_TABSTOP);
     }
@@ -158,13 +171,19 @@ void SequencerPanel::ApplySkin(COLORREF colour) {
     background.SetColors(p.base, p.baseLighter);
     playButton.SetColors4(p.contrastDark, p.contrastLight, p.baseDark, p.baseLight);
     muteButton.SetColors4(p.baseLight, p.base, p.baseDark, p.baseLight);
-    tempoField.SetColorsAll(p.baseLight, p.baseDark, p.baseDark, p.baseLight, 0, 0, 0);
+    tempoField.SetDialColors(
+        {.arrowInk = p.baseLight, .arrowPaper = p.baseDark, .textInk = p.baseDark, .textPaper = p.baseLight});
     SetDialColours(levelControl, p, p.baseLight, p.baseDark, p.contrast);
     SetDialColours(transposeControl, p, p.baseLight, p.baseDark, p.contrast);
-    const COLORREF selectorColours[10] = {p.base,         p.baseLighter,   p.base,         p.contrast,
-                                          p.contrastDark, p.contrastLight, p.contrastDark, p.contrastLight,
-                                          p.base,         p.contrast};
-    measureSelector.SetColors10(selectorColours);
+    measureSelector.SetGroupColors({.ink = p.base,
+                                    .paper = p.baseLighter,
+                                    .pressedInk = p.base,
+                                    .pressedPaper = p.contrast,
+                                    .altUpInk = p.contrastDark,
+                                    .altUpPaper = p.contrastLight,
+                                    .altDownInk = p.contrastDark,
+                                    .altDownPaper = p.contrastLight},
+                                   p.contrast);
     toolbar.ApplySkin(colour);
     measurePopup.SetColors(p);
     statusLine.SetColors(p.contrastDark, p.contrast);

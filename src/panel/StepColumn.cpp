@@ -69,7 +69,7 @@ void StepColumn::Build(int newId, const std::string& number, int x, int y, HWND 
     length.barWidth = 27;
     length.barHeight = 7;
     length.thumbWidth = 2;
-    length.horizontal = true;
+    length.barAxis = BarAxis::Horizontal;
     lengthCell.Create(length);
     lengthCell.HideText();
     lengthCell.SetValue(64);
@@ -120,10 +120,17 @@ void StepColumn::ApplySkin(COLORREF colour) {
     // The background picture: black pixels in ink, white ones in paper.
     SetColors(palette.base, palette.contrast);
     lamp.SetColors4(palette.contrastDark, palette.contrast, palette.contrastDark, palette.contrastLight);
-    noteCell.SetColorsAll(palette.contrastDark, palette.contrastLight, palette.baseLighter, palette.base, 0,
-                          0, 0);
-    lengthCell.SetColorsAll(palette.contrastDark, palette.contrastLight, palette.baseLighter, palette.base,
-                            palette.contrastDark, palette.contrast, palette.baseLight);
+    noteCell.SetDialColors({.arrowInk = palette.contrastDark,
+                            .arrowPaper = palette.contrastLight,
+                            .textInk = palette.baseLighter,
+                            .textPaper = palette.base});
+    lengthCell.SetDialColors({.arrowInk = palette.contrastDark,
+                              .arrowPaper = palette.contrastLight,
+                              .textInk = palette.baseLighter,
+                              .textPaper = palette.base,
+                              .barInk = palette.contrastDark,
+                              .barPaper = palette.contrast,
+                              .thumb = palette.baseLight});
     SetHighlighted(false);
     Show();
 }

@@ -36,14 +36,13 @@ private:
     int32_t releaseAs_;
 };
 
-void SequencerEngine::Initialise(SongDocument& doc, StepTimer& stepTimer, ToneOutput& toneOutput,
-                                 MessagePoster& messagePoster, EnginePanel& enginePanel, KeyState& keyState) {
-    document = &doc;
-    timer = &stepTimer;
-    tone = &toneOutput;
-    poster = &messagePoster;
-    panel = &enginePanel;
-    keys = &keyState;
+void SequencerEngine::Initialise(const EngineParts& parts) {
+    document = &parts.document;
+    timer = &parts.timer;
+    tone = &parts.tone;
+    poster = &parts.poster;
+    panel = &parts.panel;
+    keys = &parts.keys;
     timer->Configure(1, &SequencerEngine::TimerCallback, this);
     timer->Start();
     timer->Stop();

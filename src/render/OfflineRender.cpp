@@ -105,7 +105,12 @@ RenderSchedule ScheduleRender(SongDocument& doc, const RenderLimits& limits) {
     Silent silent;
     Collector collector(doc, limits, schedule);
     SequencerEngine engine;
-    engine.Initialise(doc, timer, collector, silent, silent, silent);
+    engine.Initialise({.document = doc,
+                       .timer = timer,
+                       .tone = collector,
+                       .poster = silent,
+                       .panel = silent,
+                       .keys = silent});
     engine.Toggle();
     // One timer call per virtual millisecond, as the multimedia timer gives; the engine plays at
     // most one step per call, and its due times, not the calls, say where the steps fall.

@@ -19,10 +19,9 @@ MBar::~MBar() {
     if (pressed && owner && GetCapture() == owner) ReleaseCapture();
 }
 
-void MBar::Create(int newId, const std::string& newText, int x, int y, int width, int height, HWND newOwner,
-                  bool isHorizontal) {
-    MButton::Create(newId, newText, x, y, width, height, newOwner);
-    horizontal = isHorizontal;
+void MBar::Create(const BarSettings& s) {
+    MButton::Create(s.id, s.text, s.x, s.y, s.width, s.height, s.owner);
+    horizontal = s.axis == BarAxis::Horizontal;
 }
 
 void MBar::SetColors3(COLORREF newInk, COLORREF newPaper, COLORREF newThumbColor) {

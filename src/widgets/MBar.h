@@ -4,14 +4,23 @@
 // the mouse, so it goes on outside the owner window until the button is let go.
 #include "widgets/MButton.h"
 
+enum class BarAxis { Vertical, Horizontal };
+
+struct BarSettings {
+    int id = 0;
+    std::string text;
+    int x = 0, y = 0, width = 0, height = 0;
+    HWND owner = nullptr;
+    BarAxis axis = BarAxis::Vertical; // the direction the level grows in
+};
+
 class MBar : public MButton {
 public:
     MBar();
     ~MBar() override;
 
     using MButton::Create;
-    void Create(int id, const std::string& text, int x, int y, int width, int height, HWND owner,
-                bool horizontal);
+    void Create(const BarSettings& settings);
     void Draw(HDC dc) override;
     int HitEvent(int type, int x, int y) override;
     int MouseEvent(int type, int x, int y) override;

@@ -81,17 +81,28 @@ void MDial::CreateArrows(const DialSettings& s) {
 }
 
 void MDial::CreateBar(const DialSettings& s) {
-    bar.Create(baseId + 4, "bar", s.x + s.barDx, s.y + s.barDy, s.barWidth, s.barHeight, s.owner,
-               s.horizontal);
+    bar.Create({.id = baseId + 4,
+                .text = "bar",
+                .x = s.x + s.barDx,
+                .y = s.y + s.barDy,
+                .width = s.barWidth,
+                .height = s.barHeight,
+                .owner = s.owner,
+                .axis = s.barAxis});
     bar.SetRange(min, max);
     bar.SetThumbWidth(s.thumbWidth);
-    bar.SetCursorByName(s.horizontal ? "BARHCUR" : "BARVCUR");
+    bar.SetCursorByName(s.barAxis == BarAxis::Horizontal ? "BARHCUR" : "BARVCUR");
     barShown = !(s.barWidth == 0 && s.barHeight == 0);
 }
 
 void MDial::CreateTextField(const DialSettings& s) {
-    textField.Create(baseId + 3, s.owner, 0, 0, s.x + s.textDx, s.y + s.textDy, s.textWidth, s.textHeight,
-                     "center");
+    textField.Create({.id = baseId + 3,
+                      .owner = s.owner,
+                      .x = s.x + s.textDx,
+                      .y = s.y + s.textDy,
+                      .width = s.textWidth,
+                      .height = s.textHeight,
+                      .alignment = TextAlign::Center});
     textShown = !(s.textWidth == 0 && s.textHeight == 0);
 }
 
@@ -200,17 +211,16 @@ void MDial::SetLiveTyping(bool flag) {
     textField.SetLiveTyping(flag);
 }
 
-void MDial::SetColorsAll(COLORREF arrowInk, COLORREF arrowPaper, COLORREF textInk, COLORREF textPaper,
-                         COLORREF barInk, COLORREF barPaper, COLORREF thumbColor) {
+void MDial::SetDialColors(const DialColors& c) {
     // Nothing repaints part by part; the whole dial shows once at the end.
     SetShowable(false);
     // A body that is not transparent shows as a plain rectangle, its caption invisible.
-    ink = textPaper;
-    paper = textPaper;
-    upArrow.SetColors(arrowInk, arrowPaper);
-    downArrow.SetColors(arrowInk, arrowPaper);
-    textField.SetColors(textInk, textPaper);
-    bar.SetColors3(barInk, barPaper, thumbColor);
+    ink = c.textPaper;
+    paper = c.textPaper;
+    upArrow.SetColors(c.arrowInk, c.arrowPaper);
+    downArrow.SetColors(c.arrowInk, c.arrowPaper);
+    textField.SetColors(c.textInk, c.textPaper);
+    bar.SetColors3(c.barInk, c.barPaper, c.thumb);
     SetShowable(true);
     if (visible) Show();
 }

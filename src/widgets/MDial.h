@@ -9,7 +9,7 @@
 
 class MDial;
 
-// Everything a dial is made from, in the order it is given. All offsets are from the origin.
+// Everything a dial is made from. All offsets are from the origin.
 struct DialSettings {
     int baseId = 0;
     int x = 0, y = 0;
@@ -20,12 +20,22 @@ struct DialSettings {
     HWND owner = nullptr;
     int textDx = 0, textDy = 0, textWidth = 0, textHeight = 0; // 0 x 0: no text shown
     int min = 0;
-    int unused = 0;
     int max = 0;
     int ctrlStep = 1; // an arrow step is multiplied by this while Control is held
     int barDx = 0, barDy = 0, barWidth = 0, barHeight = 0; // 0 x 0: no bar
     int thumbWidth = 0;
-    bool horizontal = false;
+    BarAxis barAxis = BarAxis::Vertical;
+};
+
+// A dial's colours, part by part; the body shows as the text paper.
+struct DialColors {
+    COLORREF arrowInk = 0;
+    COLORREF arrowPaper = 0;
+    COLORREF textInk = 0;
+    COLORREF textPaper = 0;
+    COLORREF barInk = 0;
+    COLORREF barPaper = 0;
+    COLORREF thumb = 0;
 };
 
 // The dial's arrow: a picture button that also lets the dial finish a step on release.
@@ -91,8 +101,7 @@ public:
     void OnPartEvent(int partId);
     void SetTransparent(bool flag);
     void SetLiveTyping(bool flag);
-    void SetColorsAll(COLORREF arrowInk, COLORREF arrowPaper, COLORREF textInk, COLORREF textPaper,
-                      COLORREF barInk, COLORREF barPaper, COLORREF thumbColor);
+    void SetDialColors(const DialColors& colors);
     // Hide the field or the arrows for good: later Show calls and recolouring leave them hidden.
     void HideText();
     void HideArrows();

@@ -48,13 +48,10 @@ void MHighlightToggleButton::Draw(HDC dc) {
     ExcludeOwnRect(dc);
 }
 
-void MHighlightToggleButton::SetColors8(COLORREF newInk, COLORREF newPaper, COLORREF newPressedInk,
-                                        COLORREF newPressedPaper, COLORREF newAltUpInk,
-                                        COLORREF newAltUpPaper, COLORREF newAltDownInk,
-                                        COLORREF newAltDownPaper) {
-    altUpInk = newAltUpInk;
-    altUpPaper = newAltUpPaper;
-    altDownInk = newAltDownInk;
-    altDownPaper = newAltDownPaper;
-    SetColors4(newInk, newPaper, newPressedInk, newPressedPaper);
+void MHighlightToggleButton::SetHighlightColors(const HighlightColors& c) {
+    altUpInk = c.altUpInk;
+    altUpPaper = c.altUpPaper;
+    altDownInk = c.altDownInk;
+    altDownPaper = c.altDownPaper;
+    SetColors4(c.ink, c.paper, c.pressedInk, c.pressedPaper);
 }

@@ -22,6 +22,19 @@ protected:
     bool state = false;
 };
 
+// A highlight toggle's two schemes: the plain pairs as any button's, and the pairs shown while
+// highlighted.
+struct HighlightColors {
+    COLORREF ink = 0;
+    COLORREF paper = 0;
+    COLORREF pressedInk = 0;
+    COLORREF pressedPaper = 0;
+    COLORREF altUpInk = 0;
+    COLORREF altUpPaper = 0;
+    COLORREF altDownInk = 0;
+    COLORREF altDownPaper = 0;
+};
+
 class MHighlightToggleButton : public MToggleButton {
 public:
     MHighlightToggleButton();
@@ -31,8 +44,7 @@ public:
     // Stores the flag only; the caller repaints.
     void SetHighlight(bool flag) { highlight = flag; }
     bool GetHighlight() const { return highlight; }
-    void SetColors8(COLORREF ink, COLORREF paper, COLORREF pressedInk, COLORREF pressedPaper,
-                    COLORREF altUpInk, COLORREF altUpPaper, COLORREF altDownInk, COLORREF altDownPaper);
+    void SetHighlightColors(const HighlightColors& colors);
 
 protected:
     bool highlight = false;

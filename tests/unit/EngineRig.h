@@ -238,7 +238,8 @@ inline void NumberSteps(SongDocument& doc) {
 struct EngineRig {
     explicit EngineRig(VirtualClock& sharedClock) : clock(sharedClock) {
         NumberSteps(doc);
-        engine.Initialise(doc, timer, tone, poster, panel, keys);
+        engine.Initialise(
+            {.document = doc, .timer = timer, .tone = tone, .poster = poster, .panel = panel, .keys = keys});
         poster.ClearRecords();
     }
 

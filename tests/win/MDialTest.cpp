@@ -33,7 +33,7 @@ DialSettings TextDial(HWND owner, int min, int max, int ctrlStep) {
 }
 
 // A bar-only dial: no arrow pictures, no text field shown.
-DialSettings BarDial(HWND owner, int min, int max, int width, int height, bool horizontal) {
+DialSettings BarDial(HWND owner, int min, int max, int width, int height, BarAxis axis) {
     DialSettings s;
     s.baseId = 2000;
     s.x = 20;
@@ -45,7 +45,7 @@ DialSettings BarDial(HWND owner, int min, int max, int width, int height, bool h
     s.barWidth = width;
     s.barHeight = height;
     s.thumbWidth = 2;
-    s.horizontal = horizontal;
+    s.barAxis = axis;
     return s;
 }
 
@@ -226,7 +226,7 @@ TEST_F(DialFixture, ClicksInTheFieldAreReported) {
 
 TEST_F(DialFixture, VerticalBarValueFollowsThePointer) {
     MDial dial;
-    dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, false));
+    dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, BarAxis::Vertical));
     const RECT bar = dial.GetBar().GetRect();
     input.leftButton = true;
     ASSERT_EQ(Send(WidgetEvent::Down, bar.left + 2, bar.bottom - 1), 2004);
@@ -248,7 +248,7 @@ TEST_F(DialFixture, VerticalBarValueFollowsThePointer) {
 
 TEST_F(DialFixture, BarDragWhoseReleaseWentElsewhereEndsOnTheNextMove) {
     MDial dial;
-    dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, false));
+    dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, BarAxis::Vertical));
     const RECT bar = dial.GetBar().GetRect();
     input.leftButton = true;
     Send(WidgetEvent::Down, bar.left + 1, bar.bottom - 1);
@@ -264,7 +264,7 @@ TEST_F(DialFixture, BarDragWhoseReleaseWentElsewhereEndsOnTheNextMove) {
 
 TEST_F(DialFixture, HorizontalBarPressSetsTheValue) {
     MDial dial;
-    dial.Create(BarDial(owner.hwnd, -59, 67, 27, 7, true));
+    dial.Create(BarDial(owner.hwnd, -59, 67, 27, 7, BarAxis::Horizontal));
     const RECT bar = dial.GetBar().GetRect();
     input.leftButton = true;
     ASSERT_EQ(Send(WidgetEvent::Down, bar.left + 13, bar.top + 3), 2004);
@@ -278,9 +278,9 @@ TEST_F(DialFixture, HorizontalBarPressSetsTheValue) {
 
 TEST_F(DialFixture, BarDrawsFillThumbAndRest) {
     MDial dial;
-    dial.Create(BarDial(owner.hwnd, 0, 100, 27, 7, true));
+    dial.Create(BarDial(owner.hwnd, 0, 100, 27, 7, BarAxis::Horizontal));
     const COLORREF ink = RGB(200, 0, 0), paper = RGB(0, 0, 200), thumb = RGB(0, 200, 0);
-    dial.SetColorsAll(0, 0, 0, 0, ink, paper, thumb);
+    dial.SetDialColors({.barInk = ink, .barPaper = paper, .thumb = thumb});
     dial.SetValue(50);
     Canvas canvas(60, 20, RGB(9, 9, 9));
     dial.GetBar().Draw(canvas.dc);
@@ -298,7 +298,7 @@ TEST_F(DialFixture, BarDragGoesOnOutsideTheWindowUntilRelease) {
     // Real mouse input: the drag must keep the mouse once the pointer leaves the owner window.
     SetWidgetInput(nullptr);
     MDial dial;
-    dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, false));
+    dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, BarAxis::Vertical));
     POINT origin{0, 0};
     ClientToScreen(owner.hwnd, &origin);
     const RECT bar = dial.GetBar().GetRect();
@@ -326,7 +326,7 @@ TEST_F(DialFixture, BarDragGoesOnOutsideTheWindowUntilRelease) {
 
 TEST_F(DialFixture, EmptyArrowPrefixLeavesTheArrowsAlone) {
     MDial dial;
-    DialSettings s = BarDial(owner.hwnd, 0, 127, 27, 7, true);
+    DialSettings s = BarDial(owner.hwnd, 0, 127, 27, 7, BarAxis::Horizontal);
     dial.Create(s);
     EXPECT_EQ(dial.GetUpArrow().GetRect().right - dial.GetUpArrow().GetRect().left, 1);
     dial.GetUpArrow().Hide();
@@ -345,7 +345,10 @@ TEST_F(DialFixture, HiddenTextStaysHiddenThroughShowAndRecolouring) {
     HWND field = dial.GetTextField().Handle();
     dial.HideText();
     EXPECT_FALSE(IsWindowVisible(field));
-    dial.SetColorsAll(RGB(1, 1, 1), RGB(2, 2, 2), RGB(3, 3, 3), RGB(4, 4, 4), 0, 0, 0);
+    dial.SetDialColors({.arrowInk = RGB(1, 1, 1),
+                        .arrowPaper = RGB(2, 2, 2),
+                        .textInk = RGB(3, 3, 3),
+                        .textPaper = RGB(4, 4, 4)});
     EXPECT_FALSE(IsWindowVisible(field));
     dial.Hide();
     dial.Show();
@@ -354,7 +357,10 @@ TEST_F(DialFixture, HiddenTextStaysHiddenThroughShowAndRecolouring) {
     EXPECT_TRUE(dial.GetUpArrow().IsVisible());
 
     dial.HideArrows();
-    dial.SetColorsAll(RGB(1, 1, 1), RGB(2, 2, 2), RGB(3, 3, 3), RGB(4, 4, 4), 0, 0, 0);
+    dial.SetDialColors({.arrowInk = RGB(1, 1, 1),
+                        .arrowPaper = RGB(2, 2, 2),
+                        .textInk = RGB(3, 3, 3),
+                        .textPaper = RGB(4, 4, 4)});
     dial.Show();
     EXPECT_FALSE(dial.GetUpArrow().IsVisible());
     EXPECT_FALSE(dial.GetDownArrow().IsVisible());
@@ -376,8 +382,13 @@ TEST_F(DialFixture, FrozenDialKeepsItsFieldAsItIs) {
 TEST_F(DialFixture, RecolouringKeepsAShownFieldShownAndColoursTheParts) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, -59, 67, 12));
-    dial.SetColorsAll(RGB(1, 1, 1), RGB(2, 2, 2), RGB(3, 3, 3), RGB(4, 4, 4), RGB(5, 5, 5), RGB(6, 6, 6),
-                      RGB(7, 7, 7));
+    dial.SetDialColors({.arrowInk = RGB(1, 1, 1),
+                        .arrowPaper = RGB(2, 2, 2),
+                        .textInk = RGB(3, 3, 3),
+                        .textPaper = RGB(4, 4, 4),
+                        .barInk = RGB(5, 5, 5),
+                        .barPaper = RGB(6, 6, 6),
+                        .thumb = RGB(7, 7, 7)});
     EXPECT_TRUE(IsWindowVisible(dial.GetTextField().Handle()));
     EXPECT_EQ(dial.GetUpArrow().GetInk(), RGB(1, 1, 1));
     EXPECT_EQ(dial.GetDownArrow().GetPaper(), RGB(2, 2, 2));
@@ -392,7 +403,10 @@ TEST_F(DialFixture, RecolouringKeepsAShownFieldShownAndColoursTheParts) {
 TEST_F(DialFixture, OpaqueBodyPaintsUnderItsParts) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 0, 9, 1));
-    dial.SetColorsAll(RGB(250, 0, 0), RGB(250, 0, 0), RGB(0, 0, 0), RGB(0, 0, 250), 0, 0, 0);
+    dial.SetDialColors({.arrowInk = RGB(250, 0, 0),
+                        .arrowPaper = RGB(250, 0, 0),
+                        .textInk = RGB(0, 0, 0),
+                        .textPaper = RGB(0, 0, 250)});
     Canvas transparent(60, 40, RGB(9, 9, 9));
     PaintWidgets(transparent.dc, owner.hwnd);
     EXPECT_EQ(transparent.Pixel(17, 27), RGB(9, 9, 9)); // inside the body, on no part
@@ -437,7 +451,7 @@ TEST(DialOnADialog, FieldAnswersColoursAndReportsTypingThroughTheDialog) {
     MDial dial;
     dial.Create(TextDial(dialog.hwnd, 1, 8, 1));
     dial.SetLiveTyping(true);
-    dial.SetColorsAll(0, 0, RGB(10, 20, 30), RGB(40, 50, 60), 0, 0, 0);
+    dial.SetDialColors({.textInk = RGB(10, 20, 30), .textPaper = RGB(40, 50, 60)});
 
     Canvas canvas(2, 2, RGB(0, 0, 0));
     const LRESULT brush = SendMessageA(dialog.hwnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(canvas.dc),

@@ -68,8 +68,14 @@ TEST(ToggleLook, HighlightUsesTheAlternativePairs) {
     toggle.Create(8, "", 0, 0, owner.hwnd, "HUP", "HDN");
     const COLORREF altUpInk = RGB(10, 20, 30), altUpPaper = RGB(40, 50, 60);
     const COLORREF altDownInk = RGB(70, 80, 90), altDownPaper = RGB(100, 110, 120);
-    toggle.SetColors8(kInk, kPaper, kPressedInk, kPressedPaper, altUpInk, altUpPaper, altDownInk,
-                      altDownPaper);
+    toggle.SetHighlightColors({.ink = kInk,
+                               .paper = kPaper,
+                               .pressedInk = kPressedInk,
+                               .pressedPaper = kPressedPaper,
+                               .altUpInk = altUpInk,
+                               .altUpPaper = altUpPaper,
+                               .altDownInk = altDownInk,
+                               .altDownPaper = altDownPaper});
 
     Canvas plain(2, 2, kGround);
     toggle.Draw(plain.dc);
