@@ -203,7 +203,7 @@ bool MainWindow::PreTranslate(MSG& msg) {
 
 void MainWindow::OnSpaceKey() {
     ChooseVoice();
-    panel_.SetPlayButton(!panel_.PlayButtonOn());
+    panel_.SetPlayButton(panel_.PlayButtonOn() ? PlayButtonLook::Stopped : PlayButtonLook::Playing);
     engine_.Toggle();
 }
 

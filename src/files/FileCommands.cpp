@@ -65,8 +65,8 @@ bool FileCommands::DoPromptSave() {
     SongDocument& doc = parts_.document;
     if (doc.dirty == 0) return true;
     switch (parts_.prompt.Ask(SavePromptText(doc.path))) {
-    case SavePrompt::Cancel: return false;
-    case SavePrompt::Save:
+    case SaveAnswer::Cancel: return false;
+    case SaveAnswer::Save:
         if (doc.path.empty())
             DoSaveAs();
         else
@@ -109,7 +109,7 @@ void FileCommands::ApplyLoaded(const LoadedPlacement& placement) {
     SongDocument& doc = parts_.document;
     EditView& view = parts_.view;
     SetupWindow& window = parts_.window;
-    view.SetTempoMode(doc.tempoDisplay == 1 ? 1 : 0);
+    view.SetTempoMode(doc.tempoDisplay);
     view.SetTempo(doc.tempo);
     view.SetLevelB(doc.levelB);
     view.SetTranspose(doc.transpose);
@@ -146,9 +146,9 @@ void FileCommands::Export(ExportFormat format) {
         parts_.dialogs.ChooseExportFile(ExportName(doc.path, format), format);
     if (chosen) {
         // Ten minutes of sound take a fraction of a second, but not nothing: the wait cursor says so.
-        parts_.window.ShowBusy(true);
+        parts_.window.ShowBusy(Busy::Yes);
         const FileError result = parts_.files.WriteReplace(*chosen, RenderExport(doc, format));
-        parts_.window.ShowBusy(false);
+        parts_.window.ShowBusy(Busy::No);
         if (result != FileError::None) parts_.window.ShowMessage(FileErrorText(result, *chosen));
     }
     parts_.window.FocusHandling();

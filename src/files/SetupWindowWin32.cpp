@@ -75,9 +75,9 @@ uint32_t SetupWindowWin32::SkinColour() { return window_.Panel().SkinColour(); }
 
 void SetupWindowWin32::FocusHandling() { window_.FocusHandling(); }
 
-void SetupWindowWin32::ShowBusy(bool busy) {
+void SetupWindowWin32::ShowBusy(Busy busy) {
     // The next mouse move gives the panel's cursors back in any case.
-    if (busy)
+    if (busy == Busy::Yes)
         beforeBusy_ = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514))); // IDC_WAIT
     else
         SetCursor(beforeBusy_);

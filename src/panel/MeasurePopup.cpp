@@ -140,8 +140,8 @@ void MeasurePopup::OnInit() {
     repeatCell.Create(
         CellSettings({.id = kRepeatId, .x = 96, .arrowDx = 0, .textDx = 7, .max = 32, .ctrlStep = 4}, hwnd));
     for (MDial* cell : {&nextCell, &repeatCell}) {
-        cell->SetTransparent(false);
-        cell->SetLiveTyping(true);
+        cell->SetTransparent(DialBody::Opaque);
+        cell->SetLiveTyping(LiveTyping::On);
     }
     SetFocus(nullptr);
 }

@@ -98,10 +98,10 @@ void SequencerPanel::BuildLeftArea() {
 
     playButton.Create(control::kPlay, "PLAYBTN", 27, 32, mainWindow, "PLAY2UP", "PLAY2DN");
     playButton.SetCursorByName("PUSHCUR");
-    playButton.SetState(false);
+    playButton.SetState(ToggleState::Off);
     muteButton.Create(control::kMute, "MUTEBTN", 31, 64, mainWindow, "ONOFFUP", "ONOFFDN");
     muteButton.SetCursorByName("PUSHCUR");
-    muteButton.SetState(true);
+    muteButton.SetState(ToggleState::On);
 
     DialSettings tempo;
     tempo.baseId = control::kTempo;
@@ -119,8 +119,8 @@ void SequencerPanel::BuildLeftArea() {
     tempo.max = 1000000;
     tempo.ctrlStep = 10;
     tempoField.Create(tempo);
-    tempoField.SetTransparent(false);
-    tempoField.SetLiveTyping(false);
+    tempoField.SetTransparent(DialBody::Opaque);
+    tempoField.SetLiveTyping(LiveTyping::Off);
 
     // The level control lies off the client area: it is never seen, but carries the level value.
     levelControl.Create(VerticalBarDial(kLevelId, -200, 2, 135, 0, 100, 10, mainWindow));
@@ -221,7 +221,7 @@ void SequencerPanel::SetStatusText(const std::string& text) { statusLine.SetText
 
 bool SequencerPanel::ColumnVisible(int column) { return ValidColumn(column) && columns[column].IsVisible(); }
 
-void SequencerPanel::SetColumnShowable(int column, bool showable) {
+void SequencerPanel::SetColumnShowable(int column, Showable showable) {
     if (ValidColumn(column)) columns[column].SetShowable(showable);
 }
 
@@ -263,9 +263,7 @@ double SequencerPanel::TempoFieldEvent(int id) {
 
 void SequencerPanel::ShowTempo(double bpm) { tempoField.SetBpm(bpm); }
 
-void SequencerPanel::ShowTempoUnit(int unit) {
-    tempoField.SetMode(unit == 1 ? tempo::TempoUnit::SamplesPerMeasure : tempo::TempoUnit::BeatsPerMinute);
-}
+void SequencerPanel::ShowTempoUnit(TempoUnit unit) { tempoField.SetMode(unit); }
 
 int SequencerPanel::LevelEvent(int id) {
     levelControl.OnPartEvent(id);
@@ -283,17 +281,22 @@ void SequencerPanel::ShowTranspose(int value) { transposeControl.SetValue(value)
 
 bool SequencerPanel::MuteButtonOn() { return muteButton.GetState(); }
 
-void SequencerPanel::SetMuteButton(bool soundOn) { muteButton.SetState(soundOn); }
+void SequencerPanel::SetMuteButton(bool soundOn) {
+    muteButton.SetState(soundOn ? ToggleState::On : ToggleState::Off);
+}
 
-void SequencerPanel::OpenToolbarMenu(int index) { toolbar.PopupMenu(index); }
+void SequencerPanel::OpenToolbarMenu(ToolbarMenu menu) { toolbar.PopupMenu(menu); }
 
 bool SequencerPanel::PlayButtonOn() { return playButton.GetState(); }
 
-void SequencerPanel::SetPlayButton(bool on) { playButton.SetState(on); }
+void SequencerPanel::SetPlayButton(PlayButtonLook look) {
+    playButton.SetState(look == PlayButtonLook::Playing ? ToggleState::On : ToggleState::Off);
+}
 
 void SequencerPanel::SetPlayingMark(int measure) { measureSelector.SetPlayingMark(measure); }
 
-void SequencerPanel::SetStepHighlighted(int column, bool on) {
+void SequencerPanel::SetStepHighlighted(int column, StepLight light) {
     assert(column >= 1 && column <= kColumns);
-    if (column >= 1 && column <= kColumns) Column(column).SetHighlighted(on);
+    if (column >= 1 && column <= kColumns)
+        Column(column).SetHighlighted(light == StepLight::On ? Highlight::On : Highlight::Off);
 }

@@ -38,7 +38,7 @@ void StepColumn::Build(int newId, const std::string& number, int x, int y, HWND 
     numberLabel.Create(newId, number, x + 12, y + 2, 23, 16, parent);
     lamp.Create(newId + ParamOn, "", x + 12, y + 30, parent, "ONOFFUP", "ONOFFDN");
     lamp.SetCursorByName("PUSHCUR");
-    lamp.SetState(true);
+    lamp.SetState(ToggleState::On);
 
     DialSettings note;
     note.baseId = newId + ParamNote;
@@ -56,7 +56,7 @@ void StepColumn::Build(int newId, const std::string& number, int x, int y, HWND 
     note.max = 67;
     note.ctrlStep = 12;
     noteCell.Create(note);
-    noteCell.SetLiveTyping(true);
+    noteCell.SetLiveTyping(LiveTyping::On);
 
     DialSettings length;
     length.baseId = newId + ParamLength;
@@ -76,13 +76,13 @@ void StepColumn::Build(int newId, const std::string& number, int x, int y, HWND 
     lengthCell.HideArrows();
     built = true;
     // Created while unbuilt, the column itself could not be made showable yet.
-    SetShowable(true);
+    SetShowable(Showable::Yes);
     Show();
 }
 
 void StepColumn::SetValue(int param, int value) {
     switch (param) {
-    case ParamOn: lamp.SetState(value != 0); break;
+    case ParamOn: lamp.SetState(value != 0 ? ToggleState::On : ToggleState::Off); break;
     case ParamNote: noteCell.SetValue(value); break;
     case ParamLength: lengthCell.SetValue(value); break;
     default: break; // values 30, 40 and 50 have no cell
@@ -131,7 +131,7 @@ void StepColumn::ApplySkin(COLORREF colour) {
                               .barInk = palette.contrastDark,
                               .barPaper = palette.contrast,
                               .thumb = palette.baseLight});
-    SetHighlighted(false);
+    SetHighlighted(Highlight::Off);
     Show();
 }
 
@@ -142,8 +142,8 @@ void StepColumn::SetSharedResources(HFONT font, HBRUSH brush) {
     lengthCell.GetTextField().UseBrush(brush);
 }
 
-void StepColumn::SetHighlighted(bool on) {
-    if (on)
+void StepColumn::SetHighlighted(Highlight on) {
+    if (on == Highlight::On)
         numberLabel.SetColors(palette.contrast, palette.baseLighter);
     else
         numberLabel.SetColors(palette.baseLight, palette.base);
@@ -173,7 +173,7 @@ void StepColumn::Hide() {
     MWnd::Hide();
 }
 
-void StepColumn::SetShowable(bool flag) {
+void StepColumn::SetShowable(Showable flag) {
     if (!built) return;
     numberLabel.SetShowable(flag);
     lamp.SetShowable(flag);

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "song/TempoUnit.h"
+
 namespace tempo {
 
 inline constexpr double kDefaultBpm = 126.0;
@@ -12,8 +14,8 @@ inline constexpr double kMaxBpm = 10000000.0;
 inline constexpr double kSemitone = 1.0594630943592953; // twelfth root of 2
 inline constexpr double kOctave = 2.0;
 
-// 0: beats per minute; 1: samples per measure at 44100 Hz.
-enum class TempoUnit : int { BeatsPerMinute = 0, SamplesPerMeasure = 1 };
+// Samples per measure are counted at 44100 Hz.
+using ::TempoUnit;
 
 // Any tempo held to kMinBpm..kMaxBpm; NaN counts as the default tempo.
 double HoldTempo(double bpm);

@@ -64,7 +64,7 @@ public:
     // position with a fresh pass count. Returns false (nothing done) when stopped or out of range.
     bool JumpToMeasure(int measure);
     // Moves (on) or clears (off) the highlight of the step column just played. UI thread.
-    void ShowPlayingStep(bool on);
+    void ShowPlayingStep(StepLight light);
     // Every message of the main window passes here first; none is consumed.
     void HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam);
     // For the main window's teardown: stops quietly (no posts, no panel calls, no broadcast),

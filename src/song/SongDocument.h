@@ -12,6 +12,7 @@
 #include "common/Shared.h"
 #include "song/Step.h"
 #include "song/SyncState.h"
+#include "song/TempoUnit.h"
 
 class MainWindow;
 
@@ -36,29 +37,29 @@ public:
 
     Shared<int32_t> stepsPerMeasure{16}; // leading steps of each measure that are played and shown
     SyncState syncState;
-    MainWindow* mainWindow = nullptr;    // not owned
-    std::string title;                   // caption built by the last load or save (UTF-8)
-    std::string path;                    // settings file last opened or saved (UTF-8); empty = untitled
-    float fileVersion = 0.0f;            // format version of the file last loaded
-    int16_t tempoDisplay = 0;            // 0 beats per minute, 1 samples per measure
-    Shared<double> tempo{126.0};         // beats per minute
-    int16_t editMeasure = 0;             // measure shown in the step editor, 0..7
-    int16_t undoMeasure = -1;            // measure the undo snapshot holds; -1 = none
-    Shared<int16_t> playingMeasure{0};   // measure being played, 0..7
-    Shared<int32_t> mute{0};             // 1: steps advance silently
-    int32_t optionFlag = 0;              // toggled by Ctrl+P, saved, otherwise unused
+    MainWindow* mainWindow = nullptr; // not owned
+    std::string title;                // caption built by the last load or save (UTF-8)
+    std::string path;                 // settings file last opened or saved (UTF-8); empty = untitled
+    float fileVersion = 0.0f;         // format version of the file last loaded
+    TempoUnit tempoDisplay = TempoUnit::BeatsPerMinute;
+    Shared<double> tempo{126.0};       // beats per minute
+    int16_t editMeasure = 0;           // measure shown in the step editor, 0..7
+    int16_t undoMeasure = -1;          // measure the undo snapshot holds; -1 = none
+    Shared<int16_t> playingMeasure{0}; // measure being played, 0..7
+    Shared<int32_t> mute{0};           // 1: steps advance silently
+    int32_t optionFlag = 0;            // toggled by Ctrl+P, saved, otherwise unused
     Measure measures[kMeasureCount];
-    Measure clipboardBuffer;             // steps last copied to or pasted from the clipboard
-    Measure undoBuffer;                  // steps of the undo snapshot
-    uint8_t dirty = 0;                   // unsaved changes exist
-    Shared<int16_t> passCounter{0};      // passes of the playing measure begun so far
-    int16_t levelB = 80;                 // level control 1050, saved, not played
-    Shared<int16_t> transpose{0};        // added to every note, -59..67
+    Measure clipboardBuffer;        // steps last copied to or pasted from the clipboard
+    Measure undoBuffer;             // steps of the undo snapshot
+    uint8_t dirty = 0;              // unsaved changes exist
+    Shared<int16_t> passCounter{0}; // passes of the playing measure begun so far
+    int16_t levelB = 80;            // level control 1050, saved, not played
+    Shared<int16_t> transpose{0};   // added to every note, -59..67
     int32_t undoLevelB = 0;
     int32_t undoTranspose = 0;
     int32_t undoMute = 0;
     double undoTempo = 0.0;
-    uint8_t highResTimer = 1;            // clock from the high-resolution source (registry)
+    uint8_t highResTimer = 1; // clock from the high-resolution source (registry)
 };
 
 // The process-wide main window, published by SongDocument::SetMainWindow.

@@ -41,7 +41,7 @@ void MBar::SetValue(int v) {
 
 void MBar::Draw(HDC dc) {
     if (!ShouldPaint(dc)) return;
-    const BarAreas areas = LayOutBar(ToBox(rect), horizontal, value, min, max, thumbWidth);
+    const BarAreas areas = LayOutBar(ToBox(rect), Axis(), value, min, max, thumbWidth);
     // The thumb goes first and is cut out, so the other two never paint under it.
     if (!areas.thumb.Empty()) {
         FillSolid(dc, ToRect(areas.thumb), thumbColor);
@@ -52,7 +52,7 @@ void MBar::Draw(HDC dc) {
     ExcludeOwnRect(dc);
 }
 
-void MBar::TakeValueFrom(int x, int y) { SetValue(BarValueAt(ToBox(rect), horizontal, x, y, min, max)); }
+void MBar::TakeValueFrom(int x, int y) { SetValue(BarValueAt(ToBox(rect), Axis(), x, y, min, max)); }
 
 void MBar::ShowCursorIfAny() const {
     if (cursor) SetCursor(cursor);

@@ -2,9 +2,8 @@
 // A level bar that doubles as a slider: filled in ink up to its value, the rest in paper, with a
 // thumb at the level. Pressing or dragging on it sets the value from the pointer; a drag keeps
 // the mouse, so it goes on outside the owner window until the button is let go.
+#include "widgets/DialMath.h"
 #include "widgets/MButton.h"
-
-enum class BarAxis { Vertical, Horizontal };
 
 struct BarSettings {
     int id = 0;
@@ -38,6 +37,7 @@ public:
     COLORREF GetThumbColor() const { return thumbColor; }
 
 private:
+    BarAxis Axis() const { return horizontal ? BarAxis::Horizontal : BarAxis::Vertical; }
     void TakeValueFrom(int x, int y);
     // Ends a drag: last value, released look, mouse given back.
     void FinishDrag(int x, int y);

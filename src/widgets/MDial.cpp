@@ -66,7 +66,7 @@ void MDial::Create(const DialSettings& s) {
     transparent = true;
     liveTyping = false;
     created = true;
-    SetShowable(true);
+    SetShowable(Showable::Yes);
     Show();
 }
 
@@ -135,13 +135,13 @@ void MDial::Hide() {
     if (textShown && showable) textField.HideField();
 }
 
-void MDial::SetShowable(bool flag) {
+void MDial::SetShowable(Showable flag) {
     MWnd::SetShowable(flag);
     if (!created) return;
     upArrow.SetShowable(flag);
     downArrow.SetShowable(flag);
     bar.SetShowable(flag);
-    textField.SetRedraw(flag);
+    textField.SetRedraw(flag == Showable::Yes);
 }
 
 void MDial::SetValue(int v) {
@@ -199,21 +199,21 @@ void MDial::SetFromText(const std::string& text) {
 
 void MDial::CommitText() { SetValue(CommittedValue(textField.GetText(), min, max)); }
 
-void MDial::SetTransparent(bool flag) {
-    transparent = flag;
+void MDial::SetTransparent(DialBody body) {
+    transparent = body == DialBody::Transparent;
     const bool wasVisible = visible;
     Hide();
     if (wasVisible) Show();
 }
 
-void MDial::SetLiveTyping(bool flag) {
-    liveTyping = flag;
+void MDial::SetLiveTyping(LiveTyping flag) {
+    liveTyping = flag == LiveTyping::On;
     textField.SetLiveTyping(flag);
 }
 
 void MDial::SetDialColors(const DialColors& c) {
     // Nothing repaints part by part; the whole dial shows once at the end.
-    SetShowable(false);
+    SetShowable(Showable::No);
     // A body that is not transparent shows as a plain rectangle, its caption invisible.
     ink = c.textPaper;
     paper = c.textPaper;
@@ -221,7 +221,7 @@ void MDial::SetDialColors(const DialColors& c) {
     downArrow.SetColors(c.arrowInk, c.arrowPaper);
     textField.SetColors(c.textInk, c.textPaper);
     bar.SetColors3(c.barInk, c.barPaper, c.thumb);
-    SetShowable(true);
+    SetShowable(Showable::Yes);
     if (visible) Show();
 }
 

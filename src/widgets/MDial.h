@@ -38,6 +38,10 @@ struct DialColors {
     COLORREF thumb = 0;
 };
 
+// Live typing: a number typed out of range is replaced by the limit at once.
+enum class LiveTyping { Off, On };
+enum class DialBody { Transparent, Opaque };
+
 // The dial's arrow: a picture button that also lets the dial finish a step on release.
 class DialArrow : public MBmpButton {
 public:
@@ -54,7 +58,7 @@ public:
     explicit DialTextField(MDial& dial) : dial(dial) {}
 
     bool IsLiveTyping() const { return liveTyping; }
-    void SetLiveTyping(bool flag) { liveTyping = flag; }
+    void SetLiveTyping(LiveTyping flag) { liveTyping = flag == LiveTyping::On; }
     bool IsChangePending() const { return changePending; }
 
 protected:
@@ -82,7 +86,7 @@ public:
     void Draw(HDC dc) override;
     void Show() override;
     void Hide() override;
-    void SetShowable(bool flag) override;
+    void SetShowable(Showable flag) override;
     bool PaintsItsRect() const override { return !transparent; }
     // Text typed while live typing is on: out-of-range numbers are replaced by the limit at once.
     virtual void SetFromText(const std::string& text);
@@ -99,8 +103,8 @@ public:
     // The number the field shows (unclamped): the value is whatever the field holds.
     int GetValue();
     void OnPartEvent(int partId);
-    void SetTransparent(bool flag);
-    void SetLiveTyping(bool flag);
+    void SetTransparent(DialBody body);
+    void SetLiveTyping(LiveTyping flag);
     void SetDialColors(const DialColors& colors);
     // Hide the field or the arrows for good: later Show calls and recolouring leave them hidden.
     void HideText();

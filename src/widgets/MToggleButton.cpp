@@ -10,9 +10,9 @@ MToggleButton::~MToggleButton() = default;
 void MToggleButton::Draw(HDC dc) {
     if (!ShouldPaint(dc)) return;
     if (LooksDown())
-        DrawLook(dc, true, pressedInk, pressedPaper);
+        DrawLook(dc, ButtonLook::Down, pressedInk, pressedPaper);
     else
-        DrawLook(dc, false, ink, paper);
+        DrawLook(dc, ButtonLook::Up, ink, paper);
     ExcludeOwnRect(dc);
 }
 
@@ -26,8 +26,8 @@ int MToggleButton::HitEvent(int type, int x, int y) {
     return HitResult::Clicked;
 }
 
-void MToggleButton::SetState(bool flag) {
-    state = flag;
+void MToggleButton::SetState(ToggleState flag) {
+    state = flag == ToggleState::On;
     Show();
 }
 
@@ -42,9 +42,9 @@ void MHighlightToggleButton::Draw(HDC dc) {
     }
     if (!ShouldPaint(dc)) return;
     if (LooksDown())
-        DrawLook(dc, true, altDownInk, altDownPaper);
+        DrawLook(dc, ButtonLook::Down, altDownInk, altDownPaper);
     else
-        DrawLook(dc, false, altUpInk, altUpPaper);
+        DrawLook(dc, ButtonLook::Up, altUpInk, altUpPaper);
     ExcludeOwnRect(dc);
 }
 

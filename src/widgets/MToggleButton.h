@@ -3,6 +3,9 @@
 // and its variant with a second colour scheme for highlighting.
 #include "widgets/MBmpButton.h"
 
+enum class ToggleState { Off, On };
+enum class Highlight { Off, On };
+
 class MToggleButton : public MBmpButton {
 public:
     MToggleButton();
@@ -13,7 +16,7 @@ public:
 
     bool GetState() const { return state; }
     // Stores the state and repaints.
-    void SetState(bool flag);
+    void SetState(ToggleState flag);
 
 protected:
     // Shown down while pressed and off, or released and on.
@@ -42,7 +45,7 @@ public:
     void Draw(HDC dc) override;
 
     // Stores the flag only; the caller repaints.
-    void SetHighlight(bool flag) { highlight = flag; }
+    void SetHighlight(Highlight flag) { highlight = flag == Highlight::On; }
     bool GetHighlight() const { return highlight; }
     void SetHighlightColors(const HighlightColors& colors);
 

@@ -193,12 +193,13 @@ private:
 class FakePanel : public EnginePanel {
 public:
     bool PlayButtonOn() override { return playButton; }
-    void SetPlayButton(bool on) override { playButton = on; }
+    void SetPlayButton(PlayButtonLook look) override { playButton = look == PlayButtonLook::Playing; }
     void SetPlayingMark(int measure) override {
         playingMark = measure;
         marks.push_back(measure);
     }
-    void SetStepHighlighted(int column, bool on) override {
+    void SetStepHighlighted(int column, StepLight light) override {
+        const bool on = light == StepLight::On;
         lit.at(static_cast<size_t>(column)) = on;
         if (on) highlightMoves.push_back(column);
     }

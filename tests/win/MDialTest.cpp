@@ -99,7 +99,7 @@ TEST_F(DialFixture, NewDialStartsAtHalfTheSpanAndPartsHaveTheirIds) {
 TEST_F(DialFixture, LiveTypingReplacesOutOfRangeNumbersAtOnce) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 1, 8, 1));
-    dial.SetLiveTyping(true);
+    dial.SetLiveTyping(LiveTyping::On);
     HWND field = dial.GetTextField().Handle();
 
     ReplaceAllBy(field, "9");
@@ -123,7 +123,7 @@ TEST_F(DialFixture, LiveTypingReplacesOutOfRangeNumbersAtOnce) {
 TEST_F(DialFixture, ProgramWritesAreNotTakenAsTyping) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 1, 8, 1));
-    dial.SetLiveTyping(true);
+    dial.SetLiveTyping(LiveTyping::On);
     owner.events.clear();
     dial.SetValue(6);
     dial.GetTextField().SetText("7");
@@ -197,7 +197,7 @@ TEST_F(DialFixture, CommitOnFocusLossShowsTheClampedNumber) {
 TEST_F(DialFixture, WithoutLiveTypingTheCommitIsReportedOnFocusLoss) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 1, 32, 4));
-    dial.SetLiveTyping(false);
+    dial.SetLiveTyping(LiveTyping::Off);
     HWND field = dial.GetTextField().Handle();
     SetFocus(field);
     ReplaceAllBy(field, "40");
@@ -352,7 +352,7 @@ TEST_F(DialFixture, HiddenTextStaysHiddenThroughShowAndRecolouring) {
     EXPECT_FALSE(IsWindowVisible(field));
     dial.Hide();
     dial.Show();
-    dial.SetTransparent(false);
+    dial.SetTransparent(DialBody::Opaque);
     EXPECT_FALSE(IsWindowVisible(field));
     EXPECT_TRUE(dial.GetUpArrow().IsVisible());
 
@@ -369,11 +369,11 @@ TEST_F(DialFixture, HiddenTextStaysHiddenThroughShowAndRecolouring) {
 TEST_F(DialFixture, FrozenDialKeepsItsFieldAsItIs) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 0, 9, 1));
-    dial.SetShowable(false);
+    dial.SetShowable(Showable::No);
     dial.Hide();
     EXPECT_TRUE(dial.GetTextField().IsShown());
     EXPECT_TRUE(dial.GetUpArrow().IsVisible());
-    dial.SetShowable(true);
+    dial.SetShowable(Showable::Yes);
     dial.Hide();
     EXPECT_FALSE(dial.GetTextField().IsShown());
     EXPECT_FALSE(dial.GetUpArrow().IsVisible());
@@ -411,7 +411,7 @@ TEST_F(DialFixture, OpaqueBodyPaintsUnderItsParts) {
     PaintWidgets(transparent.dc, owner.hwnd);
     EXPECT_EQ(transparent.Pixel(17, 27), RGB(9, 9, 9)); // inside the body, on no part
 
-    dial.SetTransparent(false);
+    dial.SetTransparent(DialBody::Opaque);
     Canvas opaque(60, 40, RGB(9, 9, 9));
     PaintWidgets(opaque.dc, owner.hwnd);
     EXPECT_EQ(opaque.Pixel(17, 27), RGB(0, 0, 250));
@@ -450,7 +450,7 @@ TEST(DialOnADialog, FieldAnswersColoursAndReportsTypingThroughTheDialog) {
     ASSERT_NE(dialog.hwnd, nullptr);
     MDial dial;
     dial.Create(TextDial(dialog.hwnd, 1, 8, 1));
-    dial.SetLiveTyping(true);
+    dial.SetLiveTyping(LiveTyping::On);
     dial.SetDialColors({.textInk = RGB(10, 20, 30), .textPaper = RGB(40, 50, 60)});
 
     Canvas canvas(2, 2, RGB(0, 0, 0));

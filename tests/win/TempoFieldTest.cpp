@@ -35,8 +35,8 @@ DialSettings PanelTempoSettings(HWND owner) {
 struct TempoFieldFixture : testing::Test {
     TempoFieldFixture() {
         field.Create(PanelTempoSettings(owner.hwnd));
-        field.SetTransparent(false);
-        field.SetLiveTyping(false);
+        field.SetTransparent(DialBody::Opaque);
+        field.SetLiveTyping(LiveTyping::Off);
     }
     ~TempoFieldFixture() override { SetCapturedWidget(nullptr); }
 
