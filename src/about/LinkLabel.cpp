@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "about/LinkShellWin32.h"
+#include "widgets/Cursors.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ TOOLINFOA ToolFor(HWND label) {
 
 HCURSOR LoadHandCursor(bool& ownsCursor) {
     ownsCursor = false;
-    if (HCURSOR system = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649))) return system; // IDC_HAND
+    if (HCURSOR system = LoadSystemCursor(IDC_HAND)) return system;
     HCURSOR copy = LoadHelpProgramHand();
     ownsCursor = copy != nullptr;
     return copy;

@@ -1,6 +1,8 @@
 #include "panel/MeasurePopup.h"
 
 #include "ResourceIds.h"
+#include "common/DialogOwnerWin32.h"
+#include "widgets/Cursors.h"
 #include "widgets/InvalidationBatch.h"
 #include "widgets/WidgetRegistry.h"
 
@@ -58,13 +60,9 @@ bool MeasurePopup::Create(HWND parent) {
 }
 
 INT_PTR CALLBACK MeasurePopup::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<MeasurePopup*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-    if (message == WM_INITDIALOG) {
-        self = reinterpret_cast<MeasurePopup*>(lParam);
-        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-        self->hwnd = hwnd;
-    }
+    auto* self = DialogOwner<MeasurePopup>(hwnd, message, lParam);
     if (self == nullptr) return FALSE;
+    if (message == WM_INITDIALOG) self->hwnd = hwnd;
     InvalidationScope scope;
     try {
         return self->HandleMessage(message, wParam, lParam);
@@ -79,14 +77,13 @@ INT_PTR MeasurePopup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     switch (message) {
     case WM_INITDIALOG: OnInit(); return FALSE; // the focus is nobody's
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
+        PaintDC paint(hwnd);
+        HDC dc = paint.Get();
         PaintWidgets(dc, hwnd);
         // Each widget excluded its own rectangle: what is left is the margin.
         RECT client;
         GetClientRect(hwnd, &client);
         FillRect(dc, &client, backgroundBrush ? backgroundBrush.Get() : GetSysColorBrush(COLOR_BTNFACE));
-        EndPaint(hwnd, &ps);
         return TRUE;
     }
     case WM_ERASEBKGND:
@@ -131,8 +128,7 @@ void MeasurePopup::OnInit() {
     const int frameHeight = (window.bottom - window.top) - client.bottom;
     SetWindowPos(hwnd, nullptr, x, y, kClientWidth + frameWidth, kClientHeight + frameHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    defaultCursor = LoadCursorA(GetModuleHandleA(nullptr), "NOCUR");
-    if (defaultCursor == nullptr) defaultCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    defaultCursor = LoadProgramCursor("NOCUR", IDC_ARROW);
     SetWidgetEventSink(hwnd, this);
     background.Create(0, "", 0, 0, hwnd, "LOOPBKGBMP");
     nextCell.Create(

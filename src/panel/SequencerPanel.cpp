@@ -4,6 +4,7 @@
 
 #include "panel/PanelLayout.h"
 #include "song/Step.h"
+#include "widgets/Cursors.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ void SequencerPanel::Build(HWND window) {
     mainWindow = window;
     built = false;
     UseSystemColours(palette);
-    textCursor = LoadCursorA(GetModuleHandleA(nullptr), "TEXTCUR");
+    textCursor = LoadProgramCursor("TEXTCUR");
     font.Reset(CreateFontInPoints("Arial", 70));
     palette.Derive(GetSysColor(COLOR_HIGHLIGHT));
     sharedBrush.Reset(CreateSolidBrush(palette.contrast));

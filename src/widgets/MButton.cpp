@@ -1,5 +1,6 @@
 #include "widgets/MButton.h"
 
+#include "widgets/Cursors.h"
 #include "widgets/GdiHandles.h"
 #include "widgets/WidgetEvents.h"
 #include "widgets/WidgetInput.h"
@@ -49,7 +50,7 @@ bool MButton::HitTest(int x, int y) const {
     return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
 }
 
-void MButton::SetCursorByName(const char* name) { cursor = LoadCursorA(GetModuleHandleA(nullptr), name); }
+void MButton::SetCursorByName(const char* name) { cursor = LoadProgramCursor(name); }
 
 void MButton::SetColors4(COLORREF newInk, COLORREF newPaper, COLORREF newPressedInk,
                          COLORREF newPressedPaper) {

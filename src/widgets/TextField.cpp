@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "widgets/Cursors.h"
 #include "widgets/InvalidationBatch.h"
 
 namespace {
@@ -16,10 +17,8 @@ DWORD AlignmentStyle(TextAlign alignment) {
 }
 
 int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
-    return dpi;
+    WindowDC screen(nullptr);
+    return screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
 }
 
 int FontHeight(int tenthsOfPoint) {
@@ -55,7 +54,7 @@ bool TextField::Create(const TextFieldSettings& s) {
     // The field shows its own colours from the start, not the parent's until a SetColors.
     ownBrush.Reset(CreateSolidBrush(paper));
     brush = ownBrush.Get();
-    cursor = LoadCursorA(GetModuleHandleA(nullptr), "TEXTCUR");
+    cursor = LoadProgramCursor("TEXTCUR");
     if (width <= 0 || height <= 0) {
         // Never seen and never typed into (the dials' bar-only forms): the text is all it holds,
         // so it needs no window, which would cost the start a child window for nothing.
