@@ -43,8 +43,7 @@ TEST(AudioE2e, TheStartUpSetupIsPlayedThroughTheSoundCard) {
     PostMessageA(copy.window, WM_KEYDOWN, VK_SPACE, 1);
     PostMessageA(copy.window, WM_KEYUP, VK_SPACE, 0xC0000001);
     const DWORD limitMs = 10000 + static_cast<DWORD>(tones) * 400;
-    while (LinesIn(log) < tones && GetTickCount() - wallBefore < limitMs)
-        Sleep(50);
+    WaitFor([&] { return LinesIn(log) >= tones; }, static_cast<int>(limitMs), 50);
     const double cpuPercent = 100.0 * (ProcessCpuMs(copy.process.hProcess) - cpuBefore) /
                               std::max<DWORD>(1, GetTickCount() - wallBefore);
     EXPECT_GE(LinesIn(log), tones) << "the program stopped playing";
