@@ -18,23 +18,22 @@ struct CellLayout {
 };
 
 DialSettings CellSettings(const CellLayout& cell, HWND owner) {
-    DialSettings s;
-    s.baseId = cell.id;
-    s.x = cell.x;
-    s.y = 1;
-    s.upPrefix = "UPARROW";
-    s.upDx = cell.arrowDx;
-    s.downPrefix = "DNARROW";
-    s.downDx = cell.arrowDx;
-    s.downDy = 9;
-    s.owner = owner;
-    s.textDx = cell.textDx;
-    s.textDy = 3;
-    s.textWidth = 21;
-    s.textHeight = 15;
-    s.min = 1;
-    s.max = cell.max;
-    s.ctrlStep = cell.ctrlStep;
+    const DialSettings s{.baseId = cell.id,
+                         .x = cell.x,
+                         .y = 1,
+                         .upPrefix = "UPARROW",
+                         .upDx = cell.arrowDx,
+                         .downPrefix = "DNARROW",
+                         .downDx = cell.arrowDx,
+                         .downDy = 9,
+                         .owner = owner,
+                         .textDx = cell.textDx,
+                         .textDy = 3,
+                         .textWidth = 21,
+                         .textHeight = 15,
+                         .min = 1,
+                         .max = cell.max,
+                         .ctrlStep = cell.ctrlStep};
     return s;
 }
 

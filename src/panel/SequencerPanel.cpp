@@ -25,21 +25,20 @@ void UseSystemColours(SkinPalette& p) {
 // A vertical bar with an arrow pair below it and no text: the transpose and level controls.
 DialSettings VerticalBarDial(int id, int x, int y, int barHeight, int min, int max, int ctrlStep,
                              HWND owner) {
-    DialSettings s;
-    s.baseId = id;
-    s.x = x;
-    s.y = y;
-    s.upPrefix = "UPARROW";
-    s.upDy = barHeight + 9;
-    s.downPrefix = "DNARROW";
-    s.downDy = barHeight + 18;
-    s.owner = owner;
-    s.min = min;
-    s.max = max;
-    s.ctrlStep = ctrlStep;
-    s.barWidth = 6;
-    s.barHeight = barHeight;
-    s.thumbWidth = 2;
+    const DialSettings s{.baseId = id,
+                         .x = x,
+                         .y = y,
+                         .upPrefix = "UPARROW",
+                         .upDy = barHeight + 9,
+                         .downPrefix = "DNARROW",
+                         .downDy = barHeight + 18,
+                         .owner = owner,
+                         .min = min,
+                         .max = max,
+                         .ctrlStep = ctrlStep,
+                         .barWidth = 6,
+                         .barHeight = barHeight,
+                         .thumbWidth = 2};
     return s;
 }
 
@@ -104,21 +103,20 @@ void SequencerPanel::BuildLeftArea() {
     muteButton.SetCursorByName("PUSHCUR");
     muteButton.SetState(ToggleState::On);
 
-    DialSettings tempo;
-    tempo.baseId = control::kTempo;
-    tempo.x = 9;
-    tempo.y = 91;
-    tempo.upPrefix = "UPARROW";
-    tempo.downPrefix = "DNARROW";
-    tempo.downDy = 9;
-    tempo.owner = mainWindow;
-    tempo.textDx = 7;
-    tempo.textDy = 3;
-    tempo.textWidth = 53;
-    tempo.textHeight = 13;
-    tempo.min = 0;
-    tempo.max = 1000000;
-    tempo.ctrlStep = 10;
+    const DialSettings tempo{.baseId = control::kTempo,
+                             .x = 9,
+                             .y = 91,
+                             .upPrefix = "UPARROW",
+                             .downPrefix = "DNARROW",
+                             .downDy = 9,
+                             .owner = mainWindow,
+                             .textDx = 7,
+                             .textDy = 3,
+                             .textWidth = 53,
+                             .textHeight = 13,
+                             .min = 0,
+                             .max = 1000000,
+                             .ctrlStep = 10};
     tempoField.Create(tempo);
     tempoField.SetTransparent(DialBody::Opaque);
     tempoField.SetLiveTyping(LiveTyping::Off);

@@ -40,36 +40,34 @@ void StepColumn::Build(int newId, const std::string& number, int x, int y, HWND 
     lamp.SetCursorByName("PUSHCUR");
     lamp.SetState(ToggleState::On);
 
-    DialSettings note;
-    note.baseId = newId + ParamNote;
-    note.x = x + 1;
-    note.y = y + 63;
-    note.upPrefix = "UPARROW";
-    note.downPrefix = "DNARROW";
-    note.downDy = 9;
-    note.owner = parent;
-    note.textDx = 7;
-    note.textDy = 2;
-    note.textWidth = 21;
-    note.textHeight = 15;
-    note.min = -59;
-    note.max = 67;
-    note.ctrlStep = 12;
+    const DialSettings note{.baseId = newId + ParamNote,
+                            .x = x + 1,
+                            .y = y + 63,
+                            .upPrefix = "UPARROW",
+                            .downPrefix = "DNARROW",
+                            .downDy = 9,
+                            .owner = parent,
+                            .textDx = 7,
+                            .textDy = 2,
+                            .textWidth = 21,
+                            .textHeight = 15,
+                            .min = -59,
+                            .max = 67,
+                            .ctrlStep = 12};
     noteCell.Create(note);
     noteCell.SetLiveTyping(LiveTyping::On);
 
-    DialSettings length;
-    length.baseId = newId + ParamLength;
-    length.x = x + 2;
-    length.y = y + 97;
-    length.owner = parent;
-    length.min = 0;
-    length.max = 127;
-    length.ctrlStep = 18;
-    length.barWidth = 27;
-    length.barHeight = 7;
-    length.thumbWidth = 2;
-    length.barAxis = BarAxis::Horizontal;
+    const DialSettings length{.baseId = newId + ParamLength,
+                              .x = x + 2,
+                              .y = y + 97,
+                              .owner = parent,
+                              .min = 0,
+                              .max = 127,
+                              .ctrlStep = 18,
+                              .barWidth = 27,
+                              .barHeight = 7,
+                              .thumbWidth = 2,
+                              .barAxis = BarAxis::Horizontal};
     lengthCell.Create(length);
     lengthCell.HideText();
     lengthCell.SetValue(64);

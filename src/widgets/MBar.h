@@ -7,7 +7,7 @@
 
 struct BarSettings {
     int id = 0;
-    std::string text;
+    std::string text{};
     int x = 0, y = 0, width = 0, height = 0;
     HWND owner = nullptr;
     BarAxis axis = BarAxis::Vertical; // the direction the level grows in

@@ -13,9 +13,9 @@ class MDial;
 struct DialSettings {
     int baseId = 0;
     int x = 0, y = 0;
-    std::string upPrefix; // images prefix + "UP" and + "DN"; empty: arrows are never shown
+    std::string upPrefix{}; // images prefix + "UP" and + "DN"; empty: arrows are never shown
     int upDx = 0, upDy = 0;
-    std::string downPrefix;
+    std::string downPrefix{};
     int downDx = 0, downDy = 0;
     HWND owner = nullptr;
     int textDx = 0, textDy = 0, textWidth = 0, textHeight = 0; // 0 x 0: no text shown

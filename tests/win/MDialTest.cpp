@@ -14,38 +14,36 @@ namespace {
 
 // A note-cell style dial: arrows at the origin, a 21 x 15 text field, no bar.
 DialSettings TextDial(HWND owner, int min, int max, int ctrlStep) {
-    DialSettings s;
-    s.baseId = 1000;
-    s.x = 10;
-    s.y = 10;
-    s.upPrefix = "UPARROW";
-    s.downPrefix = "DNARROW";
-    s.downDy = 9;
-    s.owner = owner;
-    s.textDx = 8;
-    s.textDy = 2;
-    s.textWidth = 21;
-    s.textHeight = 15;
-    s.min = min;
-    s.max = max;
-    s.ctrlStep = ctrlStep;
+    const DialSettings s{.baseId = 1000,
+                         .x = 10,
+                         .y = 10,
+                         .upPrefix = "UPARROW",
+                         .downPrefix = "DNARROW",
+                         .downDy = 9,
+                         .owner = owner,
+                         .textDx = 8,
+                         .textDy = 2,
+                         .textWidth = 21,
+                         .textHeight = 15,
+                         .min = min,
+                         .max = max,
+                         .ctrlStep = ctrlStep};
     return s;
 }
 
 // A bar-only dial: no arrow pictures, no text field shown.
 DialSettings BarDial(HWND owner, int min, int max, int width, int height, BarAxis axis) {
-    DialSettings s;
-    s.baseId = 2000;
-    s.x = 20;
-    s.y = 5;
-    s.owner = owner;
-    s.min = min;
-    s.max = max;
-    s.ctrlStep = 10;
-    s.barWidth = width;
-    s.barHeight = height;
-    s.thumbWidth = 2;
-    s.barAxis = axis;
+    const DialSettings s{.baseId = 2000,
+                         .x = 20,
+                         .y = 5,
+                         .owner = owner,
+                         .min = min,
+                         .max = max,
+                         .ctrlStep = 10,
+                         .barWidth = width,
+                         .barHeight = height,
+                         .thumbWidth = 2,
+                         .barAxis = axis};
     return s;
 }
 
