@@ -240,7 +240,7 @@ int main(int argc, char** argv) {
     std::printf("\n");
     if (timer->HasTsc()) PrintClockAgreement(*timer, 5000);
     for (double tempo : tempos) {
-        const double stepMs = StepDurationMs(TimingTempo(tempo));
+        const double stepMs = StepDurationMs(tempo);
         std::printf("tempo %.0f bpm, step %.4f ms\n", tempo, stepMs);
         std::fflush(stdout);
         if (timer->HasTsc()) {

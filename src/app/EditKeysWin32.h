@@ -1,6 +1,6 @@
 #pragma once
 // Shift and Alt for the panel controller, as held at the moment of asking.
-#include "app/PanelView.h"
+#include "panel/PanelView.h"
 
 class EditKeysWin32 : public EditKeys {
 public:

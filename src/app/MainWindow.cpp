@@ -324,7 +324,7 @@ void MainWindow::OnInitDialog() {
     plainCursor_ = LoadProgramCursor("NOCUR", IDC_ARROW);
     sizingCursor_ = LoadProgramCursor("SIZECUR", IDC_SIZEWE);
     FocusHandling();
-    controller_.Setup(panel_, document_, this);
+    controller_.Setup(panel_, document_);
     controller_.Attach(&engine_, &editKeys_);
     poster_.SetWindow(hwnd_);
     engine_.Initialise({.document = document_,

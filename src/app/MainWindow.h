@@ -8,8 +8,8 @@
 
 #include "about/AboutBox.h"
 #include "app/EditKeysWin32.h"
+#include "app/FileShell.h"
 #include "app/PanelController.h"
-#include "files/FileShell.h"
 #include "panel/PanelLayout.h"
 #include "panel/SequencerPanel.h"
 #include "playback/KeyStateWin32.h"

@@ -2,27 +2,20 @@
 
 #include <algorithm>
 
+#include "common/Assert.h"
 #include "common/Random.h"
-#include "panel/TempoMath.h"
 #include "playback/SequencerEngine.h"
 
 namespace {
-PanelController* theController = nullptr;
-
 constexpr int kParams[] = {ParamOn, ParamNote, ParamValue30, ParamValue40, ParamValue50, ParamLength};
 constexpr int kDefaultLevel = 80;
 
 bool ValidMeasure(int m) { return m >= 0 && m < kMeasureCount; }
 } // namespace
 
-PanelController* TheController() { return theController; }
-
-void PanelController::Setup(PanelView& newPanel, SongDocument& newDocument, MainWindow* newMainWindow) {
+void PanelController::Setup(PanelView& newPanel, SongDocument& newDocument) {
     panel = &newPanel;
     document = &newDocument;
-    mainWindow = newMainWindow;
-    document->SetMainWindow(mainWindow);
-    theController = this;
     LoadMeasure(0);
     ready = true;
 }
@@ -49,14 +42,14 @@ void PanelController::LoadMeasure(int m) {
 }
 
 void PanelController::SelectMeasure(int m) {
-    if (!ValidMeasure(m)) return;
+    KB_ASSERT(ValidMeasure(m));
     document->editMeasure = static_cast<int16_t>(m);
     panel->SelectMeasureButton(m);
     LoadMeasure(m);
 }
 
 void PanelController::RandomizeSteps(int m) {
-    if (!ValidMeasure(m)) return;
+    KB_ASSERT(ValidMeasure(m));
     document->RandomizeSteps(m);
     LoadMeasure(m);
 }
@@ -72,10 +65,21 @@ void PanelController::FreshSetup() {
 }
 
 void PanelController::SetTempo(double tempo) {
-    // A damaged file or a stored snapshot may hold anything; the engine divides by the tempo.
-    const double held = tempo::HoldTempo(tempo);
-    document->tempo = held;
-    panel->ShowTempo(held);
+    KB_ASSERT(tempo::IsHeld(tempo));
+    document->tempo = tempo;
+    panel->ShowTempo(tempo);
+    if (engine != nullptr && engine->IsPlaying()) engine->TempoChanged();
+}
+
+void PanelController::ShowDocument() {
+    KB_ASSERT(tempo::IsHeld(document->tempo));
+    panel->ShowTempoUnit(document->tempoDisplay);
+    panel->ShowTempo(document->tempo);
+    panel->ShowLevel(document->levelB);
+    panel->ShowTranspose(document->transpose);
+    panel->SetMuteButton(document->mute == 0);
+    panel->SelectMeasureButton(document->editMeasure);
+    LoadMeasure(document->editMeasure);
     if (engine != nullptr && engine->IsPlaying()) engine->TempoChanged();
 }
 
@@ -126,7 +130,9 @@ void PanelController::ControlChanged(int id) {
         }
     }
     if (InRange(id, kTempo, kTempoLast)) {
-        const double bpm = tempo::HoldTempo(panel->TempoFieldEvent(id));
+        // The field holds what is typed or stepped.
+        const double bpm = panel->TempoFieldEvent(id);
+        KB_ASSERT(tempo::IsHeld(bpm));
         if (bpm != document->tempo) document->dirty = 1;
         document->tempo = bpm;
         if (engine != nullptr && engine->IsPlaying()) engine->TempoChanged();
@@ -166,7 +172,7 @@ void PanelController::RightClick(int id) {
 
 void PanelController::StepCellChanged(int id) {
     using namespace control;
-    if (id < kFirstColumn || id >= kColumnsEnd) return;
+    KB_ASSERT(id >= kFirstColumn && id < kColumnsEnd);
     const int k = (id - kFirstColumn) / kColumnSpan;
     const int p = (id - kFirstColumn) % kColumnSpan / 10 * 10;
     if (p < ParamOn || p > ParamLength) return;

@@ -7,24 +7,23 @@
 // reads what it writes (tempo, transpose, mute, steps) through the document's shared values.
 #include <string>
 
-#include "app/ControlIds.h"
-#include "app/PanelView.h"
+#include "files/DocumentView.h"
+#include "panel/ControlIds.h"
+#include "panel/PanelView.h"
 #include "song/EditOperations.h"
 #include "song/SongDocument.h"
 
-class MainWindow;
 class SequencerEngine;
 
-class PanelController : public EditView {
+class PanelController : public EditView, public DocumentView {
 public:
     PanelController() = default;
     virtual ~PanelController() = default;
     PanelController(const PanelController&) = delete;
     PanelController& operator=(const PanelController&) = delete;
 
-    // Stores the references (none owned), publishes the main window through the document and
-    // loads measure 0 into the step columns.
-    void Setup(PanelView& panel, SongDocument& document, MainWindow* mainWindow);
+    // Stores the references (none owned) and loads measure 0 into the step columns.
+    void Setup(PanelView& panel, SongDocument& document);
     // The engine that tempo changes and measure choices are handed to, and the modifier keys.
     void Attach(SequencerEngine* engine, EditKeys* keys);
     bool IsReady() const { return ready; }
@@ -32,14 +31,17 @@ public:
     // A fresh random setup: every measure linked to itself, played once, new random steps; the
     // edit measure is shown.
     void FreshSetup();
-    // New random note, values and length for the sixteen steps of measure m; on flags stay.
+    // New random note, values and length for the sixteen steps of measure m (0 .. 7); on flags
+    // stay.
     void RandomizeSteps(int m);
+    // Makes measure m (0 .. 7) the edit measure and shows it.
     void SelectMeasure(int m);
 
     // Input from the main window, by control id.
     void Press(int id);
     void ControlChanged(int id);
     void RightClick(int id);
+    // An id of a step column's cell (10000 .. 11599), as ControlChanged has checked.
     void StepCellChanged(int id);
 
     void ShowValue(const std::string& text);
@@ -52,6 +54,9 @@ public:
     void SetMuteButton(bool soundOn) override;
     void SetTempoMode(TempoUnit unit) override;
 
+    // DocumentView: a loaded document onto the panel.
+    void ShowDocument() override;
+
     SongDocument& Document() { return *document; }
 
 private:
@@ -59,11 +64,7 @@ private:
 
     PanelView* panel = nullptr;
     SongDocument* document = nullptr;
-    MainWindow* mainWindow = nullptr;
     SequencerEngine* engine = nullptr;
     EditKeys* keys = nullptr;
     bool ready = false;
 };
-
-// The process-wide controller, published by Setup.
-PanelController* TheController();

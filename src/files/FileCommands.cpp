@@ -107,16 +107,10 @@ bool FileCommands::LoadSetup(const std::optional<std::string>& path) {
 
 void FileCommands::ApplyLoaded(const LoadedPlacement& placement) {
     SongDocument& doc = parts_.document;
-    EditView& view = parts_.view;
     SetupWindow& window = parts_.window;
-    view.SetTempoMode(doc.tempoDisplay);
-    view.SetTempo(doc.tempo);
-    view.SetLevelB(doc.levelB);
-    view.SetTranspose(doc.transpose);
-    view.SetMuteButton(doc.mute == 0);
     window.Hide();
     window.SetCaption(doc.title);
-    window.SelectMeasure(doc.editMeasure);
+    parts_.panel.ShowDocument();
     window.ResizeToSteps(doc.stepsPerMeasure);
     window.MoveTo(ScreenPoint{placement.left, placement.top});
     window.ApplySkin(placement.skinColour);
@@ -147,7 +141,7 @@ void FileCommands::Export(ExportFormat format) {
     if (chosen) {
         // Ten minutes of sound take a fraction of a second, but not nothing: the wait cursor says so.
         parts_.window.ShowBusy(Busy::Yes);
-        const FileError result = parts_.files.WriteReplace(*chosen, RenderExport(doc, format));
+        const FileError result = parts_.files.WriteReplace(*chosen, parts_.render(doc, format));
         parts_.window.ShowBusy(Busy::No);
         if (result != FileError::None) parts_.window.ShowMessage(FileErrorText(result, *chosen));
     }

@@ -7,12 +7,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "files/DocumentView.h"
 #include "files/FileRules.h"
 #include "files/FileSystem.h"
 #include "files/SettingsFile.h"
-#include "render/ExportRender.h"
-#include "song/EditOperations.h"
 #include "song/SongDocument.h"
 
 class FileDialogs {
@@ -53,7 +53,7 @@ public:
 
 enum class Busy { No, Yes };
 
-// What loading and saving do to the main window and its panel.
+// What loading and saving do to the main window: its placement, caption and skin.
 class SetupWindow {
 public:
     virtual ~SetupWindow() = default;
@@ -61,7 +61,6 @@ public:
     virtual void Hide() = 0;
     virtual void Show() = 0;
     virtual void SetCaption(const std::string& title) = 0;
-    virtual void SelectMeasure(int measure) = 0;
     virtual void ResizeToSteps(int steps) = 0;
     // Moves the window's top-left corner there, keeping its size; a window that would lie on no
     // screen goes onto the nearest one's work area instead.
@@ -82,12 +81,15 @@ public:
 
 struct FileCommandParts {
     SongDocument& document;
-    EditView& view; // the panel controller: tempo, level, transpose, mute and tempo unit
+    DocumentView& panel; // the panel controller: shows what was loaded
     SetupWindow& window;
     FileSystem& files;
     FileDialogs& dialogs;
     SavePrompt& prompt;
     Shell& shell;
+    // The export's bytes for the setup, the document unchanged: the offline renderer's, handed in
+    // because the renderer itself reads settings files and so builds on this folder.
+    std::vector<uint8_t> (*render)(const SongDocument& doc, ExportFormat format);
 };
 
 class FileCommands {

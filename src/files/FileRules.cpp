@@ -13,7 +13,8 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && IsBlank(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -111,4 +112,24 @@ ScreenPoint KeepInside(ScreenPoint wanted, int32_t width, int32_t height, const 
     };
     return ScreenPoint{fit(wanted.x, width, work.left, work.right),
                        fit(wanted.y, height, work.top, work.bottom)};
+}
+
+ExportFileKind ExportFileKindOf(ExportFormat format) {
+    switch (format) {
+    case ExportFormat::Midi: return {"MIDI files (*.mid)|*.mid|All Files (*.*)|*.*||", "mid"};
+    case ExportFormat::Wav: break;
+    }
+    return {"WAV files (*.wav)|*.wav|All Files (*.*)|*.*||", "wav"};
+}
+
+std::string ExportName(const std::string& setupPath, ExportFormat format) {
+    const std::string extension = ExportFileKindOf(format).extension;
+    if (setupPath.empty()) {
+        std::string untitled = kUntitledName;
+        return untitled.substr(0, untitled.rfind('.') + 1) + extension;
+    }
+    const size_t nameStart = setupPath.find_last_of("\\/") + 1; // 0 when there is no folder
+    const size_t dot = setupPath.rfind('.');
+    const size_t stemEnd = dot != std::string::npos && dot > nameStart ? dot : setupPath.size();
+    return setupPath.substr(0, stemEnd) + "." + extension;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The rules of naming and choosing settings files that do not depend on the platform: which
 // endings are settings files or shortcuts, the save prompt's text, which file the command line
-// names, and where a window that would be off every screen goes instead. File names, and the
-// texts that carry them, are UTF-8 (common/TextEncoding.h).
+// names, where a window that would be off every screen goes instead, and the names and file kinds
+// Export WAV... and Export MIDI... offer. File names, and the texts that carry them, are UTF-8
+// (common/TextEncoding.h).
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -67,3 +68,18 @@ struct ScreenPoint {
 // pulled in as little as possible, and a window larger than the work area keeps its top-left
 // corner (and so its caption) inside.
 ScreenPoint KeepInside(ScreenPoint wanted, int32_t width, int32_t height, const ScreenRect& work);
+
+// Export WAV... and Export MIDI...
+enum class ExportFormat { Wav, Midi };
+
+// What the save dialog offers for a format: its filter ('|' separates the entries) and the
+// extension a name without one gets.
+struct ExportFileKind {
+    const char* filter;
+    const char* extension;
+};
+ExportFileKind ExportFileKindOf(ExportFormat format);
+
+// The name first offered: the setup's file with the format's extension instead of its own, in
+// the setup's folder; an untitled setup offers "Untitled Settings" with the extension. UTF-8.
+std::string ExportName(const std::string& setupPath, ExportFormat format);

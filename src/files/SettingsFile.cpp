@@ -84,7 +84,8 @@ int32_t StepsFromWidth(float version, int32_t left, int32_t right) {
 
 // The engine, the editor and the panel index arrays with these, so a damaged or foreign file
 // must not carry them out of range: a stray link loops its measure, a stray edit measure becomes
-// the first, and the step count is held to what the window can show.
+// the first, and the step count is held to what the window can show. The tempo is held to the
+// song's range here, where it enters: the engine divides by it.
 void BringIntoRange(SettingsData& data) {
     for (int m = 0; m < kMeasureCount; ++m) {
         int16_t& next = data.measures[m].next;
@@ -92,6 +93,7 @@ void BringIntoRange(SettingsData& data) {
     }
     if (data.editMeasure < 0 || data.editMeasure >= kMeasureCount) data.editMeasure = 0;
     data.stepsPerMeasure = std::clamp<int32_t>(data.stepsPerMeasure, 1, kStepsPerMeasureMax);
+    data.tempo = tempo::HoldTempo(data.tempo);
 }
 
 } // namespace

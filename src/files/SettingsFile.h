@@ -42,7 +42,8 @@ constexpr size_t kSettingsFileSize = 1618;
 std::vector<uint8_t> EncodeSettings(const SongDocument& doc, int32_t left, int32_t top, uint32_t skinColour);
 
 // Decodes a file of any format version; false when the bytes end before the format's fields do.
-// Values that index the song are brought into range (see ApplySettings); all others are kept.
+// Values that index the song, and the tempo, are brought into range (see ApplySettings); all
+// others are kept.
 bool DecodeSettings(const uint8_t* bytes, size_t size, SettingsData& data);
 
 // Puts a decoded file into the document.

@@ -1,7 +1,6 @@
 #include "panel/SequencerPanel.h"
 
-#include <cassert>
-
+#include "common/Assert.h"
 #include "panel/PanelLayout.h"
 #include "song/Step.h"
 #include "widgets/Cursors.h"
@@ -218,22 +217,29 @@ void SequencerPanel::ResizeToSteps(int n) {
 
 void SequencerPanel::SetStatusText(const std::string& text) { statusLine.SetText(text); }
 
-bool SequencerPanel::ColumnVisible(int column) { return ValidColumn(column) && columns[column].IsVisible(); }
+bool SequencerPanel::ColumnVisible(int column) {
+    KB_ASSERT(ValidColumn(column));
+    return columns[column].IsVisible();
+}
 
 void SequencerPanel::SetColumnShowable(int column, Showable showable) {
-    if (ValidColumn(column)) columns[column].SetShowable(showable);
+    KB_ASSERT(ValidColumn(column));
+    columns[column].SetShowable(showable);
 }
 
 void SequencerPanel::SetColumnValue(int column, int param, int value) {
-    if (ValidColumn(column)) columns[column].SetValue(param, value);
+    KB_ASSERT(ValidColumn(column));
+    columns[column].SetValue(param, value);
 }
 
 int SequencerPanel::ColumnValue(int column, int param) {
-    return ValidColumn(column) ? columns[column].GetValue(param) : 0;
+    KB_ASSERT(ValidColumn(column));
+    return columns[column].GetValue(param);
 }
 
 void SequencerPanel::ColumnHandleEvent(int column, int id) {
-    if (ValidColumn(column)) columns[column].HandleEvent(id);
+    KB_ASSERT(ValidColumn(column));
+    columns[column].HandleEvent(id);
 }
 
 void SequencerPanel::SelectMeasureButton(int measure) { measureSelector.Select(measure); }
@@ -295,7 +301,6 @@ void SequencerPanel::SetPlayButton(PlayButtonLook look) {
 void SequencerPanel::SetPlayingMark(int measure) { measureSelector.SetPlayingMark(measure); }
 
 void SequencerPanel::SetStepHighlighted(int column, StepLight light) {
-    assert(column >= 1 && column <= kColumns);
-    if (column >= 1 && column <= kColumns)
-        Column(column).SetHighlighted(light == StepLight::On ? Highlight::On : Highlight::Off);
+    KB_ASSERT(column >= 1 && column <= kColumns);
+    Column(column).SetHighlighted(light == StepLight::On ? Highlight::On : Highlight::Off);
 }

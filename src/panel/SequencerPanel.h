@@ -8,10 +8,10 @@
 
 #include <string>
 
-#include "app/ControlIds.h"
-#include "app/PanelView.h"
+#include "panel/ControlIds.h"
 #include "panel/MeasureButtonGroup.h"
 #include "panel/MeasurePopup.h"
+#include "panel/PanelView.h"
 #include "panel/StepColumn.h"
 #include "panel/TempoField.h"
 #include "panel/Toolbar.h"

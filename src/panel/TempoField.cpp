@@ -1,5 +1,6 @@
 #include "panel/TempoField.h"
 
+#include "common/Assert.h"
 #include "widgets/WidgetInput.h"
 
 TempoField::TempoField() = default;
@@ -37,7 +38,8 @@ void TempoField::Refresh() {
 }
 
 void TempoField::SetBpm(double value) {
-    bpm = tempo::HoldTempo(value);
+    KB_ASSERT(tempo::IsHeld(value));
+    bpm = value;
     Refresh();
 }
 

@@ -14,7 +14,7 @@ public:
     ~TempoField() override;
 
     // Creates the dial with the given settings (base id 1005: arrows 1006 and 1007, field 1008),
-    // then bpm = 126, beats-per-minute unit, Refresh.
+    // then the default tempo, beats-per-minute unit, Refresh.
     void Create(const DialSettings& settings);
 
     // Typed text is taken only when committed.
@@ -28,7 +28,7 @@ public:
     // Writes the tempo into the field in the present unit.
     void Refresh();
     double GetBpm() const { return bpm; }
-    // Held to the tempo range (NaN counts as 126).
+    // A tempo already held to the range, as the document keeps it.
     void SetBpm(double value);
     void SetMode(tempo::TempoUnit unit);
     tempo::TempoUnit GetMode() const { return mode; }

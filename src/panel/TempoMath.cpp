@@ -24,13 +24,6 @@ std::string FormatNumber(const char* format, double value) {
 
 } // namespace
 
-double HoldTempo(double bpm) {
-    if (std::isnan(bpm)) return kDefaultBpm;
-    if (bpm > kMaxBpm) return kMaxBpm;
-    if (!(bpm >= kMinBpm)) return kMinBpm;
-    return bpm;
-}
-
 double ShownValue(double bpm, TempoUnit unit) {
     return unit == TempoUnit::SamplesPerMeasure ? kSamplesPerMeasureAtOneBpm / bpm : bpm;
 }

@@ -1,24 +1,20 @@
 #pragma once
 // The tempo field's arithmetic: the two display units, the arrows' semitone and octave steps, the
-// number formats and the range every tempo is held to. Pure functions, checked on every platform.
+// number formats. The range every tempo is held to is the song's (song/Tempo.h). Pure functions,
+// checked on every platform.
 #include <string>
 #include <string_view>
 
+#include "song/Tempo.h"
 #include "song/TempoUnit.h"
 
 namespace tempo {
 
-inline constexpr double kDefaultBpm = 126.0;
-inline constexpr double kMinBpm = 0.5;
-inline constexpr double kMaxBpm = 10000000.0;
 inline constexpr double kSemitone = 1.0594630943592953; // twelfth root of 2
 inline constexpr double kOctave = 2.0;
 
 // Samples per measure are counted at 44100 Hz.
 using ::TempoUnit;
-
-// Any tempo held to kMinBpm..kMaxBpm; NaN counts as the default tempo.
-double HoldTempo(double bpm);
 
 // The number shown for a tempo in a unit: bpm itself, or 5292000 / bpm samples per measure.
 double ShownValue(double bpm, TempoUnit unit);

@@ -89,7 +89,7 @@ void SequencerEngine::Stop() {
 }
 
 void SequencerEngine::ResetTimeLine() {
-    stepMs = StepDurationMs(TimingTempo(document->tempo));
+    stepMs = StepDurationMs(document->tempo);
     tickCount = 1;
     // Start reads the tempo afresh, so a change still pending from the last run is void.
     tempoChanged = 0;
@@ -289,7 +289,7 @@ void SequencerEngine::PostMeasureMark(int measure, intptr_t lParam) {
 void SequencerEngine::TempoChanged() {
     if (document == nullptr) return;
     Claim claim(*this);
-    pendingStepMs = StepDurationMs(TimingTempo(document->tempo));
+    pendingStepMs = StepDurationMs(document->tempo);
     tempoChanged = 1;
 }
 

@@ -1,16 +1,8 @@
 #pragma once
 // The arithmetic of one step: its duration at a tempo, the note it sounds and how long the tone
-// lasts. Pure functions, shared by the engine and its tests.
+// lasts. Pure functions, shared by the engine and its tests. Every tempo here is one the song
+// holds (song/Tempo.h): held where it entered, so never zero, negative, infinite or NaN.
 #include <cstdint>
-
-// Tempo range the engine keeps time with. Typed tempos are taken unchecked elsewhere, so a zero,
-// negative, infinite or NaN tempo is brought into this range before any division.
-constexpr double kMinTimingTempo = 0.5;
-constexpr double kMaxTimingTempo = 10000000.0;
-constexpr double kDefaultTempo = 126.0;
-
-// `tempo` clamped into kMinTimingTempo .. kMaxTimingTempo; NaN becomes kDefaultTempo.
-double TimingTempo(double tempo);
 
 // Milliseconds per sixteenth: 1000 / (t x 0.06666667f) with t the tempo in single precision, the
 // quotient taken in extended precision. Within 1e-7 relative of 15000 / tempo; 126 gives 119.0476.
@@ -21,11 +13,11 @@ int SoundingNote(int16_t note, int16_t transpose);
 
 // Length handed to the tone output for a step `length` (a fraction of 128) at `tempo`: the
 // window L = half a sixteenth less 5 ms, scaled by length / 128, both truncated toward zero.
-// Zero or negative at tempos above 1500. The tempo goes through TimingTempo and `length` is held
-// to 0..127 first, so a damaged value can neither divide by zero nor stall the timer thread.
+// Zero or negative at tempos above 1500. `length` is held to 0..127 first, so a damaged value
+// cannot stall the timer thread.
 int ToneLengthMs(double tempo, int16_t length);
 
 // True when the highlight should move at this step: counts `throttle` up and moves the highlight
-// on every ceil(tempo / 1500)-th step (at the timing tempo), resetting the count when it does.
+// on every ceil(tempo / 1500)-th step, resetting the count when it does.
 // Keeps redraws at about one per 10 ms however fast the steps come.
 bool HighlightDue(double tempo, int32_t& throttle);

@@ -98,7 +98,7 @@ private:
 
 RenderSchedule ScheduleRender(SongDocument& doc, const RenderLimits& limits) {
     RenderSchedule schedule;
-    schedule.tempo = TimingTempo(doc.tempo);
+    schedule.tempo = doc.tempo;
     if (limits.startMeasure >= 0)
         doc.editMeasure = static_cast<int16_t>(std::clamp(limits.startMeasure, 0, 7));
     doc.playingMeasure = std::clamp<int16_t>(doc.editMeasure, 0, 7);

@@ -2,23 +2,12 @@
 
 #include "common/Random.h"
 
-namespace {
-MainWindow* theMainWindow = nullptr;
-}
-
-MainWindow* TheMainWindow() { return theMainWindow; }
-
 SongDocument::SongDocument() {
     for (int m = 0; m < kMeasureCount; ++m) {
         measures[m].next = static_cast<int16_t>(m);
         measures[m].repeat = 1;
         RandomizeSteps(m);
     }
-}
-
-void SongDocument::SetMainWindow(MainWindow* window) {
-    mainWindow = window;
-    theMainWindow = window;
 }
 
 void SongDocument::RandomizeSteps(int m) {

@@ -12,9 +12,8 @@
 #include "common/Shared.h"
 #include "song/Step.h"
 #include "song/SyncState.h"
+#include "song/Tempo.h"
 #include "song/TempoUnit.h"
-
-class MainWindow;
 
 class SongDocument {
 public:
@@ -26,9 +25,6 @@ public:
     SongDocument(const SongDocument&) = default;
     SongDocument& operator=(const SongDocument&) = default;
 
-    // Stores the window and publishes it as the process-wide main window.
-    void SetMainWindow(MainWindow* window);
-
     // New random note, value30, value40, value50 and length for all sixteen steps of measure m, in
     // the construction order; on flags are left alone.
     void RandomizeSteps(int m);
@@ -37,12 +33,12 @@ public:
 
     Shared<int32_t> stepsPerMeasure{16}; // leading steps of each measure that are played and shown
     SyncState syncState;
-    MainWindow* mainWindow = nullptr; // not owned
-    std::string title;                // caption built by the last load or save (UTF-8)
-    std::string path;                 // settings file last opened or saved (UTF-8); empty = untitled
-    float fileVersion = 0.0f;         // format version of the file last loaded
+    std::string title;        // caption built by the last load or save (UTF-8)
+    std::string path;         // settings file last opened or saved (UTF-8); empty = untitled
+    float fileVersion = 0.0f; // format version of the file last loaded
     TempoUnit tempoDisplay = TempoUnit::BeatsPerMinute;
-    Shared<double> tempo{126.0};       // beats per minute
+    // Beats per minute, held to the song's range where it enters (song/Tempo.h).
+    Shared<double> tempo{tempo::kDefaultBpm};
     int16_t editMeasure = 0;           // measure shown in the step editor, 0..7
     int16_t undoMeasure = -1;          // measure the undo snapshot holds; -1 = none
     Shared<int16_t> playingMeasure{0}; // measure being played, 0..7
@@ -61,9 +57,6 @@ public:
     double undoTempo = 0.0;
     uint8_t highResTimer = 1; // clock from the high-resolution source (registry)
 };
-
-// The process-wide main window, published by SongDocument::SetMainWindow.
-MainWindow* TheMainWindow();
 
 // The caption that every copy's main window begins with, as the bytes of code page 1252 that
 // other copies compare; running copies find each other by it.

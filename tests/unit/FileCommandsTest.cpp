@@ -7,6 +7,7 @@
 
 #include "files/FileCommands.h"
 #include "files/SettingsFile.h"
+#include "render/ExportRender.h"
 
 namespace {
 
@@ -30,21 +31,6 @@ public:
     bool failWrites = false;
 };
 
-class RecordingView : public EditView {
-public:
-    void LoadMeasure(int) override {}
-    void SetTempo(double tempo) override {
-        calls.push_back("tempo " + std::to_string(static_cast<int>(tempo)));
-    }
-    void SetLevelB(int v) override { calls.push_back("level " + std::to_string(v)); }
-    void SetTranspose(int v) override { calls.push_back("transpose " + std::to_string(v)); }
-    void SetMuteButton(bool soundOn) override { calls.push_back(soundOn ? "sound on" : "muted"); }
-    void SetTempoMode(TempoUnit unit) override {
-        calls.push_back("unit " + std::to_string(static_cast<int>(unit)));
-    }
-    std::vector<std::string> calls;
-};
-
 class RecordingWindow : public SetupWindow {
 public:
     void HideMeasurePopup() override { calls.push_back("hide popup"); }
@@ -54,7 +40,6 @@ public:
         caption = title;
         calls.push_back("caption");
     }
-    void SelectMeasure(int m) override { calls.push_back("measure " + std::to_string(m)); }
     void ResizeToSteps(int n) override { calls.push_back("steps " + std::to_string(n)); }
     void MoveTo(ScreenPoint p) override {
         calls.push_back("move " + std::to_string(p.x) + "," + std::to_string(p.y));
@@ -75,6 +60,16 @@ public:
     std::string caption;
     ScreenPoint position{120, 80};
     uint32_t skin = 0x00336699;
+};
+
+// Records the load's one call to the panel among the window's calls, so their order shows.
+class RecordingPanel : public DocumentView {
+public:
+    explicit RecordingPanel(std::vector<std::string>& calls) : calls_(calls) {}
+    void ShowDocument() override { calls_.push_back("document"); }
+
+private:
+    std::vector<std::string>& calls_;
 };
 
 class ScriptedDialogs : public FileDialogs {
@@ -144,19 +139,20 @@ protected:
     void MakeDirty() { doc.dirty = 1; }
 
     SongDocument doc;
-    RecordingView view;
     RecordingWindow window;
+    RecordingPanel panel{window.calls};
     MemoryFiles files;
     ScriptedDialogs dialogs;
     ScriptedPrompt prompt;
     TableShell shell;
     FileCommands commands{FileCommandParts{.document = doc,
-                                           .view = view,
+                                           .panel = panel,
                                            .window = window,
                                            .files = files,
                                            .dialogs = dialogs,
                                            .prompt = prompt,
-                                           .shell = shell}};
+                                           .shell = shell,
+                                           .render = RenderExport}};
 };
 
 TEST_F(FileCommandsTest, PromptAsksOnlyWithChangesAndAnswersByTheButtonPressed) {
@@ -224,10 +220,10 @@ TEST_F(FileCommandsTest, LoadAppliesThePanelThenTheWindowInOrder) {
     MakeDirty();
     prompt.answer = SaveAnswer::DontSave;
     commands.OpenPath("C:\\s\\song.^\xC2\xB6^");
-    EXPECT_EQ(view.calls,
-              (std::vector<std::string>{"unit 1", "tempo 140", "level 40", "transpose -7", "muted"}));
-    EXPECT_EQ(window.calls, (std::vector<std::string>{"hide popup", "hide", "caption", "measure 3", "steps 5",
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"hide popup", "hide", "caption", "document", "steps 5",
                                                       "move -32000,77", "skin", "show", "columns", "focus"}));
+    EXPECT_EQ(doc.tempo, 140.0);
+    EXPECT_EQ(doc.editMeasure, 3);
     EXPECT_EQ(window.caption, std::string(kTitlePrefix) + "song.^\xC2\xB6^");
     EXPECT_EQ(window.skin, 0x00102030u);
     EXPECT_EQ(doc.path, "C:\\s\\song.^\xC2\xB6^");

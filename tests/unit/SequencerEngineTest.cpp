@@ -28,7 +28,7 @@ uint32_t DueAt(uint32_t startMs, int k, double stepMs) {
 TEST(StepTimingTest, DurationFollowsTheSingleCoefficientWithinOnePartInTenMillion) {
     EXPECT_NEAR(StepDurationMs(126.0), 119.04761904761905, 1e-4);
     EXPECT_NEAR(StepDurationMs(126.0), 119.0476, 5e-5);
-    for (double x = kMinTimingTempo; x <= kMaxTimingTempo; x *= 1.37) {
+    for (double x = tempo::kMinBpm; x <= tempo::kMaxBpm; x *= 1.37) {
         // Tempos that single precision holds exactly are off by the coefficient alone; any other
         // also loses its own rounding to single precision.
         const double t = static_cast<float>(x);
@@ -40,15 +40,11 @@ TEST(StepTimingTest, DurationFollowsTheSingleCoefficientWithinOnePartInTenMillio
 }
 
 TEST(StepTimingTest, TempoForTimingStaysFiniteAndPositive) {
+    // Every tempo the engine times is held where it entered the song.
     const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(TimingTempo(0.0), kMinTimingTempo);
-    EXPECT_EQ(TimingTempo(-120.0), kMinTimingTempo);
-    EXPECT_EQ(TimingTempo(-inf), kMinTimingTempo);
-    EXPECT_EQ(TimingTempo(inf), kMaxTimingTempo);
-    EXPECT_EQ(TimingTempo(std::nan("")), kDefaultTempo);
-    EXPECT_EQ(TimingTempo(126.0), 126.0);
-    EXPECT_NEAR(StepDurationMs(TimingTempo(0.0)), 30000.0, 0.01);
-    EXPECT_GT(StepDurationMs(TimingTempo(inf)), 0.0);
+    EXPECT_NEAR(StepDurationMs(tempo::HoldTempo(0.0)), 30000.0, 0.01);
+    EXPECT_GT(StepDurationMs(tempo::HoldTempo(inf)), 0.0);
+    EXPECT_DOUBLE_EQ(StepDurationMs(tempo::HoldTempo(std::nan(""))), StepDurationMs(126.0));
 }
 
 TEST(StepTimingTest, NoteAndToneLength) {
@@ -65,7 +61,7 @@ TEST(StepTimingTest, NoteAndToneLength) {
     // A damaged length is held to the step's window and never goes negative.
     EXPECT_EQ(ToneLengthMs(126.0, 30000), 53);
     EXPECT_EQ(ToneLengthMs(126.0, -40), 0);
-    EXPECT_EQ(ToneLengthMs(0.0, 127), ToneLengthMs(kMinTimingTempo, 127));
+    EXPECT_EQ(ToneLengthMs(tempo::kMinBpm, 127), 14877); // the slowest tempo, the longest tone
 }
 
 TEST_F(SequencerEngineTest, InitialiseConfiguresOneMillisecondAndLeavesTheTimerStopped) {
@@ -395,8 +391,9 @@ TEST_F(SequencerEngineTest, MeasureSelectionWhilePlaying) {
 
 TEST_F(SequencerEngineTest, UnusableTemposKeepTimeInsteadOfStallingOrFlooding) {
     const double inf = std::numeric_limits<double>::infinity();
+    // As the song holds them where they enter.
     for (double tempo : {0.0, -50.0}) {
-        doc.tempo = tempo;
+        doc.tempo = tempo::HoldTempo(tempo);
         const uint32_t start = clock.nowMs;
         rig.PressPlay();
         EXPECT_NEAR(engine.StepMs(), 30000.0, 0.01);
@@ -405,23 +402,23 @@ TEST_F(SequencerEngineTest, UnusableTemposKeepTimeInsteadOfStallingOrFlooding) {
         rig.PressPlay();
         rig.poster.ClearRecords();
     }
-    doc.tempo = std::nan("");
+    doc.tempo = tempo::HoldTempo(std::nan(""));
     rig.PressPlay();
-    EXPECT_DOUBLE_EQ(engine.StepMs(), StepDurationMs(kDefaultTempo));
+    EXPECT_DOUBLE_EQ(engine.StepMs(), StepDurationMs(tempo::kDefaultBpm));
     rig.PressPlay();
 
     // An infinite tempo plays at the top of the range: one step per tick, no tone at all.
     rig.tone.Clear();
     rig.poster.ClearRecords();
-    doc.tempo = inf;
+    doc.tempo = tempo::HoldTempo(inf);
     rig.PressPlay();
     rig.RunFor(100);
     EXPECT_EQ(rig.StepTimes().size(), 101u);
     EXPECT_TRUE(rig.NotesPlayed().empty());
     // A tempo change to NaN while playing is just as safe.
-    doc.tempo = std::nan("");
+    doc.tempo = tempo::HoldTempo(std::nan(""));
     engine.TempoChanged();
-    EXPECT_DOUBLE_EQ(engine.PendingStepMs(), StepDurationMs(kDefaultTempo));
+    EXPECT_DOUBLE_EQ(engine.PendingStepMs(), StepDurationMs(tempo::kDefaultBpm));
 }
 
 TEST_F(SequencerEngineTest, DamagedLinksAndStepCountsStayInsideTheMeasures) {

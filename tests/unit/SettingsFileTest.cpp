@@ -281,6 +281,17 @@ TEST(SettingsCodec, ValuesThatIndexTheSongAreBroughtIntoRange) {
         EXPECT_EQ(data.measures[1].repeat, -3);
         EXPECT_EQ(data.transpose, 500);
     }
+    // The engine divides by the tempo: it is held to the song's range, a NaN read as the default.
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::pair<double, double> tempos[] = {{std::nan(""), 126.0}, {0.0, 0.5}, {-40.0, 0.5},
+                                                {inf, 1e7},            {1e9, 1e7}, {300.0, 300.0}};
+    for (auto [stored, held] : tempos) {
+        doc.tempo = stored;
+        const auto bytes = EncodeSettings(doc, 0, 0, 0);
+        SettingsData data;
+        ASSERT_TRUE(DecodeSettings(bytes.data(), bytes.size(), data));
+        EXPECT_EQ(data.tempo, held) << stored;
+    }
     // An old file's rectangle can give any width at all.
     const auto wide = OlderFile(1.5f, 0, 100000);
     SettingsData data;

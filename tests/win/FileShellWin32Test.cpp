@@ -12,13 +12,13 @@
 #include <functional>
 #include <string>
 
+#include "app/FileShell.h"
+#include "app/SetupWindowWin32.h"
 #include "common/WideTextWin32.h"
 #include "files/FileRules.h"
-#include "files/FileShell.h"
 #include "files/Preferences.h"
 #include "files/RegistryWin32.h"
 #include "files/SavePromptWin32.h"
-#include "files/SetupWindowWin32.h"
 #include "files/ShellWin32.h"
 
 namespace {

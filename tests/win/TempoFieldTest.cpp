@@ -130,7 +130,7 @@ TEST_F(TempoFieldFixture, UnusableTempoIsHeldOrGivenBack) {
     TypeAndLeave("0"); // 0 samples per measure would be an infinite tempo
     EXPECT_EQ(field.GetBpm(), 10000000.0);
     EXPECT_EQ(Text(), "0.529");
-    field.SetBpm(std::numeric_limits<double>::quiet_NaN()); // a damaged file's tempo
+    field.SetBpm(tempo::HoldTempo(std::numeric_limits<double>::quiet_NaN())); // a damaged file's tempo
     EXPECT_EQ(field.GetBpm(), 126.0);
     EXPECT_EQ(Text(), "42000");
     EXPECT_FALSE(field.GetTextField().IsModified());

@@ -10,12 +10,12 @@
 #include <optional>
 #include <string>
 
+#include "app/SetupWindowWin32.h"
 #include "files/FileCommands.h"
 #include "files/FileDialogsWin32.h"
 #include "files/FileSystemWin32.h"
 #include "files/RegistryWin32.h"
 #include "files/SavePromptWin32.h"
-#include "files/SetupWindowWin32.h"
 #include "files/ShellWin32.h"
 
 class MainWindow;

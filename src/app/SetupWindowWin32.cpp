@@ -1,4 +1,4 @@
-#include "files/SetupWindowWin32.h"
+#include "app/SetupWindowWin32.h"
 
 #include "app/MainWindow.h"
 #include "common/NoteBoxWin32.h"
@@ -60,8 +60,6 @@ void SetupWindowWin32::Show() { ShowWindow(window_.Handle(), SW_SHOW); }
 void SetupWindowWin32::SetCaption(const std::string& title) {
     SetWindowTextW(window_.Handle(), Wide(title).c_str());
 }
-
-void SetupWindowWin32::SelectMeasure(int measure) { window_.Controller().SelectMeasure(measure); }
 
 void SetupWindowWin32::ResizeToSteps(int steps) { window_.Panel().ResizeToSteps(steps); }
 

@@ -1,5 +1,5 @@
 #pragma once
-// What a load or save does to the main window and its panel, on the real window.
+// What a load or save does to the main window: placement, caption and skin, on the real window.
 #include <windows.h>
 
 #include "files/FileCommands.h"
@@ -14,7 +14,6 @@ public:
     void Hide() override;
     void Show() override;
     void SetCaption(const std::string& title) override;
-    void SelectMeasure(int measure) override;
     void ResizeToSteps(int steps) override;
     void MoveTo(ScreenPoint topLeft) override;
     void ApplySkin(uint32_t colour) override;

@@ -13,7 +13,8 @@ class PanelView {
 public:
     virtual ~PanelView() = default;
 
-    // Step columns, 0-based; param is a step parameter (10 .. 60).
+    // Step columns, 0-based (0 .. 15: any other is a fault of the caller); param is a step
+    // parameter (10 .. 60).
     virtual bool ColumnVisible(int column) = 0;
     virtual void SetColumnShowable(int column, Showable showable) = 0;
     virtual void SetColumnValue(int column, int param, int value) = 0;

@@ -1,4 +1,4 @@
-#include "files/FileShell.h"
+#include "app/FileShell.h"
 
 #include <shlobj.h>
 
@@ -6,6 +6,7 @@
 
 #include "app/MainWindow.h"
 #include "common/WideTextWin32.h"
+#include "render/ExportRender.h"
 
 namespace {
 
@@ -36,12 +37,13 @@ std::string FirstDroppedName(HDROP drop) {
 
 FileShell::FileShell(MainWindow& window)
     : window_(window), setupWindow_(window), commands_(FileCommandParts{.document = window.Document(),
-                                                                        .view = window.Controller(),
+                                                                        .panel = window.Controller(),
                                                                         .window = setupWindow_,
                                                                         .files = files_,
                                                                         .dialogs = dialogs_,
                                                                         .prompt = prompt_,
-                                                                        .shell = shell_}) {}
+                                                                        .shell = shell_,
+                                                                        .render = RenderExport}) {}
 
 void FileShell::StartUp(const std::string& commandLine) {
     HWND owner = window_.Handle();
