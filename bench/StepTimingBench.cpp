@@ -158,7 +158,8 @@ void RunEngine(TempoTimer& timer, bool tscClock, int steps, double tempo, double
     PlayStatePanel panel;
     ThisCopyAlone keys;
     SequencerEngine engine;
-    engine.Initialise(*doc, timer, tone, poster, panel, keys);
+    engine.Initialise(
+        {.document = *doc, .timer = timer, .tone = tone, .poster = poster, .panel = panel, .keys = keys});
 
     const double cpuBefore = ProcessCpuMs();
     const double wallBefore = NowUs();

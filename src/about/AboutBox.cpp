@@ -5,6 +5,8 @@
 #include "ResourceIds.h"
 #include "about/AboutText.h"
 #include "about/LinkLabel.h"
+#include "common/DialogOwnerWin32.h"
+#include "widgets/Cursors.h"
 
 namespace {
 
@@ -16,8 +18,7 @@ public:
     explicit AboutBox(const AboutBoxArgs& args) : args_(args) {}
 
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_INITDIALOG) SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<AboutBox*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+        auto* self = DialogOwner<AboutBox>(hwnd, message, lParam);
         if (self == nullptr) return FALSE;
         return self->Handle(hwnd, message, wParam, lParam);
     }
@@ -48,10 +49,9 @@ private:
             links_[i].SetUrl(kAboutWebAddress);
             links_[i].SetUnderline(LinkLabel::kUnderlineAlways);
         }
-        HINSTANCE instance = GetModuleHandleA(nullptr);
-        handCursor_ = LoadCursorA(instance, "HANDCUR");
+        handCursor_ = LoadProgramCursor("HANDCUR");
         if (handCursor_ == nullptr) handCursor_ = links_[0].Cursor();
-        arrowCursor_ = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+        arrowCursor_ = LoadSystemCursor(IDC_ARROW);
         CentreOverOwner(hwnd);
         PostMessageA(hwnd, kTakeMouse, 0, 0);
     }

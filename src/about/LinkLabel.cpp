@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "about/LinkShellWin32.h"
+#include "widgets/Cursors.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ TOOLINFOA ToolFor(HWND label) {
 
 HCURSOR LoadHandCursor(bool& ownsCursor) {
     ownsCursor = false;
-    if (HCURSOR system = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649))) return system; // IDC_HAND
+    if (HCURSOR system = LoadSystemCursor(IDC_HAND)) return system;
     HCURSOR copy = LoadHelpProgramHand();
     ownsCursor = copy != nullptr;
     return copy;
@@ -112,21 +113,21 @@ void LinkLabel::SetUrl(const std::string& url) {
     SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-void LinkLabel::SetVisited(bool visited) {
-    visited_ = visited;
+void LinkLabel::SetVisited(LinkState state) {
+    visited_ = state == LinkState::Visited;
     if (hwnd_ != nullptr) InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void LinkLabel::SetUnderline(int mode) {
     if (mode != underlineMode_ && hwnd_ != nullptr) {
-        UseFont(mode == kUnderlineAlways);
+        UseFont(mode == kUnderlineAlways ? LinkFont::Underlined : LinkFont::Plain);
         InvalidateRect(hwnd_, nullptr, TRUE);
     }
     underlineMode_ = mode;
 }
 
-void LinkLabel::UseFont(bool underlined) {
-    const GdiFont& font = underlined ? underlinedFont_ : normalFont_;
+void LinkLabel::UseFont(LinkFont which) {
+    const GdiFont& font = which == LinkFont::Underlined ? underlinedFont_ : normalFont_;
     if (font) SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
 }
 
@@ -145,7 +146,7 @@ void LinkLabel::Follow() {
     hovering_ = false;
     const int result = OpenUrl(CurrentLinkShell(), url_, SW_SHOWNORMAL);
     if (result > 32) {
-        SetVisited(true);
+        SetVisited(LinkState::Visited);
         return;
     }
     MessageBeep(MB_ICONEXCLAMATION);
@@ -163,7 +164,7 @@ void LinkLabel::OnMouseMove(LPARAM position) {
     // While the label holds the mouse for a press, moves away from it come here too.
     if (hovering_ || !PointerInside(position)) return;
     hovering_ = true;
-    if (underlineMode_ == kUnderlineWhileHovering) UseFont(true);
+    if (underlineMode_ == kUnderlineWhileHovering) UseFont(LinkFont::Underlined);
     InvalidateRect(hwnd_, nullptr, TRUE);
     SetTimer(hwnd_, kTimerId, kHoverCheckMs, nullptr);
 }
@@ -190,7 +191,7 @@ void LinkLabel::OnHoverTimer() {
     if (PtInRect(&client, pointer)) return;
     hovering_ = false;
     KillTimer(hwnd_, kTimerId);
-    if (underlineMode_ != kUnderlineAlways) UseFont(false);
+    if (underlineMode_ != kUnderlineAlways) UseFont(LinkFont::Plain);
     // The label draws no background, so the parent repaints under it, a little below too where
     // the underline was.
     HWND parent = GetParent(hwnd_);

@@ -14,6 +14,9 @@
 // neither exists. ownsCursor tells whether the caller must destroy it.
 HCURSOR LoadHandCursor(bool& ownsCursor);
 
+enum class LinkState { Unvisited, Visited };
+enum class LinkFont { Plain, Underlined };
+
 class LinkLabel {
 public:
     static constexpr UINT_PTR kTimerId = 100;
@@ -34,7 +37,7 @@ public:
 
     void SetUrl(const std::string& url);
     const std::string& Url() const { return url_; }
-    void SetVisited(bool visited);
+    void SetVisited(LinkState state);
     bool Visited() const { return visited_; }
     void SetUnderline(int mode);
     int UnderlineMode() const { return underlineMode_; }
@@ -58,7 +61,7 @@ private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void BuildFonts();
     void CreateTooltip();
-    void UseFont(bool underlined);
+    void UseFont(LinkFont font);
     bool PointerInside(LPARAM position) const;
     void OnMouseMove(LPARAM position);
     // A click is a press and a release both on the label: a release after a press elsewhere, or

@@ -4,21 +4,11 @@
 
 #include <vector>
 
+#include "common/RegistryKeyWin32.h"
+
 namespace {
 
 LinkShell* installedShell = nullptr;
-
-class RegistryKey {
-public:
-    ~RegistryKey() {
-        if (key_ != nullptr) RegCloseKey(key_);
-    }
-    HKEY* Out() { return &key_; }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 // The text of a string value whose bytes may lack their terminating zero.
 std::string StringFromValue(const std::vector<char>& data, DWORD size) {
@@ -45,7 +35,8 @@ int LinkShellWin32::ShellOpen(const std::string& address, int show) {
 
 long LinkShellWin32::ReadClassesRootValue(const std::string& key, std::string& value) {
     RegistryKey opened;
-    const LONG openResult = RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, opened.Out());
+    const LONG openResult =
+        RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, opened.Receive());
     if (openResult != ERROR_SUCCESS) return openResult;
     // The length is asked for first, so a long browser path is never cut; the value may change
     // between the two calls, hence the loop.

@@ -2,10 +2,8 @@
 
 #include <windows.h>
 
-namespace {
-bool Held(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
-} // namespace
+#include "common/SystemWin32.h"
 
-bool EditKeysWin32::ShiftHeld() { return Held(VK_SHIFT); }
+bool EditKeysWin32::ShiftHeld() { return KeyHeldNow(VK_SHIFT); }
 
-bool EditKeysWin32::AltHeld() { return Held(VK_MENU); }
+bool EditKeysWin32::AltHeld() { return KeyHeldNow(VK_MENU); }

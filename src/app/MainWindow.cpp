@@ -5,11 +5,14 @@
 #include <string>
 
 #include "ResourceIds.h"
+#include "common/DialogOwnerWin32.h"
+#include "common/NoteBoxWin32.h"
 #include "common/Random.h"
 #include "common/WideTextWin32.h"
 #include "panel/CommandRules.h"
 #include "playback/Messages.h"
 #include "tone/VoiceChoice.h"
+#include "widgets/Cursors.h"
 #include "widgets/InvalidationBatch.h"
 #include "widgets/SkinColorChooser.h"
 #include "widgets/WidgetRegistry.h"
@@ -23,12 +26,6 @@ constexpr WPARAM kAboutCommandLast = 31;
 // Posted to show the box about silence once whatever is being handled has finished (at start-up,
 // once the window is up behind it).
 constexpr UINT kShowSilenceNote = WM_APP + 0x21;
-
-// A cursor of our own, or the system's when the resource is missing.
-HCURSOR LoadCursorOr(HINSTANCE instance, const char* name, const char* fallback) {
-    HCURSOR cursor = LoadCursorA(instance, name);
-    return cursor != nullptr ? cursor : LoadCursorA(nullptr, fallback);
-}
 
 bool IsMousePress(UINT message) {
     switch (message) {
@@ -49,7 +46,6 @@ MainWindow::MainWindow() = default;
 MainWindow::~MainWindow() {
     engine_.Shutdown();
     timer_.StopAndWait(); // the engine must outlive any tick still running inside it
-    if (backgroundBrush_ != nullptr) DeleteObject(backgroundBrush_);
 }
 
 int MainWindow::RunModal(HINSTANCE instance) {
@@ -83,18 +79,14 @@ int MainWindow::RunModal(HINSTANCE instance) {
     // The window may outlive this object until the process ends (see OnClose): what the teardown
     // of the panel still sends it (a child's WM_PARENTNOTIFY, say) must not reach the parts
     // already destroyed.
-    if (IsWindow(hwnd_)) SetWindowLongPtrA(hwnd_, DWLP_USER, 0);
+    if (IsWindow(hwnd_)) ForgetDialogOwner(hwnd_);
     return 0;
 }
 
 INT_PTR CALLBACK MainWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-    if (message == WM_INITDIALOG) {
-        self = reinterpret_cast<MainWindow*>(lParam);
-        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-        self->hwnd_ = hwnd;
-    }
+    auto* self = DialogOwner<MainWindow>(hwnd, message, lParam);
     if (self == nullptr) return FALSE;
+    if (message == WM_INITDIALOG) self->hwnd_ = hwnd;
     // What the widgets ask to repaint while this message is handled is asked for once, at the end.
     InvalidationScope scope;
     // Nothing may unwind through the system's code that called us.
@@ -113,7 +105,7 @@ void MainWindow::ReportFault(const char* what) {
     reportingFault_ = true;
     const std::string text = std::string("Kestrelbox met an error and carries on:\n") + what;
     ModalLoopScope modal;
-    MessageBoxA(nullptr, text.c_str(), "NOTE!", MB_OK);
+    ShowNote1252(text);
     reportingFault_ = false;
 }
 
@@ -147,7 +139,7 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORDLG:
         SetBkColor(reinterpret_cast<HDC>(wParam), backgroundColour_);
         SetTextColor(reinterpret_cast<HDC>(wParam), textColour_);
-        return reinterpret_cast<INT_PTR>(backgroundBrush_);
+        return reinterpret_cast<INT_PTR>(backgroundBrush_.Get());
     case WM_SIZE: OnSize(wParam); return FALSE;
     case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(icon_);
     case WM_COMMAND:
@@ -169,7 +161,7 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOMMAND: return OnSysCommand(wParam) ? TRUE : FALSE;
     case kShowSilenceNote: {
         ModalLoopScope modal;
-        MessageBoxA(nullptr, SilenceNoteText(silence_).c_str(), "NOTE!", MB_OK);
+        ShowNote1252(SilenceNoteText(silence_));
         return TRUE;
     }
     case WM_DESTROY: EndRun(); return FALSE;
@@ -203,7 +195,7 @@ bool MainWindow::PreTranslate(MSG& msg) {
 
 void MainWindow::OnSpaceKey() {
     ChooseVoice();
-    panel_.SetPlayButton(!panel_.PlayButtonOn());
+    panel_.SetPlayButton(panel_.PlayButtonOn() ? PlayButtonLook::Stopped : PlayButtonLook::Playing);
     engine_.Toggle();
 }
 
@@ -329,13 +321,18 @@ void MainWindow::OnInitDialog() {
     TakeColoursFromPanel();
     Phase("skin applied");
 
-    plainCursor_ = LoadCursorOr(instance, "NOCUR", MAKEINTRESOURCEA(32512));    // IDC_ARROW
-    sizingCursor_ = LoadCursorOr(instance, "SIZECUR", MAKEINTRESOURCEA(32644)); // IDC_SIZEWE
+    plainCursor_ = LoadProgramCursor("NOCUR", IDC_ARROW);
+    sizingCursor_ = LoadProgramCursor("SIZECUR", IDC_SIZEWE);
     FocusHandling();
     controller_.Setup(panel_, document_);
     controller_.Attach(&engine_, &editKeys_);
     poster_.SetWindow(hwnd_);
-    engine_.Initialise(document_, timer_, *toneOutput_, poster_, panel_, keys_);
+    engine_.Initialise({.document = document_,
+                        .timer = timer_,
+                        .tone = *toneOutput_,
+                        .poster = poster_,
+                        .panel = panel_,
+                        .keys = keys_});
     document_.dirty = 0;
     panel_.UpdateColumnCount();
     Phase("controller and engine ready");
@@ -370,9 +367,8 @@ void MainWindow::SetIcons(HINSTANCE instance) {
 void MainWindow::TakeColoursFromPanel() {
     backgroundColour_ = panel_.Palette().contrast;
     textColour_ = panel_.Palette().contrastDark;
-    HBRUSH previous = backgroundBrush_;
-    backgroundBrush_ = CreateSolidBrush(backgroundColour_);
-    if (previous != nullptr) DeleteObject(previous);
+    // The old brush goes only once the new one is in place.
+    backgroundBrush_.Reset(CreateSolidBrush(backgroundColour_));
 }
 
 void MainWindow::ChangeColour() {
@@ -437,8 +433,8 @@ bool MainWindow::OnSetCursor(int hitTest) {
 }
 
 void MainWindow::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
+    PaintDC paint(hwnd_);
+    HDC dc = paint.Get();
     if (IsIconic(hwnd_)) {
         RECT client{};
         GetClientRect(hwnd_, &client);
@@ -448,7 +444,6 @@ void MainWindow::OnPaint() {
     } else {
         PaintWidgets(dc, hwnd_);
     }
-    EndPaint(hwnd_, &ps);
 }
 
 void MainWindow::OnSize(WPARAM kind) {
@@ -496,7 +491,7 @@ void MainWindow::EndRun() {
 }
 
 AboutBoxArgs MainWindow::AboutArguments() const {
-    return AboutBoxArgs{hwnd_, backgroundColour_, backgroundBrush_, panel_.Palette()};
+    return AboutBoxArgs{hwnd_, backgroundColour_, backgroundBrush_.Get(), panel_.Palette()};
 }
 
 bool MainWindow::OnSysCommand(WPARAM command) {

@@ -21,6 +21,7 @@
 #include "tone/ToneOutputSwitch.h"
 #include "tone/ToneOutputWin32.h"
 #include "tone/VoiceChoice.h"
+#include "widgets/GdiHandles.h"
 #include "widgets/WidgetEvents.h"
 
 class MainWindow : public WidgetEventSink, public CommandTarget {
@@ -136,7 +137,7 @@ private:
     SequencerEngine engine_;
     COLORREF backgroundColour_ = RGB(64, 64, 64);
     COLORREF textColour_ = RGB(192, 192, 192);
-    HBRUSH backgroundBrush_ = nullptr;
+    GdiBrush backgroundBrush_;
     HCURSOR plainCursor_ = nullptr;
     HCURSOR sizingCursor_ = nullptr;
     HACCEL accelerators_ = nullptr;

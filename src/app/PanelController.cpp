@@ -34,10 +34,10 @@ void PanelController::LoadMeasure(int m) {
     const Measure& measure = document->measures[m];
     for (int k = 0; k < kStepsPerMeasureMax; ++k) {
         // A hidden column must not appear just because its values change.
-        if (!panel->ColumnVisible(k)) panel->SetColumnShowable(k, false);
+        if (!panel->ColumnVisible(k)) panel->SetColumnShowable(k, Showable::No);
         for (int p : kParams)
             panel->SetColumnValue(k, p, measure.steps[k].GetParam(p));
-        panel->SetColumnShowable(k, true);
+        panel->SetColumnShowable(k, Showable::Yes);
     }
 }
 
@@ -73,7 +73,7 @@ void PanelController::SetTempo(double tempo) {
 
 void PanelController::ShowDocument() {
     KB_ASSERT(tempo::IsHeld(document->tempo));
-    panel->ShowTempoUnit(document->tempoDisplay == 1 ? 1 : 0);
+    panel->ShowTempoUnit(document->tempoDisplay);
     panel->ShowTempo(document->tempo);
     panel->ShowLevel(document->levelB);
     panel->ShowTranspose(document->transpose);
@@ -95,7 +95,7 @@ void PanelController::SetTranspose(int value) {
 
 void PanelController::SetMuteButton(bool soundOn) { panel->SetMuteButton(soundOn); }
 
-void PanelController::SetTempoMode(int unit) { panel->ShowTempoUnit(unit); }
+void PanelController::SetTempoMode(TempoUnit unit) { panel->ShowTempoUnit(unit); }
 
 void PanelController::ShowValue(const std::string& text) { panel->SetStatusText(text); }
 
@@ -150,7 +150,9 @@ void PanelController::ControlChanged(int id) {
         document->mute = panel->MuteButtonOn() ? 0 : 1;
         document->dirty = 1;
     }
-    if (InRange(id, kFileMenu, kMidiMenu)) panel->OpenToolbarMenu(id - kFileMenu);
+    if (id == kFileMenu) panel->OpenToolbarMenu(ToolbarMenu::File);
+    if (id == kEditMenu) panel->OpenToolbarMenu(ToolbarMenu::Edit);
+    if (id == kMidiMenu) panel->OpenToolbarMenu(ToolbarMenu::Midi);
 }
 
 void PanelController::RightClick(int id) {

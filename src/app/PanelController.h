@@ -52,7 +52,7 @@ public:
     void SetLevelB(int value) override;
     void SetTranspose(int value) override;
     void SetMuteButton(bool soundOn) override;
-    void SetTempoMode(int unit) override;
+    void SetTempoMode(TempoUnit unit) override;
 
     // DocumentView: a loaded document onto the panel.
     void ShowDocument() override;

@@ -7,10 +7,10 @@
 class PlayStatePanel : public EnginePanel {
 public:
     bool PlayButtonOn() override { return playOn; }
-    void SetPlayButton(bool on) override { playOn = on; }
+    void SetPlayButton(PlayButtonLook look) override { playOn = look == PlayButtonLook::Playing; }
     void SetPlayingMark(int measure) override { playingMark = measure; }
-    void SetStepHighlighted(int column, bool on) override {
-        if (on)
+    void SetStepHighlighted(int column, StepLight light) override {
+        if (light == StepLight::On)
             litColumn = column;
         else if (litColumn == column)
             litColumn = 0;

@@ -1,7 +1,9 @@
 #include "app/SetupWindowWin32.h"
 
 #include "app/MainWindow.h"
+#include "common/NoteBoxWin32.h"
 #include "common/WideTextWin32.h"
+#include "widgets/Cursors.h"
 
 namespace {
 
@@ -73,14 +75,12 @@ uint32_t SetupWindowWin32::SkinColour() { return window_.Panel().SkinColour(); }
 
 void SetupWindowWin32::FocusHandling() { window_.FocusHandling(); }
 
-void SetupWindowWin32::ShowBusy(bool busy) {
+void SetupWindowWin32::ShowBusy(Busy busy) {
     // The next mouse move gives the panel's cursors back in any case.
-    if (busy)
-        beforeBusy_ = SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514))); // IDC_WAIT
+    if (busy == Busy::Yes)
+        beforeBusy_ = SetCursor(LoadSystemCursor(IDC_WAIT));
     else
         SetCursor(beforeBusy_);
 }
 
-void SetupWindowWin32::ShowMessage(const std::string& text) {
-    MessageBoxW(nullptr, Wide(text).c_str(), L"NOTE!", MB_OK);
-}
+void SetupWindowWin32::ShowMessage(const std::string& text) { ShowNote(text); }

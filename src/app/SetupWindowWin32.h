@@ -21,7 +21,7 @@ public:
     ScreenPoint RestoredPosition() override;
     uint32_t SkinColour() override;
     void FocusHandling() override;
-    void ShowBusy(bool busy) override;
+    void ShowBusy(Busy busy) override;
     void ShowMessage(const std::string& text) override;
 
 private:

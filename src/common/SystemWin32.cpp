@@ -12,7 +12,18 @@ bool IsNtFamily() {
     return !known || info.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
-bool ControlKeyHeld() { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; }
+namespace {
+
+// The high bit of a key state: the key is down.
+bool DownIn(SHORT keyState) { return (keyState & 0x8000) != 0; }
+
+} // namespace
+
+bool KeyHeldNow(int virtualKey) { return DownIn(GetAsyncKeyState(virtualKey)); }
+
+bool KeyHeldInMessage(int virtualKey) { return DownIn(GetKeyState(virtualKey)); }
+
+bool ControlKeyHeld() { return KeyHeldNow(VK_CONTROL); }
 
 bool KeepTimerResolutionWhenHidden() {
     // Looked up, not linked: the import would keep the program from starting on older systems.

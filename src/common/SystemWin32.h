@@ -7,8 +7,12 @@
 // silence, guessing wrong the other way faults on the first port instruction.
 bool IsNtFamily();
 
-// The Control key as held at this very moment (the asynchronous key state), not as of the message
-// being handled.
+// A key (or mouse button) as held at this very moment: the asynchronous key state.
+bool KeyHeldNow(int virtualKey);
+// A key (or mouse button) as held when the message being handled was sent: the queue's key state.
+bool KeyHeldInMessage(int virtualKey);
+
+// The Control key as held at this very moment, not as of the message being handled.
 bool ControlKeyHeld();
 
 // Windows 11 takes the 1 ms timer resolution away from a process whose windows are minimised or

@@ -65,8 +65,8 @@ bool FileCommands::DoPromptSave() {
     SongDocument& doc = parts_.document;
     if (doc.dirty == 0) return true;
     switch (parts_.prompt.Ask(SavePromptText(doc.path))) {
-    case SavePrompt::Cancel: return false;
-    case SavePrompt::Save:
+    case SaveAnswer::Cancel: return false;
+    case SaveAnswer::Save:
         if (doc.path.empty())
             DoSaveAs();
         else
@@ -140,9 +140,9 @@ void FileCommands::Export(ExportFormat format) {
         parts_.dialogs.ChooseExportFile(ExportName(doc.path, format), format);
     if (chosen) {
         // Ten minutes of sound take a fraction of a second, but not nothing: the wait cursor says so.
-        parts_.window.ShowBusy(true);
+        parts_.window.ShowBusy(Busy::Yes);
         const FileError result = parts_.files.WriteReplace(*chosen, parts_.render(doc, format));
-        parts_.window.ShowBusy(false);
+        parts_.window.ShowBusy(Busy::No);
         if (result != FileError::None) parts_.window.ShowMessage(FileErrorText(result, *chosen));
     }
     parts_.window.FocusHandling();

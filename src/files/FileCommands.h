@@ -26,13 +26,14 @@ public:
                                                         ExportFormat format) = 0;
 };
 
+enum class SaveAnswer { Cancel, Save, DontSave };
+
 // The "save changes" question.
 class SavePrompt {
 public:
-    enum Answer { Cancel = 0, Save = 1, DontSave = 2 };
     virtual ~SavePrompt() = default;
-    // Shows text and waits for the user's answer (another value counts as Don't Save).
-    virtual int Ask(const std::string& text) = 0;
+    // Shows text and waits for the user's answer.
+    virtual SaveAnswer Ask(const std::string& text) = 0;
 };
 
 class Shell {
@@ -49,6 +50,8 @@ public:
     // Under Wine a Linux path is taken as well: Wine maps it onto a drive.
     virtual std::optional<std::string> FullPath(const std::string& path) = 0;
 };
+
+enum class Busy { No, Yes };
 
 // What loading and saving do to the main window: its placement, caption and skin.
 class SetupWindow {
@@ -70,8 +73,8 @@ public:
     // The skin colour the panel was last given.
     virtual uint32_t SkinColour() = 0;
     virtual void FocusHandling() = 0;
-    // Shows that the program is busy (the wait cursor) until called with false.
-    virtual void ShowBusy(bool busy) = 0;
+    // Shows that the program is busy (the wait cursor) until called with Busy::No.
+    virtual void ShowBusy(Busy busy) = 0;
     // A message box with the caption "NOTE!" and one OK button; the text may name a file.
     virtual void ShowMessage(const std::string& text) = 0;
 };

@@ -2,24 +2,10 @@
 
 #include <vector>
 
+#include "common/RegistryKeyWin32.h"
 #include "common/WideTextWin32.h"
 
 namespace {
-
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey() {
-        if (key_ != nullptr) RegCloseKey(key_);
-    }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    HKEY* Receive() { return &key_; }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 // A REG_SZ value in UTF-16, by the same rules as ReadRegistryString.
 std::optional<std::wstring> ReadWideString(HKEY key, const wchar_t* name) {
@@ -60,7 +46,7 @@ std::string ProgramFileName() {
 RegistryStore::Outcome RegistryWin32::Write(const std::string& key, const char* name, const std::string& text,
                                             Key which) {
     const std::wstring path = Wide(classes_.key + "\\" + key);
-    RegKey opened;
+    RegistryKey opened;
     const REGSAM access = KEY_SET_VALUE | KEY_QUERY_VALUE;
     const LONG result =
         which == Key::Create
@@ -96,7 +82,7 @@ std::optional<std::string> RegistryWin32::ReadText(const std::string& key, const
     } places[] = {{classes_.root, ownPath}, {HKEY_CLASSES_ROOT, classesPath}};
     const std::wstring wideName = Wide(name);
     for (const auto& place : places) {
-        RegKey opened;
+        RegistryKey opened;
         if (RegOpenKeyExW(place.root, place.path.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) !=
             ERROR_SUCCESS)
             continue;

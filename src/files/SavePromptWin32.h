@@ -15,7 +15,7 @@ public:
     explicit SavePromptWin32(HWND owner = nullptr) : owner_(owner) {}
     void SetOwner(HWND owner) { owner_ = owner; }
 
-    int Ask(const std::string& text) override;
+    SaveAnswer Ask(const std::string& text) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

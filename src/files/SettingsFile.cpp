@@ -102,7 +102,7 @@ std::vector<uint8_t> EncodeSettings(const SongDocument& doc, int32_t left, int32
     ByteWriter out;
     out.bytes.reserve(kSettingsFileSize);
     out.Put<float>(kSettingsVersion);
-    out.Put<int16_t>(doc.tempoDisplay);
+    out.Put<int16_t>(static_cast<int16_t>(doc.tempoDisplay));
     out.Put<double>(doc.tempo);
     out.Put<int32_t>(doc.syncState.syncGroup);
     out.Put<int16_t>(doc.syncState.syncSelector);
@@ -148,8 +148,10 @@ bool DecodeSettings(const uint8_t* bytes, size_t size, SettingsData& data) {
         in.Get<uint32_t>();
     }
     for (int m = 0; m < kMeasureCount; ++m) {
-        if (current) ReadCurrentMeasure(in, data.measures[m]);
-        else ReadOlderMeasure(in, version, m, data.measures[m]);
+        if (current)
+            ReadCurrentMeasure(in, data.measures[m]);
+        else
+            ReadOlderMeasure(in, version, m, data.measures[m]);
     }
     if (current) {
         data.left = in.Get<int32_t>();
@@ -180,7 +182,7 @@ bool DecodeSettings(const uint8_t* bytes, size_t size, SettingsData& data) {
 
 void ApplySettings(const SettingsData& data, SongDocument& doc) {
     doc.fileVersion = data.version;
-    doc.tempoDisplay = data.tempoDisplay;
+    doc.tempoDisplay = TempoUnitFromFile(data.tempoDisplay);
     doc.tempo = data.tempo;
     doc.syncState.syncGroup = data.syncGroup;
     doc.syncState.syncSelector = data.syncSelector;
@@ -226,7 +228,8 @@ bool SettingsFile::Read(const std::string& path, LoadedPlacement& placement, std
     std::vector<uint8_t> bytes;
     FileError result = files_.ReadAll(path, bytes);
     SettingsData data;
-    if (result == FileError::None && !DecodeSettings(bytes.data(), bytes.size(), data)) result = FileError::EndOfFile;
+    if (result == FileError::None && !DecodeSettings(bytes.data(), bytes.size(), data))
+        result = FileError::EndOfFile;
     if (result != FileError::None) {
         error = FileErrorText(result, path);
         return false;

@@ -17,8 +17,8 @@ void MeasureButtonGroup::Build(const MeasureGroupSettings& s) {
         button->Create(s.id + i + 1, "", s.x, s.y + 144 - 20 * i, s.parent, stem + "UP", stem + "DN");
         // No such cursor exists: the buttons show the owner's default pointer.
         button->SetCursorByName("GENCUR");
-        button->SetState(true);
-        button->SetHighlight(false);
+        button->SetState(ToggleState::On);
+        button->SetHighlight(Highlight::Off);
         buttons.push_back(std::move(button));
     }
     RecomputeRect();
@@ -30,8 +30,8 @@ void MeasureButtonGroup::Build(const MeasureGroupSettings& s) {
 }
 
 void MeasureButtonGroup::Select(int index) {
-    if (InRange(selected)) buttons[selected]->SetState(true);
-    if (InRange(index)) buttons[index]->SetState(false);
+    if (InRange(selected)) buttons[selected]->SetState(ToggleState::On);
+    if (InRange(index)) buttons[index]->SetState(ToggleState::Off);
     selected = index;
 }
 
@@ -44,11 +44,11 @@ void MeasureButtonGroup::SetPlayingMark(int index) {
     // The mark is set at every pass; a pass of the measure already marked repaints nothing.
     if (index == marked) return;
     if (InRange(marked)) {
-        buttons[marked]->SetHighlight(false);
+        buttons[marked]->SetHighlight(Highlight::Off);
         buttons[marked]->Show();
     }
     if (InRange(index)) {
-        buttons[index]->SetHighlight(true);
+        buttons[index]->SetHighlight(Highlight::On);
         buttons[index]->Show();
     }
     marked = index;
@@ -64,10 +64,10 @@ void MeasureButtonGroup::MoveButton(int index, int x, int y) {
     RecomputeRect();
 }
 
-void MeasureButtonGroup::SetColors10(const COLORREF (&c)[10]) {
+void MeasureButtonGroup::SetGroupColors(const HighlightColors& buttonColours, COLORREF groupColour) {
     for (auto& button : buttons)
-        button->SetColors8(c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]);
-    SetColors(c[9], c[9]);
+        button->SetHighlightColors(buttonColours);
+    SetColors(groupColour, groupColour);
 }
 
 void MeasureButtonGroup::Show() {

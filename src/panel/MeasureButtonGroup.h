@@ -38,9 +38,8 @@ public:
     // The button's rectangle in the owner's client coordinates; empty for an index out of range.
     RECT ButtonRect(int index) const;
     void MoveButton(int index, int x, int y);
-    // The first eight go to every button's SetColors8, the ninth is unused, the tenth is the
-    // group's own ink and paper.
-    void SetColors10(const COLORREF (&colours)[10]);
+    // Every button gets the same schemes; the group's own colour is its ink and paper.
+    void SetGroupColors(const HighlightColors& buttonColours, COLORREF groupColour);
     void Show() override;
     void Hide() override;
     // Draws nothing of its own and covers nothing beneath it.

@@ -1,6 +1,8 @@
 #include "panel/MeasurePopup.h"
 
 #include "ResourceIds.h"
+#include "common/DialogOwnerWin32.h"
+#include "widgets/Cursors.h"
 #include "widgets/InvalidationBatch.h"
 #include "widgets/WidgetRegistry.h"
 
@@ -16,23 +18,22 @@ struct CellLayout {
 };
 
 DialSettings CellSettings(const CellLayout& cell, HWND owner) {
-    DialSettings s;
-    s.baseId = cell.id;
-    s.x = cell.x;
-    s.y = 1;
-    s.upPrefix = "UPARROW";
-    s.upDx = cell.arrowDx;
-    s.downPrefix = "DNARROW";
-    s.downDx = cell.arrowDx;
-    s.downDy = 9;
-    s.owner = owner;
-    s.textDx = cell.textDx;
-    s.textDy = 3;
-    s.textWidth = 21;
-    s.textHeight = 15;
-    s.min = 1;
-    s.max = cell.max;
-    s.ctrlStep = cell.ctrlStep;
+    const DialSettings s{.baseId = cell.id,
+                         .x = cell.x,
+                         .y = 1,
+                         .upPrefix = "UPARROW",
+                         .upDx = cell.arrowDx,
+                         .downPrefix = "DNARROW",
+                         .downDx = cell.arrowDx,
+                         .downDy = 9,
+                         .owner = owner,
+                         .textDx = cell.textDx,
+                         .textDy = 3,
+                         .textWidth = 21,
+                         .textHeight = 15,
+                         .min = 1,
+                         .max = cell.max,
+                         .ctrlStep = cell.ctrlStep};
     return s;
 }
 
@@ -58,13 +59,9 @@ bool MeasurePopup::Create(HWND parent) {
 }
 
 INT_PTR CALLBACK MeasurePopup::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<MeasurePopup*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-    if (message == WM_INITDIALOG) {
-        self = reinterpret_cast<MeasurePopup*>(lParam);
-        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-        self->hwnd = hwnd;
-    }
+    auto* self = DialogOwner<MeasurePopup>(hwnd, message, lParam);
     if (self == nullptr) return FALSE;
+    if (message == WM_INITDIALOG) self->hwnd = hwnd;
     InvalidationScope scope;
     try {
         return self->HandleMessage(message, wParam, lParam);
@@ -79,14 +76,13 @@ INT_PTR MeasurePopup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     switch (message) {
     case WM_INITDIALOG: OnInit(); return FALSE; // the focus is nobody's
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
+        PaintDC paint(hwnd);
+        HDC dc = paint.Get();
         PaintWidgets(dc, hwnd);
         // Each widget excluded its own rectangle: what is left is the margin.
         RECT client;
         GetClientRect(hwnd, &client);
         FillRect(dc, &client, backgroundBrush ? backgroundBrush.Get() : GetSysColorBrush(COLOR_BTNFACE));
-        EndPaint(hwnd, &ps);
         return TRUE;
     }
     case WM_ERASEBKGND:
@@ -131,8 +127,7 @@ void MeasurePopup::OnInit() {
     const int frameHeight = (window.bottom - window.top) - client.bottom;
     SetWindowPos(hwnd, nullptr, x, y, kClientWidth + frameWidth, kClientHeight + frameHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    defaultCursor = LoadCursorA(GetModuleHandleA(nullptr), "NOCUR");
-    if (defaultCursor == nullptr) defaultCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    defaultCursor = LoadProgramCursor("NOCUR", IDC_ARROW);
     SetWidgetEventSink(hwnd, this);
     background.Create(0, "", 0, 0, hwnd, "LOOPBKGBMP");
     nextCell.Create(
@@ -140,8 +135,8 @@ void MeasurePopup::OnInit() {
     repeatCell.Create(
         CellSettings({.id = kRepeatId, .x = 96, .arrowDx = 0, .textDx = 7, .max = 32, .ctrlStep = 4}, hwnd));
     for (MDial* cell : {&nextCell, &repeatCell}) {
-        cell->SetTransparent(false);
-        cell->SetLiveTyping(true);
+        cell->SetTransparent(DialBody::Opaque);
+        cell->SetLiveTyping(LiveTyping::On);
     }
     SetFocus(nullptr);
 }
@@ -150,8 +145,13 @@ void MeasurePopup::SetColors(const SkinPalette& palette) {
     colours = palette;
     backgroundBrush.Reset(CreateSolidBrush(colours.contrastDark));
     for (MDial* cell : {&nextCell, &repeatCell})
-        cell->SetColorsAll(colours.baseLight, colours.baseDark, colours.baseDark, colours.baseLight,
-                           colours.baseLight, colours.baseDark, colours.contrast);
+        cell->SetDialColors({.arrowInk = colours.baseLight,
+                             .arrowPaper = colours.baseDark,
+                             .textInk = colours.baseDark,
+                             .textPaper = colours.baseLight,
+                             .barInk = colours.baseLight,
+                             .barPaper = colours.baseDark,
+                             .thumb = colours.contrast});
     background.SetColors(colours.base, colours.baseLighter);
     if (hwnd) InvalidateLater(hwnd, nullptr, EraseBackground::Yes);
 }

@@ -5,6 +5,10 @@
 // thread only.
 #include <string>
 
+#include "panel/ToolbarMenu.h"
+#include "song/TempoUnit.h"
+#include "widgets/Showable.h"
+
 class PanelView {
 public:
     virtual ~PanelView() = default;
@@ -12,7 +16,7 @@ public:
     // Step columns, 0-based (0 .. 15: any other is a fault of the caller); param is a step
     // parameter (10 .. 60).
     virtual bool ColumnVisible(int column) = 0;
-    virtual void SetColumnShowable(int column, bool showable) = 0;
+    virtual void SetColumnShowable(int column, Showable showable) = 0;
     virtual void SetColumnValue(int column, int param, int value) = 0;
     virtual int ColumnValue(int column, int param) = 0;
     // Lets the column update itself from an event on one of its parts.
@@ -28,7 +32,7 @@ public:
     // Tempo field (ids 1005..1010): handles an event and gives back the tempo it holds.
     virtual double TempoFieldEvent(int id) = 0;
     virtual void ShowTempo(double bpm) = 0;
-    virtual void ShowTempoUnit(int unit) = 0;
+    virtual void ShowTempoUnit(TempoUnit unit) = 0;
 
     // Level (1050..1055) and transpose (1060..1065) controls: handle an event, give the value.
     virtual int LevelEvent(int id) = 0;
@@ -42,7 +46,7 @@ public:
 
     virtual void SetStatusText(const std::string& text) = 0;
     // 0 FILE, 1 EDIT, 2 MIDI.
-    virtual void OpenToolbarMenu(int index) = 0;
+    virtual void OpenToolbarMenu(ToolbarMenu menu) = 0;
 };
 
 // Shift and Alt as held at the moment an event is handled, not as the event recorded them.

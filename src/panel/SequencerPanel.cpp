@@ -3,6 +3,7 @@
 #include "common/Assert.h"
 #include "panel/PanelLayout.h"
 #include "song/Step.h"
+#include "widgets/Cursors.h"
 
 namespace {
 
@@ -23,26 +24,31 @@ void UseSystemColours(SkinPalette& p) {
 // A vertical bar with an arrow pair below it and no text: the transpose and level controls.
 DialSettings VerticalBarDial(int id, int x, int y, int barHeight, int min, int max, int ctrlStep,
                              HWND owner) {
-    DialSettings s;
-    s.baseId = id;
-    s.x = x;
-    s.y = y;
-    s.upPrefix = "UPARROW";
-    s.upDy = barHeight + 9;
-    s.downPrefix = "DNARROW";
-    s.downDy = barHeight + 18;
-    s.owner = owner;
-    s.min = min;
-    s.max = max;
-    s.ctrlStep = ctrlStep;
-    s.barWidth = 6;
-    s.barHeight = barHeight;
-    s.thumbWidth = 2;
+    const DialSettings s{.baseId = id,
+                         .x = x,
+                         .y = y,
+                         .upPrefix = "UPARROW",
+                         .upDy = barHeight + 9,
+                         .downPrefix = "DNARROW",
+                         .downDy = barHeight + 18,
+                         .owner = owner,
+                         .min = min,
+                         .max = max,
+                         .ctrlStep = ctrlStep,
+                         .barWidth = 6,
+                         .barHeight = barHeight,
+                         .thumbWidth = 2};
     return s;
 }
 
 void SetDialColours(MDial& dial, const SkinPalette& p, COLORREF barInk, COLORREF barPaper, COLORREF thumb) {
-    dial.SetColorsAll(p.baseLight, p.baseDark, p.baseDark, p.baseLight, barInk, barPaper, thumb);
+    dial.SetDialColors({.arrowInk = p.baseLight,
+                        .arrowPaper = p.baseDark,
+                        .textInk = p.baseDark,
+                        .textPaper = p.baseLight,
+                        .barInk = barInk,
+                        .barPaper = barPaper,
+                        .thumb = thumb});
 }
 
 } // namespace
@@ -55,7 +61,7 @@ void SequencerPanel::Build(HWND window) {
     mainWindow = window;
     built = false;
     UseSystemColours(palette);
-    textCursor = LoadCursorA(GetModuleHandleA(nullptr), "TEXTCUR");
+    textCursor = LoadProgramCursor("TEXTCUR");
     font.Reset(CreateFontInPoints("Arial", 70));
     palette.Derive(GetSysColor(COLOR_HIGHLIGHT));
     sharedBrush.Reset(CreateSolidBrush(palette.contrast));
@@ -63,7 +69,14 @@ void SequencerPanel::Build(HWND window) {
     BuildLeftArea();
     measurePopup.Create(mainWindow);
     measurePopup.SetColors(palette);
-    statusLine.Create(3, mainWindow, palette.contrastDark, palette.contrast, 30, 171, 300, 15, "left");
+    statusLine.Create({.id = 3,
+                       .owner = mainWindow,
+                       .ink = palette.contrastDark,
+                       .paper = palette.contrast,
+                       .x = 30,
+                       .y = 171,
+                       .width = 300,
+                       .height = 15});
     if (HWND field = statusLine.Handle()) {
         SetWindowLongPtrA(field, GWL_STYLE, GetWindowLongPtrA(field, GWL_STYLE) & ~WS_TABSTOP);
     }
@@ -84,29 +97,28 @@ void SequencerPanel::BuildLeftArea() {
 
     playButton.Create(control::kPlay, "PLAYBTN", 27, 32, mainWindow, "PLAY2UP", "PLAY2DN");
     playButton.SetCursorByName("PUSHCUR");
-    playButton.SetState(false);
+    playButton.SetState(ToggleState::Off);
     muteButton.Create(control::kMute, "MUTEBTN", 31, 64, mainWindow, "ONOFFUP", "ONOFFDN");
     muteButton.SetCursorByName("PUSHCUR");
-    muteButton.SetState(true);
+    muteButton.SetState(ToggleState::On);
 
-    DialSettings tempo;
-    tempo.baseId = control::kTempo;
-    tempo.x = 9;
-    tempo.y = 91;
-    tempo.upPrefix = "UPARROW";
-    tempo.downPrefix = "DNARROW";
-    tempo.downDy = 9;
-    tempo.owner = mainWindow;
-    tempo.textDx = 7;
-    tempo.textDy = 3;
-    tempo.textWidth = 53;
-    tempo.textHeight = 13;
-    tempo.min = 0;
-    tempo.max = 1000000;
-    tempo.ctrlStep = 10;
+    const DialSettings tempo{.baseId = control::kTempo,
+                             .x = 9,
+                             .y = 91,
+                             .upPrefix = "UPARROW",
+                             .downPrefix = "DNARROW",
+                             .downDy = 9,
+                             .owner = mainWindow,
+                             .textDx = 7,
+                             .textDy = 3,
+                             .textWidth = 53,
+                             .textHeight = 13,
+                             .min = 0,
+                             .max = 1000000,
+                             .ctrlStep = 10};
     tempoField.Create(tempo);
-    tempoField.SetTransparent(false);
-    tempoField.SetLiveTyping(false);
+    tempoField.SetTransparent(DialBody::Opaque);
+    tempoField.SetLiveTyping(LiveTyping::Off);
 
     // The level control lies off the client area: it is never seen, but carries the level value.
     levelControl.Create(VerticalBarDial(kLevelId, -200, 2, 135, 0, 100, 10, mainWindow));
@@ -157,13 +169,19 @@ void SequencerPanel::ApplySkin(COLORREF colour) {
     background.SetColors(p.base, p.baseLighter);
     playButton.SetColors4(p.contrastDark, p.contrastLight, p.baseDark, p.baseLight);
     muteButton.SetColors4(p.baseLight, p.base, p.baseDark, p.baseLight);
-    tempoField.SetColorsAll(p.baseLight, p.baseDark, p.baseDark, p.baseLight, 0, 0, 0);
+    tempoField.SetDialColors(
+        {.arrowInk = p.baseLight, .arrowPaper = p.baseDark, .textInk = p.baseDark, .textPaper = p.baseLight});
     SetDialColours(levelControl, p, p.baseLight, p.baseDark, p.contrast);
     SetDialColours(transposeControl, p, p.baseLight, p.baseDark, p.contrast);
-    const COLORREF selectorColours[10] = {p.base,         p.baseLighter,   p.base,         p.contrast,
-                                          p.contrastDark, p.contrastLight, p.contrastDark, p.contrastLight,
-                                          p.base,         p.contrast};
-    measureSelector.SetColors10(selectorColours);
+    measureSelector.SetGroupColors({.ink = p.base,
+                                    .paper = p.baseLighter,
+                                    .pressedInk = p.base,
+                                    .pressedPaper = p.contrast,
+                                    .altUpInk = p.contrastDark,
+                                    .altUpPaper = p.contrastLight,
+                                    .altDownInk = p.contrastDark,
+                                    .altDownPaper = p.contrastLight},
+                                   p.contrast);
     toolbar.ApplySkin(colour);
     measurePopup.SetColors(p);
     statusLine.SetColors(p.contrastDark, p.contrast);
@@ -204,7 +222,7 @@ bool SequencerPanel::ColumnVisible(int column) {
     return columns[column].IsVisible();
 }
 
-void SequencerPanel::SetColumnShowable(int column, bool showable) {
+void SequencerPanel::SetColumnShowable(int column, Showable showable) {
     KB_ASSERT(ValidColumn(column));
     columns[column].SetShowable(showable);
 }
@@ -250,9 +268,7 @@ double SequencerPanel::TempoFieldEvent(int id) {
 
 void SequencerPanel::ShowTempo(double bpm) { tempoField.SetBpm(bpm); }
 
-void SequencerPanel::ShowTempoUnit(int unit) {
-    tempoField.SetMode(unit == 1 ? tempo::TempoUnit::SamplesPerMeasure : tempo::TempoUnit::BeatsPerMinute);
-}
+void SequencerPanel::ShowTempoUnit(TempoUnit unit) { tempoField.SetMode(unit); }
 
 int SequencerPanel::LevelEvent(int id) {
     levelControl.OnPartEvent(id);
@@ -270,17 +286,21 @@ void SequencerPanel::ShowTranspose(int value) { transposeControl.SetValue(value)
 
 bool SequencerPanel::MuteButtonOn() { return muteButton.GetState(); }
 
-void SequencerPanel::SetMuteButton(bool soundOn) { muteButton.SetState(soundOn); }
+void SequencerPanel::SetMuteButton(bool soundOn) {
+    muteButton.SetState(soundOn ? ToggleState::On : ToggleState::Off);
+}
 
-void SequencerPanel::OpenToolbarMenu(int index) { toolbar.PopupMenu(index); }
+void SequencerPanel::OpenToolbarMenu(ToolbarMenu menu) { toolbar.PopupMenu(menu); }
 
 bool SequencerPanel::PlayButtonOn() { return playButton.GetState(); }
 
-void SequencerPanel::SetPlayButton(bool on) { playButton.SetState(on); }
+void SequencerPanel::SetPlayButton(PlayButtonLook look) {
+    playButton.SetState(look == PlayButtonLook::Playing ? ToggleState::On : ToggleState::Off);
+}
 
 void SequencerPanel::SetPlayingMark(int measure) { measureSelector.SetPlayingMark(measure); }
 
-void SequencerPanel::SetStepHighlighted(int column, bool on) {
+void SequencerPanel::SetStepHighlighted(int column, StepLight light) {
     KB_ASSERT(column >= 1 && column <= kColumns);
-    Column(column).SetHighlighted(on);
+    Column(column).SetHighlighted(light == StepLight::On ? Highlight::On : Highlight::Off);
 }

@@ -64,7 +64,7 @@ public:
 
     // PanelView.
     bool ColumnVisible(int column) override;
-    void SetColumnShowable(int column, bool showable) override;
+    void SetColumnShowable(int column, Showable showable) override;
     void SetColumnValue(int column, int param, int value) override;
     int ColumnValue(int column, int param) override;
     void ColumnHandleEvent(int column, int id) override;
@@ -74,20 +74,20 @@ public:
     void ShowMeasurePopup(int measure) override;
     double TempoFieldEvent(int id) override;
     void ShowTempo(double bpm) override;
-    void ShowTempoUnit(int unit) override;
+    void ShowTempoUnit(TempoUnit unit) override;
     int LevelEvent(int id) override;
     void ShowLevel(int value) override;
     int TransposeEvent(int id) override;
     void ShowTranspose(int value) override;
     bool MuteButtonOn() override;
     void SetMuteButton(bool soundOn) override;
-    void OpenToolbarMenu(int index) override;
+    void OpenToolbarMenu(ToolbarMenu menu) override;
 
     // EnginePanel.
     bool PlayButtonOn() override;
-    void SetPlayButton(bool on) override;
+    void SetPlayButton(PlayButtonLook look) override;
     void SetPlayingMark(int measure) override;
-    void SetStepHighlighted(int column, bool on) override;
+    void SetStepHighlighted(int column, StepLight light) override;
 
 private:
     void BuildColumns();

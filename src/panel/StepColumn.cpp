@@ -38,51 +38,49 @@ void StepColumn::Build(int newId, const std::string& number, int x, int y, HWND 
     numberLabel.Create(newId, number, x + 12, y + 2, 23, 16, parent);
     lamp.Create(newId + ParamOn, "", x + 12, y + 30, parent, "ONOFFUP", "ONOFFDN");
     lamp.SetCursorByName("PUSHCUR");
-    lamp.SetState(true);
+    lamp.SetState(ToggleState::On);
 
-    DialSettings note;
-    note.baseId = newId + ParamNote;
-    note.x = x + 1;
-    note.y = y + 63;
-    note.upPrefix = "UPARROW";
-    note.downPrefix = "DNARROW";
-    note.downDy = 9;
-    note.owner = parent;
-    note.textDx = 7;
-    note.textDy = 2;
-    note.textWidth = 21;
-    note.textHeight = 15;
-    note.min = -59;
-    note.max = 67;
-    note.ctrlStep = 12;
+    const DialSettings note{.baseId = newId + ParamNote,
+                            .x = x + 1,
+                            .y = y + 63,
+                            .upPrefix = "UPARROW",
+                            .downPrefix = "DNARROW",
+                            .downDy = 9,
+                            .owner = parent,
+                            .textDx = 7,
+                            .textDy = 2,
+                            .textWidth = 21,
+                            .textHeight = 15,
+                            .min = -59,
+                            .max = 67,
+                            .ctrlStep = 12};
     noteCell.Create(note);
-    noteCell.SetLiveTyping(true);
+    noteCell.SetLiveTyping(LiveTyping::On);
 
-    DialSettings length;
-    length.baseId = newId + ParamLength;
-    length.x = x + 2;
-    length.y = y + 97;
-    length.owner = parent;
-    length.min = 0;
-    length.max = 127;
-    length.ctrlStep = 18;
-    length.barWidth = 27;
-    length.barHeight = 7;
-    length.thumbWidth = 2;
-    length.horizontal = true;
+    const DialSettings length{.baseId = newId + ParamLength,
+                              .x = x + 2,
+                              .y = y + 97,
+                              .owner = parent,
+                              .min = 0,
+                              .max = 127,
+                              .ctrlStep = 18,
+                              .barWidth = 27,
+                              .barHeight = 7,
+                              .thumbWidth = 2,
+                              .barAxis = BarAxis::Horizontal};
     lengthCell.Create(length);
     lengthCell.HideText();
     lengthCell.SetValue(64);
     lengthCell.HideArrows();
     built = true;
     // Created while unbuilt, the column itself could not be made showable yet.
-    SetShowable(true);
+    SetShowable(Showable::Yes);
     Show();
 }
 
 void StepColumn::SetValue(int param, int value) {
     switch (param) {
-    case ParamOn: lamp.SetState(value != 0); break;
+    case ParamOn: lamp.SetState(value != 0 ? ToggleState::On : ToggleState::Off); break;
     case ParamNote: noteCell.SetValue(value); break;
     case ParamLength: lengthCell.SetValue(value); break;
     default: break; // values 30, 40 and 50 have no cell
@@ -120,11 +118,18 @@ void StepColumn::ApplySkin(COLORREF colour) {
     // The background picture: black pixels in ink, white ones in paper.
     SetColors(palette.base, palette.contrast);
     lamp.SetColors4(palette.contrastDark, palette.contrast, palette.contrastDark, palette.contrastLight);
-    noteCell.SetColorsAll(palette.contrastDark, palette.contrastLight, palette.baseLighter, palette.base, 0,
-                          0, 0);
-    lengthCell.SetColorsAll(palette.contrastDark, palette.contrastLight, palette.baseLighter, palette.base,
-                            palette.contrastDark, palette.contrast, palette.baseLight);
-    SetHighlighted(false);
+    noteCell.SetDialColors({.arrowInk = palette.contrastDark,
+                            .arrowPaper = palette.contrastLight,
+                            .textInk = palette.baseLighter,
+                            .textPaper = palette.base});
+    lengthCell.SetDialColors({.arrowInk = palette.contrastDark,
+                              .arrowPaper = palette.contrastLight,
+                              .textInk = palette.baseLighter,
+                              .textPaper = palette.base,
+                              .barInk = palette.contrastDark,
+                              .barPaper = palette.contrast,
+                              .thumb = palette.baseLight});
+    SetHighlighted(Highlight::Off);
     Show();
 }
 
@@ -135,8 +140,8 @@ void StepColumn::SetSharedResources(HFONT font, HBRUSH brush) {
     lengthCell.GetTextField().UseBrush(brush);
 }
 
-void StepColumn::SetHighlighted(bool on) {
-    if (on)
+void StepColumn::SetHighlighted(Highlight on) {
+    if (on == Highlight::On)
         numberLabel.SetColors(palette.contrast, palette.baseLighter);
     else
         numberLabel.SetColors(palette.baseLight, palette.base);
@@ -166,7 +171,7 @@ void StepColumn::Hide() {
     MWnd::Hide();
 }
 
-void StepColumn::SetShowable(bool flag) {
+void StepColumn::SetShowable(Showable flag) {
     if (!built) return;
     numberLabel.SetShowable(flag);
     lamp.SetShowable(flag);

@@ -46,12 +46,12 @@ public:
     void ApplySkin(COLORREF colour);
     // The note field draws in the panel's font on the panel's brush (both owned by the panel).
     void SetSharedResources(HFONT font, HBRUSH brush);
-    void SetHighlighted(bool on);
+    void SetHighlighted(Highlight on);
 
     void Draw(HDC dc) override;
     void Show() override;
     void Hide() override;
-    void SetShowable(bool flag) override;
+    void SetShowable(Showable flag) override;
 
     bool IsBuilt() const { return built; }
     MToggleButton& Lamp() { return lamp; }

@@ -73,14 +73,14 @@ double TempoFromShown(double value, TempoUnit unit) { return HoldTempo(RawTempoF
 
 Commit CommitText(std::string_view text, double shownValue, double bpm, TempoUnit unit) {
     const ParsedNumber typed = ParseShown(text);
-    if (!typed.valid) return Commit{false, true, bpm, shownValue};
-    if (static_cast<double>(typed.value) == shownValue) return Commit{false, false, bpm, shownValue};
+    if (!typed.valid) return Commit{.rewrite = true, .bpm = bpm, .shownValue = shownValue};
+    if (static_cast<double>(typed.value) == shownValue) return Commit{.bpm = bpm, .shownValue = shownValue};
     const double raw = RawTempoFromShown(typed.value, unit);
     const double held = HoldTempo(raw);
     // The field now stands for the number as typed, in the unit it shows, as after a Refresh: the
     // next commit compares like with like. Kept in beats per minute instead, a typed 252 samples
     // after a tempo of 252 beats would pass for no change.
-    return Commit{true, held != raw, held, typed.value};
+    return Commit{.taken = true, .rewrite = held != raw, .bpm = held, .shownValue = typed.value};
 }
 
 } // namespace tempo

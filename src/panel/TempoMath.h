@@ -6,14 +6,15 @@
 #include <string_view>
 
 #include "song/Tempo.h"
+#include "song/TempoUnit.h"
 
 namespace tempo {
 
 inline constexpr double kSemitone = 1.0594630943592953; // twelfth root of 2
 inline constexpr double kOctave = 2.0;
 
-// 0: beats per minute; 1: samples per measure at 44100 Hz.
-enum class TempoUnit : int { BeatsPerMinute = 0, SamplesPerMeasure = 1 };
+// Samples per measure are counted at 44100 Hz.
+using ::TempoUnit;
 
 // The number shown for a tempo in a unit: bpm itself, or 5292000 / bpm samples per measure.
 double ShownValue(double bpm, TempoUnit unit);

@@ -11,7 +11,7 @@
 
 namespace {
 
-struct ButtonLook {
+struct MenuButtonLook {
     int id;
     int dx; // from the toolbar origin
     const char* up;
@@ -19,9 +19,9 @@ struct ButtonLook {
     const char* cursor;
 };
 
-constexpr ButtonLook kFileLook{Toolbar::kFileId, 0, "FILEUP", "FILEDN", "FCUR"};
-constexpr ButtonLook kEditLook{Toolbar::kEditId, 18, "EDITUP", "EDITDN", "ECUR"};
-constexpr ButtonLook kMidiLook{Toolbar::kMidiId, 36, "MIDIUP", "MIDIDN", "MCUR"};
+constexpr MenuButtonLook kFileLook{Toolbar::kFileId, 0, "FILEUP", "FILEDN", "FCUR"};
+constexpr MenuButtonLook kEditLook{Toolbar::kEditId, 18, "EDITUP", "EDITDN", "ECUR"};
+constexpr MenuButtonLook kMidiLook{Toolbar::kMidiId, 36, "MIDIUP", "MIDIDN", "MCUR"};
 
 } // namespace
 
@@ -41,7 +41,7 @@ void Toolbar::Create(const std::string& text, int originX, int originY, COLORREF
         SetWindowSubclass(commandWindow, CommandWindowProc, 0, reinterpret_cast<DWORD_PTR>(this));
 
     RECT united{};
-    const std::pair<MBmpButton*, const ButtonLook*> buttons[] = {
+    const std::pair<MBmpButton*, const MenuButtonLook*> buttons[] = {
         {&fileButton, &kFileLook}, {&editButton, &kEditLook}, {&midiButton, &kMidiLook}};
     for (const auto& [button, look] : buttons) {
         // The main window owns the buttons: it paints them and hands them the mouse.
@@ -60,9 +60,10 @@ void Toolbar::SetDocument(SongDocument* doc) {
     if (document != nullptr) clipboard.Init(*document);
 }
 
-void Toolbar::PopupMenu(int index) {
+void Toolbar::PopupMenu(ToolbarMenu which) {
     static constexpr int kMenus[] = {IDM_FILE, IDM_EDIT, IDM_MIDI};
     MBmpButton* const buttons[] = {&fileButton, &editButton, &midiButton};
+    const int index = static_cast<int>(which);
     if (index < 0 || index > 2 || commandWindow == nullptr) return;
     RECT r = buttons[index]->GetRect();
     MapWindowPoints(mainWindow, nullptr, reinterpret_cast<POINT*>(&r), 2);

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "panel/ToolbarMenu.h"
 #include "song/MeasureClipboardWin32.h"
 #include "song/SongDocument.h"
 #include "widgets/MBmpButton.h"
@@ -43,10 +44,10 @@ public:
     void SetCommandTarget(CommandTarget* target) { commandTarget = target; }
     // Opens the menu of button 0 (FILE), 1 (EDIT) or 2 (MIDI) at the button's bottom-left corner,
     // with its items' states set from the setup; returns when the menu closes.
-    void PopupMenu(int index);
-    void PopupFileMenu() { PopupMenu(0); }
-    void PopupEditMenu() { PopupMenu(1); }
-    void PopupMidiMenu() { PopupMenu(2); }
+    void PopupMenu(ToolbarMenu menu);
+    void PopupFileMenu() { PopupMenu(ToolbarMenu::File); }
+    void PopupEditMenu() { PopupMenu(ToolbarMenu::Edit); }
+    void PopupMidiMenu() { PopupMenu(ToolbarMenu::Midi); }
     MeasureClipboard& Clipboard() { return clipboard; }
     // FILE: ink baseLight, paper baseDark; EDIT: contrast, contrastDark; MIDI: baseDark,
     // baseLight. A button's pressed pair is its plain pair: the press shows only by its picture.

@@ -68,14 +68,17 @@ public:
     virtual int BroadcastToCopies(unsigned message, uintptr_t wParam, intptr_t lParam) = 0;
 };
 
+enum class PlayButtonLook { Stopped, Playing };
+enum class StepLight { Off, On };
+
 // What the engine shows on the panel; called on the UI thread only.
 class EnginePanel {
 public:
     virtual ~EnginePanel() = default;
     virtual bool PlayButtonOn() = 0;
-    virtual void SetPlayButton(bool on) = 0;                  // with redraw
-    virtual void SetPlayingMark(int measure) = 0;             // -1 clears the mark
-    virtual void SetStepHighlighted(int column, bool on) = 0; // column 1..16
+    virtual void SetPlayButton(PlayButtonLook look) = 0;              // with redraw
+    virtual void SetPlayingMark(int measure) = 0;                     // -1 clears the mark
+    virtual void SetStepHighlighted(int column, StepLight light) = 0; // column 1..16
 };
 
 // The Control key as held at this moment.

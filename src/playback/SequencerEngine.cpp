@@ -36,14 +36,13 @@ private:
     int32_t releaseAs_;
 };
 
-void SequencerEngine::Initialise(SongDocument& doc, StepTimer& stepTimer, ToneOutput& toneOutput,
-                                 MessagePoster& messagePoster, EnginePanel& enginePanel, KeyState& keyState) {
-    document = &doc;
-    timer = &stepTimer;
-    tone = &toneOutput;
-    poster = &messagePoster;
-    panel = &enginePanel;
-    keys = &keyState;
+void SequencerEngine::Initialise(const EngineParts& parts) {
+    document = &parts.document;
+    timer = &parts.timer;
+    tone = &parts.tone;
+    poster = &parts.poster;
+    panel = &parts.panel;
+    keys = &parts.keys;
     timer->Configure(1, &SequencerEngine::TimerCallback, this);
     timer->Start();
     timer->Stop();
@@ -154,7 +153,7 @@ SequencerEngine::ToneRequest SequencerEngine::BeginPlayback(uint32_t lineStartMs
 void SequencerEngine::EndPlayback() {
     Stop();
     document->syncState.stepIndex = 0;
-    ShowPlayingStep(false);
+    ShowPlayingStep(StepLight::Off);
 }
 
 void SequencerEngine::StartFromMessage(uintptr_t wParam, intptr_t lParam) {
@@ -165,7 +164,7 @@ void SequencerEngine::StartFromMessage(uintptr_t wParam, intptr_t lParam) {
         return;
     const ToneRequest first = BeginPlayback(StartOfSharedLine(wParam, lParam));
     PostMeasureMark(document->editMeasure, document->playingMeasure);
-    panel->SetPlayButton(true);
+    panel->SetPlayButton(PlayButtonLook::Playing);
     Sound(first);
 }
 
@@ -173,7 +172,7 @@ void SequencerEngine::StopFromMessage() {
     if (!Ready() || !IsPlaying()) return;
     EndPlayback();
     PostMeasureMark(document->playingMeasure, kClearMeasureMark);
-    panel->SetPlayButton(false);
+    panel->SetPlayButton(PlayButtonLook::Stopped);
 }
 
 void SequencerEngine::OnTimer() {
@@ -344,19 +343,19 @@ bool SequencerEngine::JumpToMeasure(int measure) {
     return true;
 }
 
-void SequencerEngine::ShowPlayingStep(bool on) {
+void SequencerEngine::ShowPlayingStep(StepLight light) {
     if (document == nullptr) return;
-    if (!on) {
+    if (light == StepLight::Off) {
         // The lit column is remembered, so the next move turns it off again harmlessly.
-        if (litColumn != 0) panel->SetStepHighlighted(litColumn, false);
+        if (litColumn != 0) panel->SetStepHighlighted(litColumn, StepLight::Off);
         return;
     }
     if (!HighlightDue(document->tempo, highlightThrottle)) return;
     // The position has already advanced, so this is the 1-based number of the step just played.
     const int index = document->syncState.stepIndex;
     const int column = std::clamp(index == 0 ? StepsPerMeasure() : index, 1, kStepsPerMeasureMax);
-    panel->SetStepHighlighted(column, true);
-    if (litColumn != 0 && litColumn != column) panel->SetStepHighlighted(litColumn, false);
+    panel->SetStepHighlighted(column, StepLight::On);
+    if (litColumn != 0 && litColumn != column) panel->SetStepHighlighted(litColumn, StepLight::Off);
     litColumn = column;
 }
 
@@ -383,7 +382,7 @@ void SequencerEngine::HandleMessage(unsigned message, uintptr_t wParam, intptr_t
         // Taken before the position is read, so a step booked meanwhile is posted anew.
         stepPostWaiting.exchange(false);
         // A step booked just before a stop may be reported after it; the highlight stays off.
-        if (IsPlaying()) ShowPlayingStep(true);
+        if (IsPlaying()) ShowPlayingStep(StepLight::On);
         break;
     case SEQM_START: StartFromMessage(wParam, lParam); break;
     case SEQM_STOP: StopFromMessage(); break;

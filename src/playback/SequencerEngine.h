@@ -24,6 +24,16 @@
 
 class SongDocument;
 
+// What the engine plays from and through; none of it is owned, all of it outlives the engine.
+struct EngineParts {
+    SongDocument& document;
+    StepTimer& timer;
+    ToneOutput& tone;
+    MessagePoster& poster;
+    EnginePanel& panel;
+    KeyState& keys;
+};
+
 class SequencerEngine {
 public:
     SequencerEngine() = default;
@@ -31,10 +41,9 @@ public:
     SequencerEngine(const SequencerEngine&) = delete;
     SequencerEngine& operator=(const SequencerEngine&) = delete;
 
-    // Stores the references (none owned), configures the timer with a 1 ms period and this
-    // engine as the callback's user value, then starts and stops it once.
-    void Initialise(SongDocument& document, StepTimer& timer, ToneOutput& tone, MessagePoster& poster,
-                    EnginePanel& panel, KeyState& keys);
+    // Stores the references, configures the timer with a 1 ms period and this engine as the
+    // callback's user value, then starts and stops it once.
+    void Initialise(const EngineParts& parts);
 
     // Starts the step clock at the document's tempo and arms the periodic event. UI thread.
     void Start();
@@ -55,7 +64,7 @@ public:
     // position with a fresh pass count. Returns false (nothing done) when stopped or out of range.
     bool JumpToMeasure(int measure);
     // Moves (on) or clears (off) the highlight of the step column just played. UI thread.
-    void ShowPlayingStep(bool on);
+    void ShowPlayingStep(StepLight light);
     // Every message of the main window passes here first; none is consumed.
     void HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam);
     // For the main window's teardown: stops quietly (no posts, no panel calls, no broadcast),

@@ -25,9 +25,9 @@ public:
     void PostToSelf(unsigned, uintptr_t, intptr_t) override {}
     int BroadcastToCopies(unsigned, uintptr_t, intptr_t) override { return 1; }
     bool PlayButtonOn() override { return true; }
-    void SetPlayButton(bool) override {}
+    void SetPlayButton(PlayButtonLook) override {}
     void SetPlayingMark(int) override {}
-    void SetStepHighlighted(int, bool) override {}
+    void SetStepHighlighted(int, StepLight) override {}
     bool ControlHeld() override { return true; } // this copy alone: nobody else to tell
 };
 
@@ -47,12 +47,12 @@ public:
             passEnded_ = false;
             schedule_.passes += 1;
             if (limits_.seconds <= 0.0 && schedule_.passes >= std::max(limits_.passes, 1))
-                return Finish(due, false);
+                return Finish(due, Ending::Reached);
         }
         const double limitMs = limits_.seconds > 0.0 ? limits_.seconds * 1000.0 : 0.0;
         const double capMs = limits_.capSeconds * 1000.0;
-        if (limitMs > 0.0 && limitMs <= capMs && due >= limitMs) return Finish(limitMs, false);
-        if (due >= capMs) return Finish(capMs, true);
+        if (limitMs > 0.0 && limitMs <= capMs && due >= limitMs) return Finish(limitMs, Ending::Reached);
+        if (due >= capMs) return Finish(capMs, Ending::Capped);
         if (cue.sound) {
             const Step& step = doc_.measures[measure_].steps[std::clamp<int>(stepIndex_, 0, 15)];
             schedule_.notes.push_back({due, 2.0 * cue.lengthMs, cue.note, step.length});
@@ -63,9 +63,11 @@ public:
     bool done = false;
 
 private:
-    void Finish(double endMs, bool capped) {
+    enum class Ending { Reached, Capped };
+
+    void Finish(double endMs, Ending ending) {
         schedule_.endMs = endMs;
-        schedule_.capped = capped;
+        schedule_.capped = ending == Ending::Capped;
         done = true;
     }
 
@@ -105,7 +107,12 @@ RenderSchedule ScheduleRender(SongDocument& doc, const RenderLimits& limits) {
     Silent silent;
     Collector collector(doc, limits, schedule);
     SequencerEngine engine;
-    engine.Initialise(doc, timer, collector, silent, silent, silent);
+    engine.Initialise({.document = doc,
+                       .timer = timer,
+                       .tone = collector,
+                       .poster = silent,
+                       .panel = silent,
+                       .keys = silent});
     engine.Toggle();
     // One timer call per virtual millisecond, as the multimedia timer gives; the engine plays at
     // most one step per call, and its due times, not the calls, say where the steps fall.

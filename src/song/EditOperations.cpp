@@ -9,7 +9,6 @@ int ShownSteps(const SongDocument& doc) {
     return std::clamp<int>(doc.stepsPerMeasure, 1, kStepsPerMeasureMax);
 }
 
-
 } // namespace
 
 void TakeUndoSnapshot(SongDocument& doc) {
@@ -53,17 +52,19 @@ void RandomizeMeasure(SongDocument& doc, EditView& view) {
     doc.dirty = 1;
 }
 
-void ShiftSteps(SongDocument& doc, EditView& view, bool right) {
+void ShiftSteps(SongDocument& doc, EditView& view, ShiftDirection direction) {
     Measure& measure = doc.EditMeasure();
     const int n = ShownSteps(doc);
     Step aside;
-    if (right) {
+    if (direction == ShiftDirection::Right) {
         CopyStepValues(aside, measure.steps[n - 1]);
-        for (int k = n - 1; k >= 1; --k) CopyStepValues(measure.steps[k], measure.steps[k - 1]);
+        for (int k = n - 1; k >= 1; --k)
+            CopyStepValues(measure.steps[k], measure.steps[k - 1]);
         CopyStepValues(measure.steps[0], aside);
     } else {
         CopyStepValues(aside, measure.steps[0]);
-        for (int k = 0; k <= n - 2; ++k) CopyStepValues(measure.steps[k], measure.steps[k + 1]);
+        for (int k = 0; k <= n - 2; ++k)
+            CopyStepValues(measure.steps[k], measure.steps[k + 1]);
         CopyStepValues(measure.steps[n - 1], aside);
     }
     view.LoadMeasure(doc.editMeasure);
@@ -76,9 +77,9 @@ void ToggleMute(SongDocument& doc, EditView& view) {
     doc.dirty = 1;
 }
 
-void SetTempoDisplay(SongDocument& doc, EditView& view, int unit) {
+void SetTempoDisplay(SongDocument& doc, EditView& view, TempoUnit unit) {
     if (doc.tempoDisplay == unit) return;
-    doc.tempoDisplay = static_cast<int16_t>(unit);
+    doc.tempoDisplay = unit;
     view.SetTempoMode(unit);
     doc.dirty = 1;
 }

@@ -7,12 +7,12 @@
 class EditView {
 public:
     virtual ~EditView() = default;
-    virtual void LoadMeasure(int m) = 0;          // show measure m's steps in the step editor
-    virtual void SetTempo(double tempo) = 0;      // document tempo, tempo field, a playing engine
-    virtual void SetLevelB(int value) = 0;        // document levelB and the level control
-    virtual void SetTranspose(int value) = 0;     // document transpose and the transpose control
-    virtual void SetMuteButton(bool soundOn) = 0; // the mute button's state
-    virtual void SetTempoMode(int unit) = 0;      // the tempo field shows BPM (0) or samples (1)
+    virtual void LoadMeasure(int m) = 0;           // show measure m's steps in the step editor
+    virtual void SetTempo(double tempo) = 0;       // document tempo, tempo field, a playing engine
+    virtual void SetLevelB(int value) = 0;         // document levelB and the level control
+    virtual void SetTranspose(int value) = 0;      // document transpose and the transpose control
+    virtual void SetMuteButton(bool soundOn) = 0;  // the mute button's state
+    virtual void SetTempoMode(TempoUnit unit) = 0; // the unit the tempo field shows
 };
 
 // Saves the edit measure's steps and the tempo, level, transpose and mute before a change.
@@ -26,8 +26,9 @@ void Undo(SongDocument& doc, EditView& view);
 void RandomizeMeasure(SongDocument& doc, EditView& view);
 
 // Rotates the shown steps of the edit measure by one place; not undoable.
-void ShiftSteps(SongDocument& doc, EditView& view, bool right);
+enum class ShiftDirection { Left, Right };
+void ShiftSteps(SongDocument& doc, EditView& view, ShiftDirection direction);
 
 void ToggleMute(SongDocument& doc, EditView& view);
-void SetTempoDisplay(SongDocument& doc, EditView& view, int unit);
+void SetTempoDisplay(SongDocument& doc, EditView& view, TempoUnit unit);
 void ToggleOptionFlag(SongDocument& doc);

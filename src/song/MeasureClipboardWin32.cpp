@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/NoteBoxWin32.h"
 #include "song/MeasureRecord.h"
 
 namespace {
@@ -53,7 +54,7 @@ void MeasureClipboard::Tell(const char* text) const {
     if (tell)
         tell(text);
     else
-        MessageBoxA(nullptr, text, "NOTE!", MB_OK);
+        ShowNote1252(text);
 }
 
 void MeasureClipboard::Init(SongDocument& doc) {

@@ -13,6 +13,7 @@
 #include "song/Step.h"
 #include "song/SyncState.h"
 #include "song/Tempo.h"
+#include "song/TempoUnit.h"
 
 class SongDocument {
 public:
@@ -35,7 +36,7 @@ public:
     std::string title;        // caption built by the last load or save (UTF-8)
     std::string path;         // settings file last opened or saved (UTF-8); empty = untitled
     float fileVersion = 0.0f; // format version of the file last loaded
-    int16_t tempoDisplay = 0; // 0 beats per minute, 1 samples per measure
+    TempoUnit tempoDisplay = TempoUnit::BeatsPerMinute;
     // Beats per minute, held to the song's range where it enters (song/Tempo.h).
     Shared<double> tempo{tempo::kDefaultBpm};
     int16_t editMeasure = 0;           // measure shown in the step editor, 0..7

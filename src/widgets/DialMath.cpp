@@ -67,7 +67,8 @@ int CommittedValue(std::string_view text, int min, int max) {
     return ClampToRange(ParseLeadingInt(text), min, max);
 }
 
-int BarValueAt(const BarBox& bar, bool horizontal, int x, int y, int min, int max) {
+int BarValueAt(const BarBox& bar, BarAxis axis, int x, int y, int min, int max) {
+    const bool horizontal = axis == BarAxis::Horizontal;
     const double span = static_cast<double>(max) - min;
     if (horizontal) {
         if (x < bar.left) return min;
@@ -89,7 +90,8 @@ int BarFillLength(int value, int min, int max, int length) {
     return std::clamp(TruncateToInt(f), 0, length);
 }
 
-BarAreas LayOutBar(const BarBox& bar, bool horizontal, int value, int min, int max, int thumbWidth) {
+BarAreas LayOutBar(const BarBox& bar, BarAxis axis, int value, int min, int max, int thumbWidth) {
+    const bool horizontal = axis == BarAxis::Horizontal;
     BarAreas areas;
     const int half = thumbWidth / 2;
     if (horizontal) {

@@ -25,6 +25,9 @@ TypedValue LiveTypedValue(std::string_view text, int min, int max);
 // The value a field's text stands for when it is committed: the typed number, clamped.
 int CommittedValue(std::string_view text, int min, int max);
 
+// The direction a bar's level grows in.
+enum class BarAxis { Vertical, Horizontal };
+
 // A rectangle in pixels, right and bottom exclusive.
 struct BarBox {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -34,7 +37,7 @@ struct BarBox {
 // The bar's value for a pointer position: beyond the ends it is min or max, between them the
 // proportional value, computed in floating point and truncated toward zero. A vertical bar grows
 // upward. A bar without length reports min.
-int BarValueAt(const BarBox& bar, bool horizontal, int x, int y, int min, int max);
+int BarValueAt(const BarBox& bar, BarAxis axis, int x, int y, int min, int max);
 
 // Length in pixels of the filled part for value, limited to 0..length; 0 when min equals max.
 int BarFillLength(int value, int min, int max, int length);
@@ -44,4 +47,4 @@ int BarFillLength(int value, int min, int max, int length);
 struct BarAreas {
     BarBox ink, paper, thumb;
 };
-BarAreas LayOutBar(const BarBox& bar, bool horizontal, int value, int min, int max, int thumbWidth);
+BarAreas LayOutBar(const BarBox& bar, BarAxis axis, int value, int min, int max, int thumbWidth);

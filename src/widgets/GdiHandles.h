@@ -64,6 +64,22 @@ private:
     HDC dc_;
 };
 
+// A window's paint: BeginPaint on construction, EndPaint on scope exit, so a paint that fails
+// part-way still validates the window instead of being asked for again and again.
+class PaintDC {
+public:
+    explicit PaintDC(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &paint_)) {}
+    ~PaintDC() { EndPaint(hwnd_, &paint_); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
 // Selects an object into a device context and puts the previous one back.
 class SelectedObject {
 public:

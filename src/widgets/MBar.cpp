@@ -19,10 +19,9 @@ MBar::~MBar() {
     if (pressed && owner && GetCapture() == owner) ReleaseCapture();
 }
 
-void MBar::Create(int newId, const std::string& newText, int x, int y, int width, int height, HWND newOwner,
-                  bool isHorizontal) {
-    MButton::Create(newId, newText, x, y, width, height, newOwner);
-    horizontal = isHorizontal;
+void MBar::Create(const BarSettings& s) {
+    MButton::Create(s.id, s.text, s.x, s.y, s.width, s.height, s.owner);
+    horizontal = s.axis == BarAxis::Horizontal;
 }
 
 void MBar::SetColors3(COLORREF newInk, COLORREF newPaper, COLORREF newThumbColor) {
@@ -42,7 +41,7 @@ void MBar::SetValue(int v) {
 
 void MBar::Draw(HDC dc) {
     if (!ShouldPaint(dc)) return;
-    const BarAreas areas = LayOutBar(ToBox(rect), horizontal, value, min, max, thumbWidth);
+    const BarAreas areas = LayOutBar(ToBox(rect), Axis(), value, min, max, thumbWidth);
     // The thumb goes first and is cut out, so the other two never paint under it.
     if (!areas.thumb.Empty()) {
         FillSolid(dc, ToRect(areas.thumb), thumbColor);
@@ -53,7 +52,7 @@ void MBar::Draw(HDC dc) {
     ExcludeOwnRect(dc);
 }
 
-void MBar::TakeValueFrom(int x, int y) { SetValue(BarValueAt(ToBox(rect), horizontal, x, y, min, max)); }
+void MBar::TakeValueFrom(int x, int y) { SetValue(BarValueAt(ToBox(rect), Axis(), x, y, min, max)); }
 
 void MBar::ShowCursorIfAny() const {
     if (cursor) SetCursor(cursor);

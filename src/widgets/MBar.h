@@ -2,7 +2,16 @@
 // A level bar that doubles as a slider: filled in ink up to its value, the rest in paper, with a
 // thumb at the level. Pressing or dragging on it sets the value from the pointer; a drag keeps
 // the mouse, so it goes on outside the owner window until the button is let go.
+#include "widgets/DialMath.h"
 #include "widgets/MButton.h"
+
+struct BarSettings {
+    int id = 0;
+    std::string text{};
+    int x = 0, y = 0, width = 0, height = 0;
+    HWND owner = nullptr;
+    BarAxis axis = BarAxis::Vertical; // the direction the level grows in
+};
 
 class MBar : public MButton {
 public:
@@ -10,8 +19,7 @@ public:
     ~MBar() override;
 
     using MButton::Create;
-    void Create(int id, const std::string& text, int x, int y, int width, int height, HWND owner,
-                bool horizontal);
+    void Create(const BarSettings& settings);
     void Draw(HDC dc) override;
     int HitEvent(int type, int x, int y) override;
     int MouseEvent(int type, int x, int y) override;
@@ -29,6 +37,7 @@ public:
     COLORREF GetThumbColor() const { return thumbColor; }
 
 private:
+    BarAxis Axis() const { return horizontal ? BarAxis::Horizontal : BarAxis::Vertical; }
     void TakeValueFrom(int x, int y);
     // Ends a drag: last value, released look, mouse given back.
     void FinishDrag(int x, int y);

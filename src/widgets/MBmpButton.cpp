@@ -14,7 +14,8 @@ void MBmpButton::Create(int newId, const std::string& newText, int x, int y, HWN
     CreateRect(newId, newText, RECT{x, y, x + size.cx, y + size.cy}, newOwner);
 }
 
-void MBmpButton::DrawLook(HDC dc, bool down, COLORREF lookInk, COLORREF lookPaper) const {
+void MBmpButton::DrawLook(HDC dc, ButtonLook look, COLORREF lookInk, COLORREF lookPaper) const {
+    const bool down = look == ButtonLook::Down;
     const MonoImage& image = down ? downImage : upImage;
     image.DrawAt(dc, lookInk, lookPaper, rect.left, rect.top);
 }
@@ -22,8 +23,8 @@ void MBmpButton::DrawLook(HDC dc, bool down, COLORREF lookInk, COLORREF lookPape
 void MBmpButton::Draw(HDC dc) {
     if (!ShouldPaint(dc)) return;
     if (pressed)
-        DrawLook(dc, true, pressedInk, pressedPaper);
+        DrawLook(dc, ButtonLook::Down, pressedInk, pressedPaper);
     else
-        DrawLook(dc, false, ink, paper);
+        DrawLook(dc, ButtonLook::Up, ink, paper);
     ExcludeOwnRect(dc);
 }

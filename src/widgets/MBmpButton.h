@@ -19,7 +19,7 @@ public:
 
 protected:
     // Draws the down or the up look at the top-left corner of the button.
-    void DrawLook(HDC dc, bool down, COLORREF lookInk, COLORREF lookPaper) const;
+    void DrawLook(HDC dc, ButtonLook look, COLORREF lookInk, COLORREF lookPaper) const;
 
     MonoImage upImage;
     MonoImage downImage;

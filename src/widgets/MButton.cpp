@@ -1,5 +1,6 @@
 #include "widgets/MButton.h"
 
+#include "widgets/Cursors.h"
 #include "widgets/GdiHandles.h"
 #include "widgets/WidgetEvents.h"
 #include "widgets/WidgetInput.h"
@@ -49,7 +50,7 @@ bool MButton::HitTest(int x, int y) const {
     return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
 }
 
-void MButton::SetCursorByName(const char* name) { cursor = LoadCursorA(GetModuleHandleA(nullptr), name); }
+void MButton::SetCursorByName(const char* name) { cursor = LoadProgramCursor(name); }
 
 void MButton::SetColors4(COLORREF newInk, COLORREF newPaper, COLORREF newPressedInk,
                          COLORREF newPressedPaper) {
@@ -59,15 +60,15 @@ void MButton::SetColors4(COLORREF newInk, COLORREF newPaper, COLORREF newPressed
     if (visible) Show();
 }
 
-void MButton::ShowPressedNow(bool flag) {
-    pressed = flag ? 1 : 0;
+void MButton::ShowPressedNow(ButtonLook look) {
+    pressed = look == ButtonLook::Down ? 1 : 0;
     if (!owner) return;
     WindowDC dc(owner);
     if (dc.Get()) RedrawNow(dc.Get());
 }
 
 void MButton::DropStaleHold() {
-    if (pressed) ShowPressedNow(false);
+    if (pressed) ShowPressedNow(ButtonLook::Up);
     if (GetCapturedWidget() == this) SetCapturedWidget(nullptr);
     inside = false;
 }
@@ -81,12 +82,12 @@ int MButton::HitEvent(int type, int x, int y) {
     }
     switch (type) {
     case WidgetEvent::Down:
-        ShowPressedNow(true);
+        ShowPressedNow(ButtonLook::Down);
         SetCapturedWidget(this);
         return HitResult::Pressed;
     case WidgetEvent::Up:
         if (!pressed) return HitResult::None;
-        ShowPressedNow(false);
+        ShowPressedNow(ButtonLook::Up);
         SetCapturedWidget(nullptr);
         return HitResult::Clicked;
     case WidgetEvent::RightDown: return HitResult::RightClicked;
@@ -116,11 +117,11 @@ int MButton::MouseEvent(int type, int x, int y) {
             return HitResult::None;
         }
         if (pressed && inside && !HitTest(x, y)) {
-            ShowPressedNow(false);
+            ShowPressedNow(ButtonLook::Up);
             inside = false;
         }
         if (!pressed && !inside && HitTest(x, y)) {
-            ShowPressedNow(true);
+            ShowPressedNow(ButtonLook::Down);
             inside = true;
         }
         return HitResult::None;

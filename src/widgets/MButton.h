@@ -3,6 +3,8 @@
 // the pointer is dragged off it, and clicked when the button is let go over it.
 #include "widgets/MWnd.h"
 
+enum class ButtonLook { Up, Down };
+
 class MButton : public MWnd {
 public:
     MButton();
@@ -30,7 +32,7 @@ public:
 
 protected:
     // Changes the pressed look and paints it at once, without waiting for other input.
-    void ShowPressedNow(bool flag);
+    void ShowPressedNow(ButtonLook look);
     // Lets go of a hold whose button release never reached this widget.
     void DropStaleHold();
 

@@ -66,7 +66,7 @@ void MDial::Create(const DialSettings& s) {
     transparent = true;
     liveTyping = false;
     created = true;
-    SetShowable(true);
+    SetShowable(Showable::Yes);
     Show();
 }
 
@@ -81,17 +81,28 @@ void MDial::CreateArrows(const DialSettings& s) {
 }
 
 void MDial::CreateBar(const DialSettings& s) {
-    bar.Create(baseId + 4, "bar", s.x + s.barDx, s.y + s.barDy, s.barWidth, s.barHeight, s.owner,
-               s.horizontal);
+    bar.Create({.id = baseId + 4,
+                .text = "bar",
+                .x = s.x + s.barDx,
+                .y = s.y + s.barDy,
+                .width = s.barWidth,
+                .height = s.barHeight,
+                .owner = s.owner,
+                .axis = s.barAxis});
     bar.SetRange(min, max);
     bar.SetThumbWidth(s.thumbWidth);
-    bar.SetCursorByName(s.horizontal ? "BARHCUR" : "BARVCUR");
+    bar.SetCursorByName(s.barAxis == BarAxis::Horizontal ? "BARHCUR" : "BARVCUR");
     barShown = !(s.barWidth == 0 && s.barHeight == 0);
 }
 
 void MDial::CreateTextField(const DialSettings& s) {
-    textField.Create(baseId + 3, s.owner, 0, 0, s.x + s.textDx, s.y + s.textDy, s.textWidth, s.textHeight,
-                     "center");
+    textField.Create({.id = baseId + 3,
+                      .owner = s.owner,
+                      .x = s.x + s.textDx,
+                      .y = s.y + s.textDy,
+                      .width = s.textWidth,
+                      .height = s.textHeight,
+                      .alignment = TextAlign::Center});
     textShown = !(s.textWidth == 0 && s.textHeight == 0);
 }
 
@@ -124,13 +135,13 @@ void MDial::Hide() {
     if (textShown && showable) textField.HideField();
 }
 
-void MDial::SetShowable(bool flag) {
+void MDial::SetShowable(Showable flag) {
     MWnd::SetShowable(flag);
     if (!created) return;
     upArrow.SetShowable(flag);
     downArrow.SetShowable(flag);
     bar.SetShowable(flag);
-    textField.SetRedraw(flag);
+    textField.SetRedraw(flag == Showable::Yes);
 }
 
 void MDial::SetValue(int v) {
@@ -188,30 +199,29 @@ void MDial::SetFromText(const std::string& text) {
 
 void MDial::CommitText() { SetValue(CommittedValue(textField.GetText(), min, max)); }
 
-void MDial::SetTransparent(bool flag) {
-    transparent = flag;
+void MDial::SetTransparent(DialBody body) {
+    transparent = body == DialBody::Transparent;
     const bool wasVisible = visible;
     Hide();
     if (wasVisible) Show();
 }
 
-void MDial::SetLiveTyping(bool flag) {
-    liveTyping = flag;
+void MDial::SetLiveTyping(LiveTyping flag) {
+    liveTyping = flag == LiveTyping::On;
     textField.SetLiveTyping(flag);
 }
 
-void MDial::SetColorsAll(COLORREF arrowInk, COLORREF arrowPaper, COLORREF textInk, COLORREF textPaper,
-                         COLORREF barInk, COLORREF barPaper, COLORREF thumbColor) {
+void MDial::SetDialColors(const DialColors& c) {
     // Nothing repaints part by part; the whole dial shows once at the end.
-    SetShowable(false);
+    SetShowable(Showable::No);
     // A body that is not transparent shows as a plain rectangle, its caption invisible.
-    ink = textPaper;
-    paper = textPaper;
-    upArrow.SetColors(arrowInk, arrowPaper);
-    downArrow.SetColors(arrowInk, arrowPaper);
-    textField.SetColors(textInk, textPaper);
-    bar.SetColors3(barInk, barPaper, thumbColor);
-    SetShowable(true);
+    ink = c.textPaper;
+    paper = c.textPaper;
+    upArrow.SetColors(c.arrowInk, c.arrowPaper);
+    downArrow.SetColors(c.arrowInk, c.arrowPaper);
+    textField.SetColors(c.textInk, c.textPaper);
+    bar.SetColors3(c.barInk, c.barPaper, c.thumb);
+    SetShowable(Showable::Yes);
     if (visible) Show();
 }
 

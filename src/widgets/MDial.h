@@ -9,24 +9,38 @@
 
 class MDial;
 
-// Everything a dial is made from, in the order it is given. All offsets are from the origin.
+// Everything a dial is made from. All offsets are from the origin.
 struct DialSettings {
     int baseId = 0;
     int x = 0, y = 0;
-    std::string upPrefix; // images prefix + "UP" and + "DN"; empty: arrows are never shown
+    std::string upPrefix{}; // images prefix + "UP" and + "DN"; empty: arrows are never shown
     int upDx = 0, upDy = 0;
-    std::string downPrefix;
+    std::string downPrefix{};
     int downDx = 0, downDy = 0;
     HWND owner = nullptr;
     int textDx = 0, textDy = 0, textWidth = 0, textHeight = 0; // 0 x 0: no text shown
     int min = 0;
-    int unused = 0;
     int max = 0;
     int ctrlStep = 1; // an arrow step is multiplied by this while Control is held
     int barDx = 0, barDy = 0, barWidth = 0, barHeight = 0; // 0 x 0: no bar
     int thumbWidth = 0;
-    bool horizontal = false;
+    BarAxis barAxis = BarAxis::Vertical;
 };
+
+// A dial's colours, part by part; the body shows as the text paper.
+struct DialColors {
+    COLORREF arrowInk = 0;
+    COLORREF arrowPaper = 0;
+    COLORREF textInk = 0;
+    COLORREF textPaper = 0;
+    COLORREF barInk = 0;
+    COLORREF barPaper = 0;
+    COLORREF thumb = 0;
+};
+
+// Live typing: a number typed out of range is replaced by the limit at once.
+enum class LiveTyping { Off, On };
+enum class DialBody { Transparent, Opaque };
 
 // The dial's arrow: a picture button that also lets the dial finish a step on release.
 class DialArrow : public MBmpButton {
@@ -44,7 +58,7 @@ public:
     explicit DialTextField(MDial& dial) : dial(dial) {}
 
     bool IsLiveTyping() const { return liveTyping; }
-    void SetLiveTyping(bool flag) { liveTyping = flag; }
+    void SetLiveTyping(LiveTyping flag) { liveTyping = flag == LiveTyping::On; }
     bool IsChangePending() const { return changePending; }
 
 protected:
@@ -72,7 +86,7 @@ public:
     void Draw(HDC dc) override;
     void Show() override;
     void Hide() override;
-    void SetShowable(bool flag) override;
+    void SetShowable(Showable flag) override;
     bool PaintsItsRect() const override { return !transparent; }
     // Text typed while live typing is on: out-of-range numbers are replaced by the limit at once.
     virtual void SetFromText(const std::string& text);
@@ -89,10 +103,9 @@ public:
     // The number the field shows (unclamped): the value is whatever the field holds.
     int GetValue();
     void OnPartEvent(int partId);
-    void SetTransparent(bool flag);
-    void SetLiveTyping(bool flag);
-    void SetColorsAll(COLORREF arrowInk, COLORREF arrowPaper, COLORREF textInk, COLORREF textPaper,
-                      COLORREF barInk, COLORREF barPaper, COLORREF thumbColor);
+    void SetTransparent(DialBody body);
+    void SetLiveTyping(LiveTyping flag);
+    void SetDialColors(const DialColors& colors);
     // Hide the field or the arrows for good: later Show calls and recolouring leave them hidden.
     void HideText();
     void HideArrows();

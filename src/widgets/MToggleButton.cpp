@@ -10,9 +10,9 @@ MToggleButton::~MToggleButton() = default;
 void MToggleButton::Draw(HDC dc) {
     if (!ShouldPaint(dc)) return;
     if (LooksDown())
-        DrawLook(dc, true, pressedInk, pressedPaper);
+        DrawLook(dc, ButtonLook::Down, pressedInk, pressedPaper);
     else
-        DrawLook(dc, false, ink, paper);
+        DrawLook(dc, ButtonLook::Up, ink, paper);
     ExcludeOwnRect(dc);
 }
 
@@ -26,8 +26,8 @@ int MToggleButton::HitEvent(int type, int x, int y) {
     return HitResult::Clicked;
 }
 
-void MToggleButton::SetState(bool flag) {
-    state = flag;
+void MToggleButton::SetState(ToggleState flag) {
+    state = flag == ToggleState::On;
     Show();
 }
 
@@ -42,19 +42,16 @@ void MHighlightToggleButton::Draw(HDC dc) {
     }
     if (!ShouldPaint(dc)) return;
     if (LooksDown())
-        DrawLook(dc, true, altDownInk, altDownPaper);
+        DrawLook(dc, ButtonLook::Down, altDownInk, altDownPaper);
     else
-        DrawLook(dc, false, altUpInk, altUpPaper);
+        DrawLook(dc, ButtonLook::Up, altUpInk, altUpPaper);
     ExcludeOwnRect(dc);
 }
 
-void MHighlightToggleButton::SetColors8(COLORREF newInk, COLORREF newPaper, COLORREF newPressedInk,
-                                        COLORREF newPressedPaper, COLORREF newAltUpInk,
-                                        COLORREF newAltUpPaper, COLORREF newAltDownInk,
-                                        COLORREF newAltDownPaper) {
-    altUpInk = newAltUpInk;
-    altUpPaper = newAltUpPaper;
-    altDownInk = newAltDownInk;
-    altDownPaper = newAltDownPaper;
-    SetColors4(newInk, newPaper, newPressedInk, newPressedPaper);
+void MHighlightToggleButton::SetHighlightColors(const HighlightColors& c) {
+    altUpInk = c.altUpInk;
+    altUpPaper = c.altUpPaper;
+    altDownInk = c.altDownInk;
+    altDownPaper = c.altDownPaper;
+    SetColors4(c.ink, c.paper, c.pressedInk, c.pressedPaper);
 }

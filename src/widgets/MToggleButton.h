@@ -3,6 +3,9 @@
 // and its variant with a second colour scheme for highlighting.
 #include "widgets/MBmpButton.h"
 
+enum class ToggleState { Off, On };
+enum class Highlight { Off, On };
+
 class MToggleButton : public MBmpButton {
 public:
     MToggleButton();
@@ -13,13 +16,26 @@ public:
 
     bool GetState() const { return state; }
     // Stores the state and repaints.
-    void SetState(bool flag);
+    void SetState(ToggleState flag);
 
 protected:
     // Shown down while pressed and off, or released and on.
     bool LooksDown() const { return (pressed != 0) != state; }
 
     bool state = false;
+};
+
+// A highlight toggle's two schemes: the plain pairs as any button's, and the pairs shown while
+// highlighted.
+struct HighlightColors {
+    COLORREF ink = 0;
+    COLORREF paper = 0;
+    COLORREF pressedInk = 0;
+    COLORREF pressedPaper = 0;
+    COLORREF altUpInk = 0;
+    COLORREF altUpPaper = 0;
+    COLORREF altDownInk = 0;
+    COLORREF altDownPaper = 0;
 };
 
 class MHighlightToggleButton : public MToggleButton {
@@ -29,10 +45,9 @@ public:
     void Draw(HDC dc) override;
 
     // Stores the flag only; the caller repaints.
-    void SetHighlight(bool flag) { highlight = flag; }
+    void SetHighlight(Highlight flag) { highlight = flag == Highlight::On; }
     bool GetHighlight() const { return highlight; }
-    void SetColors8(COLORREF ink, COLORREF paper, COLORREF pressedInk, COLORREF pressedPaper,
-                    COLORREF altUpInk, COLORREF altUpPaper, COLORREF altDownInk, COLORREF altDownPaper);
+    void SetHighlightColors(const HighlightColors& colors);
 
 protected:
     bool highlight = false;

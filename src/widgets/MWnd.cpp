@@ -38,7 +38,7 @@ void MWnd::CreateRect(int newId, const std::string& newText, const RECT& newRect
     rect = newRect;
     WidgetRegistry::Instance().Append(this);
     SetColors(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_BTNFACE));
-    SetShowable(true);
+    SetShowable(Showable::Yes);
     Show();
 }
 
@@ -58,17 +58,17 @@ void MWnd::Draw(HDC dc) {
 void MWnd::Show() {
     if (!showable) return;
     visible = true;
-    Invalidate(false);
+    Invalidate(EraseBackground::No);
 }
 
 void MWnd::Hide() {
     if (!showable) return;
     visible = false;
     // Erasing lets the owner's background show where the widget was.
-    Invalidate(true);
+    Invalidate(EraseBackground::Yes);
 }
 
-void MWnd::SetShowable(bool flag) { showable = flag; }
+void MWnd::SetShowable(Showable flag) { showable = flag == Showable::Yes; }
 
 void MWnd::SetInk(COLORREF c) {
     ink = c;
@@ -95,13 +95,13 @@ void MWnd::RedrawNow(HDC dc) {
         ExcludeNewerWidgets(dc, this);
         Draw(dc);
     }
-    Invalidate(false);
+    Invalidate(EraseBackground::No);
 }
 
 bool MWnd::ShouldPaint(HDC dc) const { return visible && RectVisible(dc, &rect); }
 
 void MWnd::ExcludeOwnRect(HDC dc) const { ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom); }
 
-void MWnd::Invalidate(bool erase) const {
-    if (owner) InvalidateLater(owner, &rect, erase ? EraseBackground::Yes : EraseBackground::No);
+void MWnd::Invalidate(EraseBackground erase) const {
+    if (owner) InvalidateLater(owner, &rect, erase);
 }

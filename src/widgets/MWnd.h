@@ -6,6 +6,9 @@
 
 #include <string>
 
+#include "widgets/InvalidationBatch.h"
+#include "widgets/Showable.h"
+
 class MWnd {
 public:
     MWnd();
@@ -19,7 +22,7 @@ public:
     virtual void Draw(HDC dc);
     virtual void Show();
     virtual void Hide();
-    virtual void SetShowable(bool flag);
+    virtual void SetShowable(Showable flag);
     // False for a widget that paints nothing of its own, so it covers nothing beneath it.
     virtual bool PaintsItsRect() const { return true; }
 
@@ -44,7 +47,7 @@ protected:
     // True when Draw should paint: visible and rect not clipped away entirely.
     bool ShouldPaint(HDC dc) const;
     void ExcludeOwnRect(HDC dc) const;
-    void Invalidate(bool erase) const;
+    void Invalidate(EraseBackground erase) const;
 
     RECT rect{};
     std::string text;

@@ -29,7 +29,7 @@ int ClampChannel(int v, int& over, int& under) {
 
 } // namespace
 
-uint32_t Shade(uint32_t colour, int direction, bool mayReverse, int step) {
+uint32_t Shade(uint32_t colour, int direction, ShadeReversal reversal, int step) {
     const int r = RedOf(colour), g = GreenOf(colour), b = BlueOf(colour);
     const int d = direction * step;
     int over = 0, under = 0;
@@ -37,9 +37,9 @@ uint32_t Shade(uint32_t colour, int direction, bool mayReverse, int step) {
     const int g2 = ClampChannel(g + d, over, under);
     const int b2 = ClampChannel(b + d, over, under);
     const bool tooBright = g + d > 305 || (g2 >= 255 && (r2 >= 255 || b2 >= 255));
-    if (mayReverse && (over == 3 || under == 3 || tooBright)) {
-        const uint32_t once = Shade(colour, -direction, false, step);
-        return Shade(once, -direction, false, step);
+    if (reversal == ShadeReversal::WhenOutOfRange && (over == 3 || under == 3 || tooBright)) {
+        const uint32_t once = Shade(colour, -direction, ShadeReversal::Never, step);
+        return Shade(once, -direction, ShadeReversal::Never, step);
     }
     return MakeColour(r2, g2, b2);
 }
@@ -52,12 +52,12 @@ uint32_t SkinGrey(uint32_t colour) {
 
 void SkinPalette::Derive(uint32_t colour) {
     base = SkinGrey(colour);
-    baseDark = Shade(base, -1, true, kShadeStep);
-    baseLight = Shade(base, +1, true, kShadeStep);
-    baseLighter = Shade(baseLight, +1, true, kShadeStep);
+    baseDark = Shade(base, -1, ShadeReversal::WhenOutOfRange, kShadeStep);
+    baseLight = Shade(base, +1, ShadeReversal::WhenOutOfRange, kShadeStep);
+    baseLighter = Shade(baseLight, +1, ShadeReversal::WhenOutOfRange, kShadeStep);
     contrast = GreyOf((RedOf(base) + 128) % 256);
-    contrastDark = Shade(contrast, -1, true, kShadeStep);
-    contrastLight = Shade(contrast, +1, true, kShadeStep);
+    contrastDark = Shade(contrast, -1, ShadeReversal::WhenOutOfRange, kShadeStep);
+    contrastLight = Shade(contrast, +1, ShadeReversal::WhenOutOfRange, kShadeStep);
 }
 
 void DrawCustomColors(uint32_t (&colours)[16]) {

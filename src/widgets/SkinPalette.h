@@ -6,7 +6,8 @@
 // Shades a colour by step per channel, direction +1 lighter or -1 darker. When mayReverse is set
 // and the shade would run off the scale (all channels past one end, or too bright), the colour is
 // shaded twice the other way instead, so the result always differs visibly from the input.
-uint32_t Shade(uint32_t colour, int direction, bool mayReverse, int step);
+enum class ShadeReversal { Never, WhenOutOfRange };
+uint32_t Shade(uint32_t colour, int direction, ShadeReversal reversal, int step);
 
 // Grey level used for a skin colour: a grey stays as it is, any other colour becomes
 // ((R x G x B) / 3) modulo 256 in all three channels.

@@ -2,21 +2,23 @@
 
 #include <vector>
 
+#include "widgets/Cursors.h"
 #include "widgets/InvalidationBatch.h"
 
 namespace {
 
-DWORD AlignmentStyle(const std::string& alignment) {
-    if (alignment == "right") return ES_RIGHT;
-    if (alignment == "center") return ES_CENTER;
+DWORD AlignmentStyle(TextAlign alignment) {
+    switch (alignment) {
+    case TextAlign::Right: return ES_RIGHT;
+    case TextAlign::Center: return ES_CENTER;
+    case TextAlign::Left: break;
+    }
     return ES_LEFT;
 }
 
 int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
-    return dpi;
+    WindowDC screen(nullptr);
+    return screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
 }
 
 int FontHeight(int tenthsOfPoint) {
@@ -40,19 +42,19 @@ TextField::~TextField() {
     if (hwnd) DestroyWindow(hwnd);
 }
 
-bool TextField::Create(int newId, HWND newOwner, COLORREF newInk, COLORREF newPaper, int x, int y, int width,
-                       int height, const std::string& alignment) {
+bool TextField::Create(const TextFieldSettings& s) {
     if (hwnd || created) return false; // one window per field
     created = true;
-    id = newId;
-    owner = newOwner;
-    ink = newInk ? newInk : GetSysColor(COLOR_HIGHLIGHT);
-    paper = newPaper ? newPaper : GetSysColor(COLOR_BTNFACE);
+    id = s.id;
+    owner = s.owner;
+    ink = s.ink ? s.ink : GetSysColor(COLOR_HIGHLIGHT);
+    paper = s.paper ? s.paper : GetSysColor(COLOR_BTNFACE);
+    const int x = s.x, y = s.y, width = s.width, height = s.height;
     rect = RECT{x, y, x + width, y + height};
     // The field shows its own colours from the start, not the parent's until a SetColors.
     ownBrush.Reset(CreateSolidBrush(paper));
     brush = ownBrush.Get();
-    cursor = LoadCursorA(GetModuleHandleA(nullptr), "TEXTCUR");
+    cursor = LoadProgramCursor("TEXTCUR");
     if (width <= 0 || height <= 0) {
         // Never seen and never typed into (the dials' bar-only forms): the text is all it holds,
         // so it needs no window, which would cost the start a child window for nothing.
@@ -60,7 +62,7 @@ bool TextField::Create(int newId, HWND newOwner, COLORREF newInk, COLORREF newPa
         return true;
     }
     DWORD style =
-        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_NOHIDESEL | ES_AUTOHSCROLL | AlignmentStyle(alignment);
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_NOHIDESEL | ES_AUTOHSCROLL | AlignmentStyle(s.alignment);
     if (width > 0 && height > 0) style |= WS_TABSTOP;
     hwnd = CreateWindowExA(0, "EDIT", "", style, x, y, width, height, owner,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
@@ -234,7 +236,7 @@ LRESULT TextField::HandleFieldMessage(HWND window, UINT message, WPARAM wParam, 
     return CallOriginal(window, message, wParam, lParam);
 }
 
-bool TextField::HandleOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+bool TextField::HandleOwnerMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
     switch (message) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC: {
@@ -316,7 +318,8 @@ WNDPROC ReplaceOwnerProc(HWND owner, WNDPROC proc) {
 }
 
 LONG_PTR OwnerProcNow(HWND owner) {
-    return IsWindowUnicode(owner) ? GetWindowLongPtrW(owner, GWLP_WNDPROC) : GetWindowLongPtrA(owner, GWLP_WNDPROC);
+    return IsWindowUnicode(owner) ? GetWindowLongPtrW(owner, GWLP_WNDPROC)
+                                  : GetWindowLongPtrA(owner, GWLP_WNDPROC);
 }
 
 LRESULT CallOwnerProc(WNDPROC original, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -13,6 +13,20 @@
 // owns it.
 HFONT CreateFontInPoints(const std::string& face, int tenthsOfPoint);
 
+enum class TextAlign { Left, Center, Right };
+
+// Everything a field is made from. An ink of 0 means the highlight colour and a paper of 0 the
+// button-face colour. A field of width or height 0 is unseen and not a tab stop, but still holds
+// its text: it has no window (Handle() is null).
+struct TextFieldSettings {
+    int id = 0;
+    HWND owner = nullptr;
+    COLORREF ink = 0;
+    COLORREF paper = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+    TextAlign alignment = TextAlign::Left;
+};
+
 class TextField {
 public:
     TextField();
@@ -20,11 +34,7 @@ public:
     TextField(const TextField&) = delete;
     TextField& operator=(const TextField&) = delete;
 
-    // An ink of 0 means the highlight colour and a paper of 0 the button-face colour. alignment
-    // "right" or "center"; anything else aligns left. A field of width or height 0 is unseen and
-    // not a tab stop, but still holds its text: it has no window (Handle() is null).
-    bool Create(int id, HWND owner, COLORREF ink, COLORREF paper, int x, int y, int width, int height,
-                const std::string& alignment);
+    bool Create(const TextFieldSettings& settings);
 
     // Repaints with the new colours at the next paint; the own brush follows the paper.
     void SetColors(COLORREF ink, COLORREF paper);

@@ -11,7 +11,7 @@ public:
     bool ControlHeld() override { return ControlKeyHeld(); }
     // The primary button as of the message being handled: a release still waiting in the queue
     // must not end a press before its own message arrives, or a quick click would be lost.
-    bool LeftButtonHeld() override { return (GetKeyState(VK_LBUTTON) & 0x8000) != 0; }
+    bool LeftButtonHeld() override { return KeyHeldInMessage(VK_LBUTTON); }
 };
 
 SystemWidgetInput realInput;

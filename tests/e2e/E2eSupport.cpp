@@ -94,13 +94,14 @@ SIZE ClientSize(HWND window) {
 }
 
 HWND FindMainWindow(DWORD pid, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        Search search{pid, nullptr};
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr || GetTickCount() - start > timeoutMs) return search.found;
-        Sleep(50);
-    }
+    Search search{pid, nullptr};
+    WaitFor(
+        [&] {
+            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        static_cast<int>(timeoutMs), 50);
+    return search.found;
 }
 
 RunningCopy StartCopy(const std::string& arguments, const std::vector<std::string>& environment,

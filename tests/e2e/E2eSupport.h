@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "WaitFor.h"
+
 struct RunningCopy {
     PROCESS_INFORMATION process{};
     HWND window = nullptr;
@@ -63,17 +65,6 @@ std::string WindowTitle(HWND window);
 // A window's text in full, as UTF-8.
 std::string WindowText(HWND window);
 SIZE ClientSize(HWND window);
-
-// Waits until the condition holds, looking every 20 ms; the timeout is only a safety net for a
-// program that hangs, never a measure of speed.
-template <typename Condition> bool WaitFor(Condition condition, DWORD timeoutMs = 10000) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(20);
-    }
-    return true;
-}
 
 // The text of a window of any process.
 std::string FieldText(HWND field);

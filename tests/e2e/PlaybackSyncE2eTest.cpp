@@ -18,7 +18,7 @@ namespace {
 
 constexpr char kProbeExe[] = "kestrelbox_probe.exe";
 // Only a safety net: every wait below ends as soon as what it waits for has happened.
-constexpr DWORD kSafetyLimitMs = 30000;
+constexpr int kSafetyLimitMs = 30000;
 
 std::string TempLogPath(const char* name) {
     char dir[MAX_PATH] = {};
@@ -42,16 +42,9 @@ int TonesLogged(const std::string& path) {
     }));
 }
 
-// Between two looks at another process's log: a file gives no signal to wait on.
-void Pause() { Sleep(20); }
-
+// Another process's log gives no signal to wait on: it is looked at again until it holds enough.
 bool WaitForTones(const std::string& path, int atLeast) {
-    const DWORD start = GetTickCount();
-    while (TonesLogged(path) < atLeast) {
-        if (GetTickCount() - start > kSafetyLimitMs) return false;
-        Pause();
-    }
-    return true;
+    return WaitFor([&] { return TonesLogged(path) >= atLeast; }, kSafetyLimitMs);
 }
 
 enum class Transport { Stopped, Playing, NoAnswer };
@@ -67,20 +60,25 @@ std::ostream& operator<<(std::ostream& out, Transport transport) {
 // Posts a mark request to the copy and waits for the mark in its log. The copy takes its messages
 // in order, so by then it has handled everything posted to it before: the test's key presses and
 // the other copies' broadcasts. Returns whether it was playing at that point.
-Transport TransportAfterQueue(HWND window, const std::string& path, DWORD timeoutMs = kSafetyLimitMs) {
+Transport TransportAfterQueue(HWND window, const std::string& path, int timeoutMs = kSafetyLimitMs) {
     static const UINT markMessage = RegisterWindowMessageA(kProbeMarkMessage);
     static unsigned long sequence = 0;
     const std::string prefix = "mark " + std::to_string(++sequence) + " ";
     PostMessageA(window, markMessage, sequence, 0);
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start <= timeoutMs) {
-        for (const std::string& line : LogLines(path)) {
-            if (line.compare(0, prefix.size(), prefix) == 0)
-                return line.compare(prefix.size(), 1, "1") == 0 ? Transport::Playing : Transport::Stopped;
-        }
-        Pause();
-    }
-    return Transport::NoAnswer;
+    Transport transport = Transport::NoAnswer;
+    WaitFor(
+        [&] {
+            for (const std::string& line : LogLines(path)) {
+                if (line.compare(0, prefix.size(), prefix) == 0) {
+                    transport =
+                        line.compare(prefix.size(), 1, "1") == 0 ? Transport::Playing : Transport::Stopped;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return transport;
 }
 
 void PressSpace(HWND window) {
@@ -88,11 +86,19 @@ void PressSpace(HWND window) {
     PostMessageA(window, WM_KEYUP, VK_SPACE, 0xC0000001);
 }
 
-// Holds Control in the system's key state, which every process reads with GetAsyncKeyState.
+// Holds Control in the system's key state, which every process reads with GetAsyncKeyState; the
+// window in front is left alone, since a window that comes to the front takes the display's own
+// key state. The key counts once this process sees it held.
 class HeldControl {
 public:
-    HeldControl() { keybd_event(VK_CONTROL, 0, 0, 0); }
-    ~HeldControl() { keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0); }
+    HeldControl() {
+        keybd_event(VK_CONTROL, 0, 0, 0);
+        WaitFor([] { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; });
+    }
+    ~HeldControl() {
+        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+        WaitFor([] { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) == 0; });
+    }
     HeldControl(const HeldControl&) = delete;
     HeldControl& operator=(const HeldControl&) = delete;
 };
@@ -133,9 +139,13 @@ TEST_F(PlaybackSyncE2e, SpaceInOneCopyStartsAndStopsBoth) {
     EXPECT_EQ(TransportAfterQueue(copies[1].window, logs[1]), Transport::Stopped)
         << "the other copy was not stopped";
     const int secondAtStop = TonesLogged(logs[1]);
-    // Silence can only be watched for a while; a second changes nothing for copies that work. A
-    // tone booked just before a stop may still be logged after it.
-    Sleep(1000);
+    // Silence is watched while each copy answers 25 marks in turn, each only once everything
+    // queued before it has been handled: a copy still sounding logs tones meanwhile. A tone
+    // booked just before a stop may still be logged after it.
+    for (int mark = 0; mark < 25; ++mark) {
+        ASSERT_EQ(TransportAfterQueue(copies[0].window, logs[0]), Transport::Stopped);
+        ASSERT_EQ(TransportAfterQueue(copies[1].window, logs[1]), Transport::Stopped);
+    }
     EXPECT_LE(TonesLogged(logs[0]), firstAtStop + 1) << "the copy that was pressed still sounds";
     EXPECT_LE(TonesLogged(logs[1]), secondAtStop + 1) << "the other copy still sounds";
 
@@ -227,9 +237,10 @@ TEST(FastTempoE2e, AKeyStopsPlayingAtTenMillionBeatsPerMinuteWithOneStepPerMeasu
 
     PressSpace(window);
     ASSERT_EQ(TransportAfterQueue(window, log), Transport::Playing);
-    // Playing flat out for a while, so that a queue that could fill would be full by now.
-    Sleep(500);
-    ASSERT_EQ(TransportAfterQueue(window, log), Transport::Playing);
+    // Playing flat out while the window answers 25 marks in a row, each only once everything
+    // queued before it has been handled, so that a queue that could fill would be full by now.
+    for (int mark = 0; mark < 25; ++mark)
+        ASSERT_EQ(TransportAfterQueue(window, log), Transport::Playing) << "mark " << mark;
     PressSpace(window);
     // Within a second or not at all: a window drowned in its own messages took minutes.
     EXPECT_EQ(TransportAfterQueue(window, log, 1000), Transport::Stopped)

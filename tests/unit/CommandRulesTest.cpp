@@ -18,8 +18,9 @@ public:
     void SetLevelB(int) override {}
     void SetTranspose(int) override {}
     void SetMuteButton(bool soundOn) override { muteButton.push_back(soundOn); }
-    void SetTempoMode(int unit) override { modes.push_back(unit); }
-    std::vector<int> loads, modes;
+    void SetTempoMode(TempoUnit unit) override { modes.push_back(unit); }
+    std::vector<int> loads;
+    std::vector<TempoUnit> modes;
     std::vector<bool> muteButton;
 };
 
@@ -54,7 +55,7 @@ TEST(MenuRules, ItemsFollowTheSetup) {
     doc.editMeasure = 4;
     EXPECT_TRUE(StateOf(doc, IDC_CMD_UNDO).grayed);
 
-    doc.tempoDisplay = 1;
+    doc.tempoDisplay = TempoUnit::SamplesPerMeasure;
     doc.mute = 1;
     doc.highResTimer = 0;
     EXPECT_EQ(StateOf(doc, IDC_CMD_SAMPLES_PER_MEASURE).mark, ItemMark::Radio);

@@ -67,33 +67,33 @@ TEST(DialStep, ControlMultipliesAndTheResultIsClamped) {
 }
 
 TEST(BarValue, VerticalBarGrowsUpwardAndTruncates) {
-    const BarBox bar{20, 10, 26, 145};                          // 135 pixels high
-    EXPECT_EQ(BarValueAt(bar, false, 22, 9, 0, 100), 100);      // 1 pixel above the top
-    EXPECT_EQ(BarValueAt(bar, false, 22, 144, 0, 100), 0);      // lowest row: 1/135 x 100
-    EXPECT_EQ(BarValueAt(bar, false, 22, 10 + 67, 0, 100), 50); // 68/135 x 100 = 50.4
-    EXPECT_EQ(BarValueAt(bar, false, 22, 10, 0, 100), 100);
-    EXPECT_EQ(BarValueAt(bar, false, 22, 146, 0, 100), 0);
-    EXPECT_EQ(BarValueAt(bar, false, -500, 77, 0, 100), 50); // x plays no part
+    const BarBox bar{20, 10, 26, 145};                                      // 135 pixels high
+    EXPECT_EQ(BarValueAt(bar, BarAxis::Vertical, 22, 9, 0, 100), 100);      // 1 pixel above the top
+    EXPECT_EQ(BarValueAt(bar, BarAxis::Vertical, 22, 144, 0, 100), 0);      // lowest row: 1/135 x 100
+    EXPECT_EQ(BarValueAt(bar, BarAxis::Vertical, 22, 10 + 67, 0, 100), 50); // 68/135 x 100 = 50.4
+    EXPECT_EQ(BarValueAt(bar, BarAxis::Vertical, 22, 10, 0, 100), 100);
+    EXPECT_EQ(BarValueAt(bar, BarAxis::Vertical, 22, 146, 0, 100), 0);
+    EXPECT_EQ(BarValueAt(bar, BarAxis::Vertical, -500, 77, 0, 100), 50); // x plays no part
 }
 
 TEST(BarValue, HorizontalBarTruncatesTheWholeSumTowardZero) {
-    const BarBox bar{40, 0, 67, 7};                           // 27 pixels wide
-    EXPECT_EQ(BarValueAt(bar, true, 40 + 13, 3, -59, 67), 1); // -59 + 13/27 x 126 = 1.67
-    EXPECT_EQ(BarValueAt(bar, true, 41, 3, -59, 67), -54);    // -54.33, toward zero
-    EXPECT_EQ(BarValueAt(bar, true, 39, 3, -59, 67), -59);
-    EXPECT_EQ(BarValueAt(bar, true, 68, 3, -59, 67), 67);
-    EXPECT_EQ(BarValueAt(bar, true, 67, 3, -59, 67), 67);
+    const BarBox bar{40, 0, 67, 7};                                          // 27 pixels wide
+    EXPECT_EQ(BarValueAt(bar, BarAxis::Horizontal, 40 + 13, 3, -59, 67), 1); // -59 + 13/27 x 126 = 1.67
+    EXPECT_EQ(BarValueAt(bar, BarAxis::Horizontal, 41, 3, -59, 67), -54);    // -54.33, toward zero
+    EXPECT_EQ(BarValueAt(bar, BarAxis::Horizontal, 39, 3, -59, 67), -59);
+    EXPECT_EQ(BarValueAt(bar, BarAxis::Horizontal, 68, 3, -59, 67), 67);
+    EXPECT_EQ(BarValueAt(bar, BarAxis::Horizontal, 67, 3, -59, 67), 67);
 }
 
 TEST(BarValue, ZeroSizedBarGivesItsMinimum) {
     const BarBox flat{5, 5, 5, 5};
-    EXPECT_EQ(BarValueAt(flat, true, 5, 5, 3, 9), 3);
-    EXPECT_EQ(BarValueAt(flat, false, 5, 5, 3, 9), 3);
+    EXPECT_EQ(BarValueAt(flat, BarAxis::Horizontal, 5, 5, 3, 9), 3);
+    EXPECT_EQ(BarValueAt(flat, BarAxis::Vertical, 5, 5, 3, 9), 3);
 }
 
 TEST(BarLayout, HorizontalFillAndThumbStayInsideTheBar) {
     const BarBox bar{100, 50, 127, 57};
-    const BarAreas half = LayOutBar(bar, true, 50, 0, 100, 2);
+    const BarAreas half = LayOutBar(bar, BarAxis::Horizontal, 50, 0, 100, 2);
     EXPECT_EQ(half.ink.left, 100);
     EXPECT_EQ(half.ink.right, 113); // 0.5 x 27 = 13.5, truncated
     EXPECT_EQ(half.paper.left, 113);
@@ -101,18 +101,18 @@ TEST(BarLayout, HorizontalFillAndThumbStayInsideTheBar) {
     EXPECT_EQ(half.thumb.left, 112);
     EXPECT_EQ(half.thumb.right, 114);
     // At the ends the thumb is cut to the bar instead of painting past it.
-    const BarAreas empty = LayOutBar(bar, true, 0, 0, 100, 2);
+    const BarAreas empty = LayOutBar(bar, BarAxis::Horizontal, 0, 0, 100, 2);
     EXPECT_TRUE(empty.ink.Empty());
     EXPECT_EQ(empty.thumb.left, 100);
     EXPECT_EQ(empty.thumb.right, 101);
-    const BarAreas full = LayOutBar(bar, true, 100, 0, 100, 2);
+    const BarAreas full = LayOutBar(bar, BarAxis::Horizontal, 100, 0, 100, 2);
     EXPECT_TRUE(full.paper.Empty());
     EXPECT_EQ(full.thumb.right, 127);
 }
 
 TEST(BarLayout, VerticalLevelLineCountsFromTheBottom) {
-    const BarBox bar{0, 1, 6, 81};                           // 80 high
-    const BarAreas a = LayOutBar(bar, false, 4, -59, 67, 2); // 63/126 x 80 = 40
+    const BarBox bar{0, 1, 6, 81};                                       // 80 high
+    const BarAreas a = LayOutBar(bar, BarAxis::Vertical, 4, -59, 67, 2); // 63/126 x 80 = 40
     EXPECT_EQ(a.paper.top, 1);
     EXPECT_EQ(a.paper.bottom, 41);
     EXPECT_EQ(a.ink.top, 41);
@@ -128,7 +128,7 @@ TEST(BarLayout, EmptyRangeAndOutOfRangeValuesStayInsideTheBar) {
     EXPECT_EQ(BarFillLength(5, 5, 5, 27), 0);
     EXPECT_EQ(BarFillLength(500, 0, 127, 27), 27);
     EXPECT_EQ(BarFillLength(-3, 0, 127, 27), 0);
-    const BarAreas flat = LayOutBar(bar, true, 5, 5, 5, 0);
+    const BarAreas flat = LayOutBar(bar, BarAxis::Horizontal, 5, 5, 5, 0);
     EXPECT_TRUE(flat.ink.Empty());
     EXPECT_TRUE(flat.thumb.Empty());
     EXPECT_EQ(flat.paper.right - flat.paper.left, 27);

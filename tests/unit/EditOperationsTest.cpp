@@ -17,15 +17,17 @@ public:
     void SetLevelB(int v) override { doc.levelB = static_cast<int16_t>(v); }
     void SetTranspose(int v) override { doc.transpose = static_cast<int16_t>(v); }
     void SetMuteButton(bool soundOn) override { muteButton.push_back(soundOn); }
-    void SetTempoMode(int unit) override { modes.push_back(unit); }
+    void SetTempoMode(TempoUnit unit) override { modes.push_back(unit); }
     SongDocument& doc;
-    std::vector<int> loaded, modes;
+    std::vector<int> loaded;
+    std::vector<TempoUnit> modes;
     std::vector<bool> muteButton;
 };
 
 std::vector<int> Notes(const Measure& m, int count = 16) {
     std::vector<int> notes;
-    for (int k = 0; k < count; ++k) notes.push_back(m.steps[k].note);
+    for (int k = 0; k < count; ++k)
+        notes.push_back(m.steps[k].note);
     return notes;
 }
 
@@ -126,21 +128,21 @@ TEST(ShiftSteps, RotatesOnlyTheShownStepsWithAllTheirValues) {
     RecordingView view(doc);
     doc.stepsPerMeasure = 5;
     NumberSteps(doc.measures[0]);
-    ShiftSteps(doc, view, true);
+    ShiftSteps(doc, view, ShiftDirection::Right);
     EXPECT_EQ(Notes(doc.measures[0], 7), (std::vector<int>{4, 0, 1, 2, 3, 5, 6}));
     EXPECT_EQ(doc.measures[0].steps[0].length, 104);
     EXPECT_EQ(doc.measures[0].steps[0].on, 0);
     EXPECT_EQ(doc.measures[0].steps[1].on, 0);
     EXPECT_EQ(doc.dirty, 1);
     EXPECT_EQ(doc.undoMeasure, -1); // no undo point
-    ShiftSteps(doc, view, false);
-    ShiftSteps(doc, view, false);
+    ShiftSteps(doc, view, ShiftDirection::Left);
+    ShiftSteps(doc, view, ShiftDirection::Left);
     EXPECT_EQ(Notes(doc.measures[0], 7), (std::vector<int>{1, 2, 3, 4, 0, 5, 6}));
 
     doc.stepsPerMeasure = 1;
     const auto one = Notes(doc.measures[0]);
-    ShiftSteps(doc, view, true);
-    ShiftSteps(doc, view, false);
+    ShiftSteps(doc, view, ShiftDirection::Right);
+    ShiftSteps(doc, view, ShiftDirection::Left);
     EXPECT_EQ(Notes(doc.measures[0]), one);
 }
 
@@ -149,10 +151,10 @@ TEST(ShiftSteps, StaysInsideTheMeasureWhateverTheStepCountHolds) {
     RecordingView view(doc);
     NumberSteps(doc.measures[0]);
     doc.stepsPerMeasure = 40;
-    ShiftSteps(doc, view, true);
+    ShiftSteps(doc, view, ShiftDirection::Right);
     EXPECT_EQ(doc.measures[0].steps[0].note, 15);
     doc.stepsPerMeasure = 0;
-    ShiftSteps(doc, view, false);
+    ShiftSteps(doc, view, ShiftDirection::Left);
     EXPECT_EQ(doc.measures[0].steps[0].note, 15);
 }
 
@@ -173,13 +175,13 @@ TEST(DirtyRules, MuteOptionAndTempoDisplay) {
     EXPECT_EQ(doc.dirty, 1);
 
     doc.dirty = 0;
-    SetTempoDisplay(doc, view, 1);
-    EXPECT_EQ(doc.tempoDisplay, 1);
+    SetTempoDisplay(doc, view, TempoUnit::SamplesPerMeasure);
+    EXPECT_EQ(doc.tempoDisplay, TempoUnit::SamplesPerMeasure);
     EXPECT_EQ(doc.dirty, 1);
     doc.dirty = 0;
-    SetTempoDisplay(doc, view, 1); // the same unit again changes nothing
+    SetTempoDisplay(doc, view, TempoUnit::SamplesPerMeasure); // the same unit again changes nothing
     EXPECT_EQ(doc.dirty, 0);
-    EXPECT_EQ(view.modes, std::vector<int>{1});
+    EXPECT_EQ(view.modes, std::vector<TempoUnit>{TempoUnit::SamplesPerMeasure});
     EXPECT_EQ(doc.tempo, 126.0);
 }
 

@@ -202,12 +202,13 @@ private:
 class FakePanel : public EnginePanel {
 public:
     bool PlayButtonOn() override { return playButton; }
-    void SetPlayButton(bool on) override { playButton = on; }
+    void SetPlayButton(PlayButtonLook look) override { playButton = look == PlayButtonLook::Playing; }
     void SetPlayingMark(int measure) override {
         playingMark = measure;
         marks.push_back(measure);
     }
-    void SetStepHighlighted(int column, bool on) override {
+    void SetStepHighlighted(int column, StepLight light) override {
+        const bool on = light == StepLight::On;
         lit.at(static_cast<size_t>(column)) = on;
         if (on) highlightMoves.push_back(column);
     }
@@ -247,7 +248,8 @@ inline void NumberSteps(SongDocument& doc) {
 struct EngineRig {
     explicit EngineRig(VirtualClock& sharedClock) : clock(sharedClock) {
         NumberSteps(doc);
-        engine.Initialise(doc, timer, tone, poster, panel, keys);
+        engine.Initialise(
+            {.document = doc, .timer = timer, .tone = tone, .poster = poster, .panel = panel, .keys = keys});
         poster.ClearRecords();
     }
 

@@ -52,7 +52,7 @@ public:
     ScreenPoint RestoredPosition() override { return position; }
     uint32_t SkinColour() override { return skin; }
     void FocusHandling() override { calls.push_back("focus"); }
-    void ShowBusy(bool busy) override { calls.push_back(busy ? "busy" : "ready"); }
+    void ShowBusy(Busy busy) override { calls.push_back(busy == Busy::Yes ? "busy" : "ready"); }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
 
     std::vector<std::string> calls;
@@ -96,12 +96,12 @@ public:
 
 class ScriptedPrompt : public SavePrompt {
 public:
-    int Ask(const std::string& text) override {
+    SaveAnswer Ask(const std::string& text) override {
         texts.push_back(text);
         if (whileOpen) whileOpen();
         return answer;
     }
-    int answer = Cancel;
+    SaveAnswer answer = SaveAnswer::Cancel;
     std::vector<std::string> texts;
     std::function<void()> whileOpen; // what arrives while the question is shown
 };
@@ -128,7 +128,7 @@ protected:
     std::vector<uint8_t> StoredSetup(int steps = 5) {
         SongDocument stored;
         stored.tempo = 140.0;
-        stored.tempoDisplay = 1;
+        stored.tempoDisplay = TempoUnit::SamplesPerMeasure;
         stored.editMeasure = 3;
         stored.stepsPerMeasure = steps;
         stored.mute = 1;
@@ -160,16 +160,16 @@ TEST_F(FileCommandsTest, PromptAsksOnlyWithChangesAndAnswersByTheButtonPressed) 
     EXPECT_TRUE(prompt.texts.empty());
 
     MakeDirty();
-    prompt.answer = SavePrompt::Cancel;
+    prompt.answer = SaveAnswer::Cancel;
     EXPECT_FALSE(commands.PromptSave());
     EXPECT_EQ(prompt.texts.back(), "Save changes to\n\"Untitled Settings.^\xC2\xB6^\"?");
-    prompt.answer = SavePrompt::DontSave;
+    prompt.answer = SaveAnswer::DontSave;
     EXPECT_TRUE(commands.PromptSave());
     EXPECT_TRUE(files.files.empty());
     EXPECT_EQ(doc.dirty, 1);
 
     // Save on an untitled setup is Save As; cancelling it cancels the question too.
-    prompt.answer = SavePrompt::Save;
+    prompt.answer = SaveAnswer::Save;
     EXPECT_FALSE(commands.PromptSave());
     EXPECT_EQ(dialogs.saveInitialNames.back(), "Untitled Settings.^\xC2\xB6^");
     EXPECT_EQ(doc.dirty, 1);
@@ -184,7 +184,7 @@ TEST_F(FileCommandsTest, AFailedSaveFromThePromptKeepsTheWindowOpen) {
     doc.path = "C:\\songs\\kept.^\xC2\xB6^";
     MakeDirty();
     files.failWrites = true;
-    prompt.answer = SavePrompt::Save;
+    prompt.answer = SaveAnswer::Save;
     EXPECT_FALSE(commands.PromptSave());
     EXPECT_EQ(prompt.texts.back(), "Save changes to\n\"C:\\songs\\kept.^\xC2\xB6^\"?");
     ASSERT_EQ(window.messages.size(), 1u);
@@ -218,7 +218,7 @@ TEST_F(FileCommandsTest, SaveAsOffersThePresentNameAndACancelWritesNothing) {
 TEST_F(FileCommandsTest, LoadAppliesThePanelThenTheWindowInOrder) {
     files.files["C:\\s\\song.^\xC2\xB6^"] = StoredSetup();
     MakeDirty();
-    prompt.answer = SavePrompt::DontSave;
+    prompt.answer = SaveAnswer::DontSave;
     commands.OpenPath("C:\\s\\song.^\xC2\xB6^");
     EXPECT_EQ(window.calls, (std::vector<std::string>{"hide popup", "hide", "caption", "document", "steps 5",
                                                       "move -32000,77", "skin", "show", "columns", "focus"}));
@@ -248,14 +248,14 @@ TEST_F(FileCommandsTest, OpenPathAsksFirstThenTakesOnlySettingsFilesAndShortcuts
     files.files["C:\\t.^\xC2\xB6^"] = StoredSetup();
     MakeDirty();
     // Cancel: nothing is even looked at.
-    prompt.answer = SavePrompt::Cancel;
+    prompt.answer = SaveAnswer::Cancel;
     commands.OpenPath("C:\\t.^\xC2\xB6^");
     EXPECT_TRUE(shell.fullPathAsked.empty());
     EXPECT_EQ(doc.dirty, 1);
 
     // The question comes before the ending check, and Save really saves.
     doc.path = "C:\\mine.^\xC2\xB6^";
-    prompt.answer = SavePrompt::Save;
+    prompt.answer = SaveAnswer::Save;
     commands.OpenPath("C:\\notes.txt");
     EXPECT_EQ(prompt.texts.size(), 2u);
     EXPECT_TRUE(files.files.contains("C:\\mine.^\xC2\xB6^"));
@@ -291,10 +291,10 @@ TEST_F(FileCommandsTest, ANameTheShellCannotParseIsReportedAndChangesNothing) {
 
 TEST_F(FileCommandsTest, OpenShowsTheDialogAfterThePromptAndACancelStillGivesBackTheFocus) {
     MakeDirty();
-    prompt.answer = SavePrompt::Cancel;
+    prompt.answer = SaveAnswer::Cancel;
     commands.Open();
     EXPECT_EQ(dialogs.opens, 0);
-    prompt.answer = SavePrompt::DontSave;
+    prompt.answer = SaveAnswer::DontSave;
     commands.Open();
     EXPECT_EQ(dialogs.opens, 1);
     EXPECT_EQ(window.calls, (std::vector<std::string>{"hide popup", "focus"}));
@@ -314,7 +314,7 @@ TEST_F(FileCommandsTest, NothingArrivingWhileThePromptIsOpenStartsASecondOne) {
         closeAllowed = commands.PromptSave();        // a close request
         EXPECT_FALSE(commands.SaveAs());
     };
-    prompt.answer = SavePrompt::Cancel;
+    prompt.answer = SaveAnswer::Cancel;
     commands.OpenPath("C:\\dropped.^\xC2\xB6^");
     EXPECT_EQ(prompt.texts.size(), 1u);
     EXPECT_FALSE(closeAllowed);
@@ -323,7 +323,7 @@ TEST_F(FileCommandsTest, NothingArrivingWhileThePromptIsOpenStartsASecondOne) {
     EXPECT_TRUE(doc.path.empty());
     // Once answered, the commands work again.
     prompt.whileOpen = nullptr;
-    prompt.answer = SavePrompt::DontSave;
+    prompt.answer = SaveAnswer::DontSave;
     commands.OpenPath("C:\\dropped.^\xC2\xB6^");
     EXPECT_EQ(doc.path, "C:\\dropped.^\xC2\xB6^");
 }

@@ -22,9 +22,10 @@ public:
     };
 
     bool ColumnVisible(int k) override { return columns[k].visible; }
-    void SetColumnShowable(int k, bool flag) override {
-        calls.push_back("showable " + std::to_string(k) + " " + std::to_string(flag));
-        columns[k].showable = flag;
+    void SetColumnShowable(int k, Showable flag) override {
+        const bool showable = flag == Showable::Yes;
+        calls.push_back("showable " + std::to_string(k) + " " + std::to_string(showable));
+        columns[k].showable = showable;
     }
     void SetColumnValue(int k, int p, int v) override {
         calls.push_back("set " + std::to_string(k) + " " + std::to_string(p));
@@ -44,7 +45,7 @@ public:
     void ShowMeasurePopup(int m) override { popups.push_back(m); }
     double TempoFieldEvent(int) override { return fieldTempo; }
     void ShowTempo(double bpm) override { shownTempo = bpm; }
-    void ShowTempoUnit(int unit) override { tempoUnit = unit; }
+    void ShowTempoUnit(TempoUnit unit) override { tempoUnit = unit; }
     int LevelEvent(int) override { return level; }
     void ShowLevel(int v) override { level = v; }
     int TransposeEvent(int) override { return transpose; }
@@ -52,15 +53,17 @@ public:
     bool MuteButtonOn() override { return muteOn; }
     void SetMuteButton(bool on) override { muteOn = on; }
     void SetStatusText(const std::string& text) override { status = text; }
-    void OpenToolbarMenu(int index) override { menus.push_back(index); }
+    void OpenToolbarMenu(ToolbarMenu menu) override { menus.push_back(menu); }
 
     Column columns[16];
     std::vector<std::string> calls;
     std::vector<std::pair<int, int>> handled;
-    std::vector<int> popups, menus;
+    std::vector<int> popups;
+    std::vector<ToolbarMenu> menus;
     int selected = 0;
     double fieldTempo = 126.0, shownTempo = 0.0;
-    int tempoUnit = 0, level = 100, transpose = 67;
+    TempoUnit tempoUnit = TempoUnit::BeatsPerMinute;
+    int level = 100, transpose = 67;
     bool muteOn = true;
     std::string status;
 };
@@ -198,7 +201,7 @@ TEST(PanelController, TempoReachesTheDocumentAndTheFieldAndOnlyAChangeMarksTheSe
 
 TEST(PanelController, ALoadedDocumentIsShownAsItStands) {
     Rig rig;
-    rig.doc.tempoDisplay = 1;
+    rig.doc.tempoDisplay = TempoUnit::SamplesPerMeasure;
     rig.doc.tempo = 140.0;
     rig.doc.levelB = 40;
     rig.doc.transpose = -7;
@@ -206,7 +209,7 @@ TEST(PanelController, ALoadedDocumentIsShownAsItStands) {
     rig.doc.editMeasure = 3;
     rig.doc.measures[3].steps[2].length = 11;
     rig.controller.ShowDocument();
-    EXPECT_EQ(rig.panel.tempoUnit, 1);
+    EXPECT_EQ(rig.panel.tempoUnit, TempoUnit::SamplesPerMeasure);
     EXPECT_EQ(rig.panel.shownTempo, 140.0);
     EXPECT_EQ(rig.panel.level, 40);
     EXPECT_EQ(rig.panel.transpose, -7);
@@ -306,7 +309,7 @@ TEST(PanelController, MuteFollowsTheButtonAndMenusOpenFromTheirButtons) {
     rig.controller.ControlChanged(control::kMute);
     EXPECT_EQ(rig.doc.mute, 0);
     rig.controller.ControlChanged(1003);
-    EXPECT_EQ(rig.panel.menus, std::vector<int>{1});
+    EXPECT_EQ(rig.panel.menus, std::vector<ToolbarMenu>{ToolbarMenu::Edit});
 }
 
 } // namespace

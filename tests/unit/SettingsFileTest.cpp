@@ -31,12 +31,14 @@ std::vector<uint8_t> OlderFile(float version, int32_t left, int32_t right, uint3
     b.Put<int16_t>(3).Put<int32_t>(1).Put<uint32_t>(0x111111).Put<uint32_t>(0x00AABBCC).Put<uint32_t>(0xDEAD);
     for (int m = 0; m < 8; ++m) {
         b.Put<uint32_t>(0);
-        if (version < 1.003f) b.Put<int16_t>(0);
-        else b.Put<int16_t>(static_cast<int16_t>((m + 1) % 8)).Put<int16_t>(2);
+        if (version < 1.003f)
+            b.Put<int16_t>(0);
+        else
+            b.Put<int16_t>(static_cast<int16_t>((m + 1) % 8)).Put<int16_t>(2);
         for (int k = 0; k < 16; ++k) {
             b.Put<int16_t>(static_cast<int16_t>(m * 16 + k)).Put<int16_t>(5).Put<int16_t>(6).Put<int16_t>(7);
-            b.Put<uint32_t>(k % 2 == 0 ? 0u : 3u);      // on as a 32-bit word
-            b.Put<uint32_t>(k % 3 == 0 ? 1u : 40u);     // 1 means length 0, anything else 127
+            b.Put<uint32_t>(k % 2 == 0 ? 0u : 3u);  // on as a 32-bit word
+            b.Put<uint32_t>(k % 3 == 0 ? 1u : 40u); // 1 means length 0, anything else 127
         }
     }
     b.Put<int32_t>(left).Put<int32_t>(20).Put<int32_t>(right).Put<int32_t>(200);
@@ -48,7 +50,7 @@ std::vector<uint8_t> OlderFile(float version, int32_t left, int32_t right, uint3
 SongDocument Distinctive() {
     SeedRandom(99);
     SongDocument doc;
-    doc.tempoDisplay = 1;
+    doc.tempoDisplay = TempoUnit::SamplesPerMeasure;
     doc.tempo = 143.25;
     doc.syncState.syncGroup = -7;
     doc.syncState.syncSelector = 3;
@@ -129,15 +131,20 @@ TEST(SettingsCodec, NewDocumentEncodesAs1618BytesWithVersionAndTempoUpFront) {
     SongDocument doc;
     const auto bytes = EncodeSettings(doc, 0, 0, 0);
     ASSERT_EQ(bytes.size(), 1618u);
-    const std::vector<uint8_t> head{0x62, 0x10, 0x00, 0x40, 0x00, 0x00, 0x00, 0x00,
-                                    0x00, 0x00, 0x00, 0x80, 0x5F, 0x40};
+    const std::vector<uint8_t> head{0x62, 0x10, 0x00, 0x40, 0x00, 0x00, 0x00,
+                                    0x00, 0x00, 0x00, 0x00, 0x80, 0x5F, 0x40};
     EXPECT_TRUE(std::equal(head.begin(), head.end(), bytes.begin()));
 }
 
 TEST(SettingsCodec, StepsAreStoredNoteFirstAndOnLast) {
     SongDocument doc;
     Step& s = doc.measures[1].steps[2];
-    s.note = 0x0102; s.value30 = 0x0304; s.value40 = 0x0506; s.value50 = 0x0708; s.length = 0x090A; s.on = 0;
+    s.note = 0x0102;
+    s.value30 = 0x0304;
+    s.value40 = 0x0506;
+    s.value50 = 0x0708;
+    s.length = 0x090A;
+    s.on = 0;
     doc.measures[1].next = 6;
     doc.measures[1].repeat = 4;
     const auto bytes = EncodeSettings(doc, -5, 300, 0x00123456);
@@ -145,7 +152,8 @@ TEST(SettingsCodec, StepsAreStoredNoteFirstAndOnLast) {
     EXPECT_EQ(bytes[measure], 6);
     EXPECT_EQ(bytes[measure + 2], 4);
     const size_t step = measure + 4 + 12 * 2;
-    const std::vector<uint8_t> expected{0x02, 0x01, 0x04, 0x03, 0x06, 0x05, 0x08, 0x07, 0x0A, 0x09, 0x00, 0x00};
+    const std::vector<uint8_t> expected{0x02, 0x01, 0x04, 0x03, 0x06, 0x05,
+                                        0x08, 0x07, 0x0A, 0x09, 0x00, 0x00};
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bytes.begin() + step));
     int32_t left, top;
     uint32_t skin;
@@ -198,7 +206,7 @@ TEST(SettingsCodec, Version1_5TakesStepsFromTheWidthAndInvertsTheOptionFlag) {
     doc.transpose = 5;
     ApplySettings(data, doc);
     EXPECT_EQ(doc.stepsPerMeasure, 7);
-    EXPECT_EQ(doc.optionFlag, 1); // stored word 0
+    EXPECT_EQ(doc.optionFlag, 1);            // stored word 0
     EXPECT_EQ(data.skinColour, 0x00AABBCCu); // the second colour replaces the first
     EXPECT_EQ(data.left, 100);
     EXPECT_EQ(data.top, 20);
@@ -207,7 +215,7 @@ TEST(SettingsCodec, Version1_5TakesStepsFromTheWidthAndInvertsTheOptionFlag) {
     EXPECT_EQ(doc.measures[3].steps[5].note, 3 * 16 + 5);
     EXPECT_EQ(doc.measures[3].steps[5].on, 1);
     EXPECT_EQ(doc.measures[3].steps[4].on, 0);
-    EXPECT_EQ(doc.measures[3].steps[3].length, 0);  // stored 1
+    EXPECT_EQ(doc.measures[3].steps[3].length, 0);   // stored 1
     EXPECT_EQ(doc.measures[3].steps[4].length, 127); // stored 40
     EXPECT_EQ(doc.tempo, 99.5);
     EXPECT_EQ(doc.editMeasure, 3);
@@ -351,8 +359,11 @@ TEST(SettingsFileRead, ATruncatedFileOfAnyVersionLeavesTheDocumentExactlyAsItWas
     std::memcpy(two.data(), &twoPointOh, 4);
     two.resize(1614);
     const std::vector<std::pair<const char*, std::vector<uint8_t>>> versions{
-        {"2.001", current}, {"2.0", two}, {"1.5", OlderFile(1.5f, 0, 400)},
-        {"1.1", OlderFile(1.1f, 0, 400)}, {"1.0", OlderFile(1.0f, 0, 400)}};
+        {"2.001", current},
+        {"2.0", two},
+        {"1.5", OlderFile(1.5f, 0, 400)},
+        {"1.1", OlderFile(1.1f, 0, 400)},
+        {"1.0", OlderFile(1.0f, 0, 400)}};
     const std::string path = "short.kbx";
 
     SongDocument doc;
@@ -395,7 +406,8 @@ TEST_F(SettingsFileOnDisk, AMissingFileIsReportedAndChangesNothing) {
 }
 
 TEST(FileErrorText, NamesTheFileInThePlatformsWording) {
-    EXPECT_EQ(FileErrorText(FileError::EndOfFile, "a.kbx"), "An attempt was made to access a.kbx past its end.");
+    EXPECT_EQ(FileErrorText(FileError::EndOfFile, "a.kbx"),
+              "An attempt was made to access a.kbx past its end.");
     EXPECT_EQ(FileErrorText(FileError::AccessDenied, "b"), "Access to b was denied.");
     EXPECT_EQ(FileErrorText(FileError::Generic, "c"), "An unexpected error occurred while accessing c.");
 }

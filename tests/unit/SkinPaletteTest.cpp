@@ -62,12 +62,12 @@ TEST(SkinPalette, ColourSkinBecomesTheGreyOfItsChannelProductModulo256) {
 
 TEST(Shade, TooBrightGreenReversesEvenWhenOnlyOneChannelOverflows) {
     // Green 230 + 80 passes 305: shaded twice the other way instead.
-    EXPECT_EQ(Shade(Rgb(0, 230, 0), +1, true, 80), Rgb(0, 70, 0));
+    EXPECT_EQ(Shade(Rgb(0, 230, 0), +1, ShadeReversal::WhenOutOfRange, 80), Rgb(0, 70, 0));
     // Green clamps at 255 but red and blue stay below: a plain step.
-    EXPECT_EQ(Shade(Rgb(0, 200, 0), +1, true, 80), Rgb(80, 255, 80));
+    EXPECT_EQ(Shade(Rgb(0, 200, 0), +1, ShadeReversal::WhenOutOfRange, 80), Rgb(80, 255, 80));
     // Without reversal the clamped step is taken as it is.
-    EXPECT_EQ(Shade(Grey(200), +1, false, 80), Grey(255));
-    EXPECT_EQ(Shade(Grey(20), -1, false, 80), Grey(0));
+    EXPECT_EQ(Shade(Grey(200), +1, ShadeReversal::Never, 80), Grey(255));
+    EXPECT_EQ(Shade(Grey(20), -1, ShadeReversal::Never, 80), Grey(0));
 }
 
 TEST(SkinPalette, CustomColoursDrawBlueThenGreenThenRed) {

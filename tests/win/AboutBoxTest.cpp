@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ResourceIds.h"
+#include "WaitFor.h"
 #include "WidgetTestSupport.h"
 #include "about/AboutBox.h"
 #include "about/AboutText.h"
@@ -53,13 +54,8 @@ private:
     std::vector<std::string> opened;
 };
 
-template <typename Condition> bool PollUntil(Condition condition, DWORD timeoutMs = kSafetyMs) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(10);
-    }
-    return true;
+template <typename Condition> bool PollUntil(Condition condition) {
+    return WaitFor(condition, static_cast<int>(kSafetyMs), 10);
 }
 
 // A visible dialog of the thread, by the id of a control it holds (0: any dialog) or its caption.

@@ -40,7 +40,7 @@ public:
     void SetLevelB(int) override {}
     void SetTranspose(int) override {}
     void SetMuteButton(bool) override {}
-    void SetTempoMode(int) override {}
+    void SetTempoMode(TempoUnit) override {}
     std::vector<int> loads;
 };
 
@@ -64,11 +64,11 @@ void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
     EndMenu();
 }
 
-MenuSeen OpenMenu(Toolbar& toolbar, int index, std::vector<int> ids) {
+MenuSeen OpenMenu(Toolbar& toolbar, ToolbarMenu menu, std::vector<int> ids) {
     askedIds = std::move(ids);
     seen = MenuSeen{};
     SetTimer(nullptr, 0, 10, ReadOpenMenu);
-    toolbar.PopupMenu(index);
+    toolbar.PopupMenu(menu);
     return seen;
 }
 
@@ -90,7 +90,7 @@ struct CommandsFixture : testing::Test {
 
 TEST_F(CommandsFixture, MenusOpenUnderTheirButtonsWithTheSetupsStates) {
     const std::vector<int> ids = {IDC_CMD_UNDO, IDC_CMD_PASTE, IDC_CMD_COPY};
-    MenuSeen edit = OpenMenu(toolbar, 1, ids);
+    MenuSeen edit = OpenMenu(toolbar, ToolbarMenu::Edit, ids);
     POINT corner{toolbar.EditButton().GetRect().left, toolbar.EditButton().GetRect().bottom};
     ClientToScreen(owner.hwnd, &corner);
     EXPECT_EQ(edit.rect.left, corner.x);
@@ -101,10 +101,10 @@ TEST_F(CommandsFixture, MenusOpenUnderTheirButtonsWithTheSetupsStates) {
 
     TakeUndoSnapshot(doc);
     doc.mute = 1;
-    edit = OpenMenu(toolbar, 1, ids);
+    edit = OpenMenu(toolbar, ToolbarMenu::Edit, ids);
     EXPECT_FALSE(edit.states[0] & MF_GRAYED);
-    const MenuSeen midi =
-        OpenMenu(toolbar, 2, {IDC_CMD_MUTE, IDC_CMD_BEATS_PER_MINUTE, IDC_CMD_SAMPLES_PER_MEASURE});
+    const MenuSeen midi = OpenMenu(toolbar, ToolbarMenu::Midi,
+                                   {IDC_CMD_MUTE, IDC_CMD_BEATS_PER_MINUTE, IDC_CMD_SAMPLES_PER_MEASURE});
     EXPECT_TRUE(midi.states[0] & MF_CHECKED);
     EXPECT_TRUE(midi.states[1] & MF_CHECKED);
     EXPECT_FALSE(midi.states[2] & MF_CHECKED);
@@ -112,7 +112,7 @@ TEST_F(CommandsFixture, MenusOpenUnderTheirButtonsWithTheSetupsStates) {
     // Moved elsewhere, the FILE menu still opens right below its button.
     doc.dirty = 0;
     SetWindowPos(owner.hwnd, nullptr, 90, 70, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    const MenuSeen file = OpenMenu(toolbar, 0, {IDC_CMD_SAVE});
+    const MenuSeen file = OpenMenu(toolbar, ToolbarMenu::File, {IDC_CMD_SAVE});
     POINT fileCorner{13, 19};
     ClientToScreen(owner.hwnd, &fileCorner);
     EXPECT_EQ(file.rect.left, fileCorner.x);

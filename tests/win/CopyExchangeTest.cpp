@@ -80,7 +80,8 @@ Copy::Copy() {
                            GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     poster.SetWindow(window);
-    engine.Initialise(document, timer, tone, poster, panel, keys);
+    engine.Initialise(
+        {.document = document, .timer = timer, .tone = tone, .poster = poster, .panel = panel, .keys = keys});
 }
 
 // Handles every posted message until none is left, as the copies' message loops would.

@@ -27,7 +27,7 @@ namespace {
 
 // Runs the real dialog; once it is up, `press` acts on it from inside its own modal loop.
 struct PromptRun {
-    int answer = -1;
+    SaveAnswer answer = SaveAnswer::Save;
     std::string caption;
     std::string text; // UTF-8
 };
@@ -78,18 +78,18 @@ std::function<void(HWND)> Click(int id) {
 
 TEST(SavePromptDialog, EachButtonGivesItsAnswerAndEscapeCancels) {
     const PromptRun save = AskAndPress(SavePromptText(""), Click(IDOK));
-    EXPECT_EQ(save.answer, SavePrompt::Save);
+    EXPECT_EQ(save.answer, SaveAnswer::Save);
     EXPECT_EQ(save.caption, std::string(kSavePromptCaption));
     EXPECT_EQ(save.text, "Save changes to\n\"Untitled Settings.^\xC2\xB6^\"?");
-    EXPECT_EQ(AskAndPress("q", Click(IDCANCEL)).answer, SavePrompt::Cancel);
-    EXPECT_EQ(AskAndPress("q", Click(IDC_DONT_SAVE)).answer, SavePrompt::DontSave);
+    EXPECT_EQ(AskAndPress("q", Click(IDCANCEL)).answer, SaveAnswer::Cancel);
+    EXPECT_EQ(AskAndPress("q", Click(IDC_DONT_SAVE)).answer, SaveAnswer::DontSave);
     const PromptRun escape = AskAndPress("q", [](HWND prompt) {
         // Escape in a dialog is the Cancel command; the close box sends the same.
         SendMessageA(prompt, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     });
-    EXPECT_EQ(escape.answer, SavePrompt::Cancel);
+    EXPECT_EQ(escape.answer, SaveAnswer::Cancel);
     const PromptRun closed = AskAndPress("q", [](HWND prompt) { SendMessageA(prompt, WM_CLOSE, 0, 0); });
-    EXPECT_EQ(closed.answer, SavePrompt::Cancel);
+    EXPECT_EQ(closed.answer, SaveAnswer::Cancel);
 }
 
 TEST(SavePromptDialog, ALongPathInAnyScriptReachesTheDialogWhole) {

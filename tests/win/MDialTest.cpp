@@ -14,38 +14,36 @@ namespace {
 
 // A note-cell style dial: arrows at the origin, a 21 x 15 text field, no bar.
 DialSettings TextDial(HWND owner, int min, int max, int ctrlStep) {
-    DialSettings s;
-    s.baseId = 1000;
-    s.x = 10;
-    s.y = 10;
-    s.upPrefix = "UPARROW";
-    s.downPrefix = "DNARROW";
-    s.downDy = 9;
-    s.owner = owner;
-    s.textDx = 8;
-    s.textDy = 2;
-    s.textWidth = 21;
-    s.textHeight = 15;
-    s.min = min;
-    s.max = max;
-    s.ctrlStep = ctrlStep;
+    const DialSettings s{.baseId = 1000,
+                         .x = 10,
+                         .y = 10,
+                         .upPrefix = "UPARROW",
+                         .downPrefix = "DNARROW",
+                         .downDy = 9,
+                         .owner = owner,
+                         .textDx = 8,
+                         .textDy = 2,
+                         .textWidth = 21,
+                         .textHeight = 15,
+                         .min = min,
+                         .max = max,
+                         .ctrlStep = ctrlStep};
     return s;
 }
 
 // A bar-only dial: no arrow pictures, no text field shown.
-DialSettings BarDial(HWND owner, int min, int max, int width, int height, bool horizontal) {
-    DialSettings s;
-    s.baseId = 2000;
-    s.x = 20;
-    s.y = 5;
-    s.owner = owner;
-    s.min = min;
-    s.max = max;
-    s.ctrlStep = 10;
-    s.barWidth = width;
-    s.barHeight = height;
-    s.thumbWidth = 2;
-    s.horizontal = horizontal;
+DialSettings BarDial(HWND owner, int min, int max, int width, int height, BarAxis axis) {
+    const DialSettings s{.baseId = 2000,
+                         .x = 20,
+                         .y = 5,
+                         .owner = owner,
+                         .min = min,
+                         .max = max,
+                         .ctrlStep = 10,
+                         .barWidth = width,
+                         .barHeight = height,
+                         .thumbWidth = 2,
+                         .barAxis = axis};
     return s;
 }
 
@@ -99,7 +97,7 @@ TEST_F(DialFixture, NewDialStartsAtHalfTheSpanAndPartsHaveTheirIds) {
 TEST_F(DialFixture, LiveTypingReplacesOutOfRangeNumbersAtOnce) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 1, 8, 1));
-    dial.SetLiveTyping(true);
+    dial.SetLiveTyping(LiveTyping::On);
     HWND field = dial.GetTextField().Handle();
 
     ReplaceAllBy(field, "9");
@@ -123,7 +121,7 @@ TEST_F(DialFixture, LiveTypingReplacesOutOfRangeNumbersAtOnce) {
 TEST_F(DialFixture, ProgramWritesAreNotTakenAsTyping) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 1, 8, 1));
-    dial.SetLiveTyping(true);
+    dial.SetLiveTyping(LiveTyping::On);
     owner.events.clear();
     dial.SetValue(6);
     dial.GetTextField().SetText("7");
@@ -197,7 +195,7 @@ TEST_F(DialFixture, CommitOnFocusLossShowsTheClampedNumber) {
 TEST_F(DialFixture, WithoutLiveTypingTheCommitIsReportedOnFocusLoss) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 1, 32, 4));
-    dial.SetLiveTyping(false);
+    dial.SetLiveTyping(LiveTyping::Off);
     HWND field = dial.GetTextField().Handle();
     SetFocus(field);
     ReplaceAllBy(field, "40");
@@ -226,7 +224,7 @@ TEST_F(DialFixture, ClicksInTheFieldAreReported) {
 
 TEST_F(DialFixture, VerticalBarValueFollowsThePointer) {
     MDial dial;
-    dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, false));
+    dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, BarAxis::Vertical));
     const RECT bar = dial.GetBar().GetRect();
     input.leftButton = true;
     ASSERT_EQ(Send(WidgetEvent::Down, bar.left + 2, bar.bottom - 1), 2004);
@@ -248,7 +246,7 @@ TEST_F(DialFixture, VerticalBarValueFollowsThePointer) {
 
 TEST_F(DialFixture, BarDragWhoseReleaseWentElsewhereEndsOnTheNextMove) {
     MDial dial;
-    dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, false));
+    dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, BarAxis::Vertical));
     const RECT bar = dial.GetBar().GetRect();
     input.leftButton = true;
     Send(WidgetEvent::Down, bar.left + 1, bar.bottom - 1);
@@ -264,7 +262,7 @@ TEST_F(DialFixture, BarDragWhoseReleaseWentElsewhereEndsOnTheNextMove) {
 
 TEST_F(DialFixture, HorizontalBarPressSetsTheValue) {
     MDial dial;
-    dial.Create(BarDial(owner.hwnd, -59, 67, 27, 7, true));
+    dial.Create(BarDial(owner.hwnd, -59, 67, 27, 7, BarAxis::Horizontal));
     const RECT bar = dial.GetBar().GetRect();
     input.leftButton = true;
     ASSERT_EQ(Send(WidgetEvent::Down, bar.left + 13, bar.top + 3), 2004);
@@ -278,9 +276,9 @@ TEST_F(DialFixture, HorizontalBarPressSetsTheValue) {
 
 TEST_F(DialFixture, BarDrawsFillThumbAndRest) {
     MDial dial;
-    dial.Create(BarDial(owner.hwnd, 0, 100, 27, 7, true));
+    dial.Create(BarDial(owner.hwnd, 0, 100, 27, 7, BarAxis::Horizontal));
     const COLORREF ink = RGB(200, 0, 0), paper = RGB(0, 0, 200), thumb = RGB(0, 200, 0);
-    dial.SetColorsAll(0, 0, 0, 0, ink, paper, thumb);
+    dial.SetDialColors({.barInk = ink, .barPaper = paper, .thumb = thumb});
     dial.SetValue(50);
     Canvas canvas(60, 20, RGB(9, 9, 9));
     dial.GetBar().Draw(canvas.dc);
@@ -298,7 +296,7 @@ TEST_F(DialFixture, BarDragGoesOnOutsideTheWindowUntilRelease) {
     // Real mouse input: the drag must keep the mouse once the pointer leaves the owner window.
     SetWidgetInput(nullptr);
     MDial dial;
-    dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, false));
+    dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, BarAxis::Vertical));
     POINT origin{0, 0};
     ClientToScreen(owner.hwnd, &origin);
     const RECT bar = dial.GetBar().GetRect();
@@ -326,7 +324,7 @@ TEST_F(DialFixture, BarDragGoesOnOutsideTheWindowUntilRelease) {
 
 TEST_F(DialFixture, EmptyArrowPrefixLeavesTheArrowsAlone) {
     MDial dial;
-    DialSettings s = BarDial(owner.hwnd, 0, 127, 27, 7, true);
+    DialSettings s = BarDial(owner.hwnd, 0, 127, 27, 7, BarAxis::Horizontal);
     dial.Create(s);
     EXPECT_EQ(dial.GetUpArrow().GetRect().right - dial.GetUpArrow().GetRect().left, 1);
     dial.GetUpArrow().Hide();
@@ -345,16 +343,22 @@ TEST_F(DialFixture, HiddenTextStaysHiddenThroughShowAndRecolouring) {
     HWND field = dial.GetTextField().Handle();
     dial.HideText();
     EXPECT_FALSE(IsWindowVisible(field));
-    dial.SetColorsAll(RGB(1, 1, 1), RGB(2, 2, 2), RGB(3, 3, 3), RGB(4, 4, 4), 0, 0, 0);
+    dial.SetDialColors({.arrowInk = RGB(1, 1, 1),
+                        .arrowPaper = RGB(2, 2, 2),
+                        .textInk = RGB(3, 3, 3),
+                        .textPaper = RGB(4, 4, 4)});
     EXPECT_FALSE(IsWindowVisible(field));
     dial.Hide();
     dial.Show();
-    dial.SetTransparent(false);
+    dial.SetTransparent(DialBody::Opaque);
     EXPECT_FALSE(IsWindowVisible(field));
     EXPECT_TRUE(dial.GetUpArrow().IsVisible());
 
     dial.HideArrows();
-    dial.SetColorsAll(RGB(1, 1, 1), RGB(2, 2, 2), RGB(3, 3, 3), RGB(4, 4, 4), 0, 0, 0);
+    dial.SetDialColors({.arrowInk = RGB(1, 1, 1),
+                        .arrowPaper = RGB(2, 2, 2),
+                        .textInk = RGB(3, 3, 3),
+                        .textPaper = RGB(4, 4, 4)});
     dial.Show();
     EXPECT_FALSE(dial.GetUpArrow().IsVisible());
     EXPECT_FALSE(dial.GetDownArrow().IsVisible());
@@ -363,11 +367,11 @@ TEST_F(DialFixture, HiddenTextStaysHiddenThroughShowAndRecolouring) {
 TEST_F(DialFixture, FrozenDialKeepsItsFieldAsItIs) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 0, 9, 1));
-    dial.SetShowable(false);
+    dial.SetShowable(Showable::No);
     dial.Hide();
     EXPECT_TRUE(dial.GetTextField().IsShown());
     EXPECT_TRUE(dial.GetUpArrow().IsVisible());
-    dial.SetShowable(true);
+    dial.SetShowable(Showable::Yes);
     dial.Hide();
     EXPECT_FALSE(dial.GetTextField().IsShown());
     EXPECT_FALSE(dial.GetUpArrow().IsVisible());
@@ -376,8 +380,13 @@ TEST_F(DialFixture, FrozenDialKeepsItsFieldAsItIs) {
 TEST_F(DialFixture, RecolouringKeepsAShownFieldShownAndColoursTheParts) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, -59, 67, 12));
-    dial.SetColorsAll(RGB(1, 1, 1), RGB(2, 2, 2), RGB(3, 3, 3), RGB(4, 4, 4), RGB(5, 5, 5), RGB(6, 6, 6),
-                      RGB(7, 7, 7));
+    dial.SetDialColors({.arrowInk = RGB(1, 1, 1),
+                        .arrowPaper = RGB(2, 2, 2),
+                        .textInk = RGB(3, 3, 3),
+                        .textPaper = RGB(4, 4, 4),
+                        .barInk = RGB(5, 5, 5),
+                        .barPaper = RGB(6, 6, 6),
+                        .thumb = RGB(7, 7, 7)});
     EXPECT_TRUE(IsWindowVisible(dial.GetTextField().Handle()));
     EXPECT_EQ(dial.GetUpArrow().GetInk(), RGB(1, 1, 1));
     EXPECT_EQ(dial.GetDownArrow().GetPaper(), RGB(2, 2, 2));
@@ -392,12 +401,15 @@ TEST_F(DialFixture, RecolouringKeepsAShownFieldShownAndColoursTheParts) {
 TEST_F(DialFixture, OpaqueBodyPaintsUnderItsParts) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 0, 9, 1));
-    dial.SetColorsAll(RGB(250, 0, 0), RGB(250, 0, 0), RGB(0, 0, 0), RGB(0, 0, 250), 0, 0, 0);
+    dial.SetDialColors({.arrowInk = RGB(250, 0, 0),
+                        .arrowPaper = RGB(250, 0, 0),
+                        .textInk = RGB(0, 0, 0),
+                        .textPaper = RGB(0, 0, 250)});
     Canvas transparent(60, 40, RGB(9, 9, 9));
     PaintWidgets(transparent.dc, owner.hwnd);
     EXPECT_EQ(transparent.Pixel(17, 27), RGB(9, 9, 9)); // inside the body, on no part
 
-    dial.SetTransparent(false);
+    dial.SetTransparent(DialBody::Opaque);
     Canvas opaque(60, 40, RGB(9, 9, 9));
     PaintWidgets(opaque.dc, owner.hwnd);
     EXPECT_EQ(opaque.Pixel(17, 27), RGB(0, 0, 250));
@@ -436,8 +448,8 @@ TEST(DialOnADialog, FieldAnswersColoursAndReportsTypingThroughTheDialog) {
     ASSERT_NE(dialog.hwnd, nullptr);
     MDial dial;
     dial.Create(TextDial(dialog.hwnd, 1, 8, 1));
-    dial.SetLiveTyping(true);
-    dial.SetColorsAll(0, 0, RGB(10, 20, 30), RGB(40, 50, 60), 0, 0, 0);
+    dial.SetLiveTyping(LiveTyping::On);
+    dial.SetDialColors({.textInk = RGB(10, 20, 30), .textPaper = RGB(40, 50, 60)});
 
     Canvas canvas(2, 2, RGB(0, 0, 0));
     const LRESULT brush = SendMessageA(dialog.hwnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(canvas.dc),

@@ -152,22 +152,31 @@ TEST_F(MeasureGroupFixture, ColoursFollowSelectionAndMark) {
     tinted.Build(s);
     for (int i = 0; i < 4; ++i)
         tinted.MoveButton(i, 10 * i, 0);
-    const COLORREF c[10] = {RGB(10, 0, 0), RGB(20, 0, 0), RGB(30, 0, 0), RGB(40, 0, 0), RGB(50, 0, 0),
-                            RGB(60, 0, 0), RGB(70, 0, 0), RGB(80, 0, 0), RGB(90, 0, 0), RGB(100, 0, 0)};
-    tinted.SetColors10(c);
-    EXPECT_EQ(tinted.GetInk(), c[9]);
-    EXPECT_EQ(tinted.GetPaper(), c[9]);
+    const HighlightColors c{.ink = RGB(10, 0, 0),
+                            .paper = RGB(20, 0, 0),
+                            .pressedInk = RGB(30, 0, 0),
+                            .pressedPaper = RGB(40, 0, 0),
+                            .altUpInk = RGB(50, 0, 0),
+                            .altUpPaper = RGB(60, 0, 0),
+                            .altDownInk = RGB(70, 0, 0),
+                            .altDownPaper = RGB(80, 0, 0)};
+    const COLORREF group = RGB(100, 0, 0);
+    tinted.SetGroupColors(c, group);
+    EXPECT_EQ(tinted.GetInk(), group);
+    EXPECT_EQ(tinted.GetPaper(), group);
 
     using Look = std::pair<COLORREF, COLORREF>;
     tinted.Select(2);
     tinted.SetPlayingMark(2);
-    EXPECT_EQ(LookOf(tinted.Button(0)), Look(c[2], c[3])); // unselected: the pressed pair
-    EXPECT_EQ(LookOf(tinted.Button(2)), Look(c[4], c[5])); // selected and marked: alternative up
-    EXPECT_EQ(LookOf(tinted.Button(3)), Look(c[2], c[3]));
+    EXPECT_EQ(LookOf(tinted.Button(0)), Look(c.pressedInk, c.pressedPaper)); // unselected: the pressed pair
+    EXPECT_EQ(LookOf(tinted.Button(2)),
+              Look(c.altUpInk, c.altUpPaper)); // selected and marked: alternative up
+    EXPECT_EQ(LookOf(tinted.Button(3)), Look(c.pressedInk, c.pressedPaper));
 
     tinted.SetPlayingMark(3);
-    EXPECT_EQ(LookOf(tinted.Button(3)), Look(c[6], c[7])); // unselected and marked: alternative down
-    EXPECT_EQ(LookOf(tinted.Button(2)), Look(c[0], c[1])); // selected: the plain pair
+    EXPECT_EQ(LookOf(tinted.Button(3)),
+              Look(c.altDownInk, c.altDownPaper));             // unselected and marked: alternative down
+    EXPECT_EQ(LookOf(tinted.Button(2)), Look(c.ink, c.paper)); // selected: the plain pair
 }
 
 TEST_F(MeasureGroupFixture, ClickOnAButtonReportsItsIdAndSelectByIdKeepsOneSelected) {

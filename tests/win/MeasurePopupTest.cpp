@@ -132,7 +132,9 @@ TEST_F(MeasurePopupFixture, ArrowsWriteTheDocumentAndMarkItChangedOnlyOnChange) 
     Click(popup.RepeatCell().GetDownArrow(), WM_LBUTTONDBLCLK);
     EXPECT_EQ(document.measures[3].repeat, 30);
     for (int m = 0; m < kMeasureCount; ++m) {
-        if (m != 3) EXPECT_EQ(document.measures[m].repeat, 1) << m;
+        if (m != 3) {
+            EXPECT_EQ(document.measures[m].repeat, 1) << m;
+        }
     }
 }
 

@@ -182,7 +182,7 @@ TEST_F(SequencerPanelTest, EveryControlPaintsInItsSkinColours) {
     EXPECT_TRUE(Within(ColoursIn(panel->MeasureSelector().ButtonRect(5)), {p.base, p.contrast}));
 
     // The playing step's number and the playing measure are lit until the next skin.
-    panel->SetStepHighlighted(5, true);
+    panel->SetStepHighlighted(5, StepLight::On);
     panel->SetPlayingMark(3);
     EXPECT_EQ(LabelPaper(5), p.baseLighter);
     EXPECT_TRUE(Within(ColoursIn(panel->MeasureSelector().ButtonRect(3)), {p.contrastDark, p.contrastLight}));
@@ -316,21 +316,21 @@ TEST_F(SequencerPanelTest, AfterEachChangeTheScreenEqualsAFullRepaint) {
         {
             InvalidationScope message;
             for (int k = 0; k < SequencerPanel::kColumns; ++k) {
-                if (!panel->ColumnVisible(k)) panel->SetColumnShowable(k, false);
+                if (!panel->ColumnVisible(k)) panel->SetColumnShowable(k, Showable::No);
                 panel->SetColumnValue(k, 10, (k + round) % 3 != 0);
                 panel->SetColumnValue(k, 20, (k * 7 + round * 11) % 120 - 59);
                 panel->SetColumnValue(k, 60, (k * 13 + round * 5) % 128);
-                panel->SetColumnShowable(k, true);
+                panel->SetColumnShowable(k, Showable::Yes);
             }
             panel->SelectMeasureButton(round % 8);
             panel->SetPlayingMark((round + 3) % 8);
-            panel->SetStepHighlighted(1 + round % 5, true);
+            panel->SetStepHighlighted(1 + round % 5, StepLight::On);
         }
         PaintPending(window->hwnd);
         const std::vector<DWORD> loaded = ScreenPixels(window->hwnd);
         EXPECT_TRUE(SamePicture(loaded, FullRepaint(window->hwnd))) << "after the measure change";
         EXPECT_FALSE(SamePicture(loaded, shown)) << "the measure change showed nothing";
-        panel->SetStepHighlighted(1 + round % 5, false);
+        panel->SetStepHighlighted(1 + round % 5, StepLight::Off);
         panel->SetPlayingMark(-1);
     }
     // The suite shares the panel: lamps on and measure 1 selected, as built.

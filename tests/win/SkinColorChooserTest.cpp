@@ -5,6 +5,7 @@
 #include <cstring>
 #include <thread>
 
+#include "WaitFor.h"
 #include "widgets/SkinColorChooser.h"
 
 namespace {
@@ -28,16 +29,14 @@ private:
     }
 
     void Run(DWORD threadId, int buttonId) {
-        for (int i = 0; i < 3000; ++i) {
-            HWND dialog = nullptr;
-            EnumThreadWindows(threadId, FindDialog, reinterpret_cast<LPARAM>(&dialog));
-            if (dialog) {
-                found = true;
-                PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
-                return;
-            }
-            Sleep(10);
-        }
+        HWND dialog = nullptr;
+        found = WaitFor(
+            [&] {
+                EnumThreadWindows(threadId, FindDialog, reinterpret_cast<LPARAM>(&dialog));
+                return dialog != nullptr;
+            },
+            30000, 10);
+        if (found) PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
     }
 
     std::thread worker;

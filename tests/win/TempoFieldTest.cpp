@@ -14,29 +14,28 @@ namespace {
 
 // The panel's tempo field: id 1005, origin (9, 91), arrows at (0, 0) and (0, 9), field (7, 3).
 DialSettings PanelTempoSettings(HWND owner) {
-    DialSettings s;
-    s.baseId = 1005;
-    s.x = 9;
-    s.y = 91;
-    s.upPrefix = "UPARROW";
-    s.downPrefix = "DNARROW";
-    s.downDy = 9;
-    s.owner = owner;
-    s.textDx = 7;
-    s.textDy = 3;
-    s.textWidth = 53;
-    s.textHeight = 13;
-    s.min = 0;
-    s.max = 1000000;
-    s.ctrlStep = 10;
+    const DialSettings s{.baseId = 1005,
+                         .x = 9,
+                         .y = 91,
+                         .upPrefix = "UPARROW",
+                         .downPrefix = "DNARROW",
+                         .downDy = 9,
+                         .owner = owner,
+                         .textDx = 7,
+                         .textDy = 3,
+                         .textWidth = 53,
+                         .textHeight = 13,
+                         .min = 0,
+                         .max = 1000000,
+                         .ctrlStep = 10};
     return s;
 }
 
 struct TempoFieldFixture : testing::Test {
     TempoFieldFixture() {
         field.Create(PanelTempoSettings(owner.hwnd));
-        field.SetTransparent(false);
-        field.SetLiveTyping(false);
+        field.SetTransparent(DialBody::Opaque);
+        field.SetLiveTyping(LiveTyping::Off);
     }
     ~TempoFieldFixture() override { SetCapturedWidget(nullptr); }
 

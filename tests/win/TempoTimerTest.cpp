@@ -115,6 +115,20 @@ template <typename Count> int CallsWhileAnotherEventFires(int ticks, Count count
     return more;
 }
 
+// Lets `ticks` periods of a 1 ms multimedia event of our own pass: the span two clocks are
+// compared over, counted in events (ticks that came together count once, so it may last longer).
+void LetTicksPass(int ticks) {
+    Event tick;
+    const MMRESULT id = timeSetEvent(1, 0, reinterpret_cast<LPTIMECALLBACK>(tick.Get()), 0,
+                                     TIME_PERIODIC | TIME_CALLBACK_EVENT_SET);
+    ASSERT_NE(id, 0u);
+    int fired = 0;
+    while (fired < ticks && WaitForSingleObject(tick.Get(), kSafetyLimitMs) == WAIT_OBJECT_0)
+        ++fired;
+    timeKillEvent(id);
+    EXPECT_EQ(fired, ticks) << "our own event stopped firing";
+}
+
 double CounterMs() {
     static const double ticksPerMs = [] {
         LARGE_INTEGER frequency{};
@@ -273,7 +287,7 @@ TEST(TempoTimer, ClockAdvancesWithEitherSourceAndStaysContinuousAcrossASwitch) {
     for (bool highResolution : {true, false}) {
         timer.SetHighResolution(highResolution);
         const Reading start = Read(timer);
-        Sleep(60);
+        LetTicksPass(60);
         // Whole-millisecond readings are each up to 1 ms short; the calibration is checked closely
         // below, so here it only has to be roughly right.
         EXPECT_TRUE(AdvancedAsRealTime(start, Read(timer), 1.0, 0.01)) << highResolution;
@@ -325,7 +339,7 @@ TEST(TempoTimer, CalibratedClockKeepsPaceWithThePerformanceCounter) {
     if (!timer.HasTsc()) GTEST_SKIP() << "no time-stamp counter";
     timer.SetHighResolution(true);
     const Reading start = Read(timer);
-    Sleep(500);
+    LetTicksPass(500);
     // A calibration disturbed by a lost time slice was off by percents; a sound one agrees with
     // the counter to a few hundred parts per million (the step-timing benchmark reports the
     // figure), so 1 % is a wide margin that still tells the two apart.

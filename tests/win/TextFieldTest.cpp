@@ -32,7 +32,7 @@ ColourAnswer AskColours(const TextField& field) {
 TEST(TextField, ZeroColoursMeanTheSystemOnesAtCreationOnly) {
     TestOwner owner;
     TextField field;
-    ASSERT_TRUE(field.Create(3, owner.hwnd, 0, 0, 5, 5, 40, 15, "left"));
+    ASSERT_TRUE(field.Create({.id = 3, .owner = owner.hwnd, .x = 5, .y = 5, .width = 40, .height = 15}));
     const ColourAnswer created = AskColours(field);
     EXPECT_EQ(created.text, GetSysColor(COLOR_HIGHLIGHT));
     EXPECT_EQ(created.background, GetSysColor(COLOR_BTNFACE));
@@ -54,7 +54,14 @@ TEST(TextField, ZeroColoursMeanTheSystemOnesAtCreationOnly) {
 TEST(TextField, SharedBrushIsUsedAndNotReplaced) {
     TestOwner owner;
     TextField field;
-    field.Create(3, owner.hwnd, RGB(1, 1, 1), RGB(2, 2, 2), 5, 5, 40, 15, "left");
+    field.Create({.id = 3,
+                  .owner = owner.hwnd,
+                  .ink = RGB(1, 1, 1),
+                  .paper = RGB(2, 2, 2),
+                  .x = 5,
+                  .y = 5,
+                  .width = 40,
+                  .height = 15});
     HBRUSH shared = CreateSolidBrush(RGB(9, 9, 9));
     field.UseBrush(shared);
     field.SetColors(RGB(7, 7, 7), RGB(8, 8, 8));
@@ -70,8 +77,19 @@ TEST(TextField, SharedBrushIsUsedAndNotReplaced) {
 TEST(TextField, TwoFieldsOnOneOwnerEachAnswerForThemselves) {
     TestOwner owner;
     TextField first, second;
-    first.Create(3, owner.hwnd, RGB(1, 0, 0), RGB(2, 0, 0), 0, 0, 30, 15, "left");
-    second.Create(4, owner.hwnd, RGB(3, 0, 0), RGB(4, 0, 0), 0, 20, 30, 15, "left");
+    first.Create({.id = 3,
+                  .owner = owner.hwnd,
+                  .ink = RGB(1, 0, 0),
+                  .paper = RGB(2, 0, 0),
+                  .width = 30,
+                  .height = 15});
+    second.Create({.id = 4,
+                   .owner = owner.hwnd,
+                   .ink = RGB(3, 0, 0),
+                   .paper = RGB(4, 0, 0),
+                   .y = 20,
+                   .width = 30,
+                   .height = 15});
     first.SetColors(RGB(1, 0, 0), RGB(2, 0, 0));
     second.SetColors(RGB(3, 0, 0), RGB(4, 0, 0));
     EXPECT_EQ(AskColours(first).background, RGB(2, 0, 0));
@@ -85,7 +103,13 @@ TEST(TextField, AllFieldsOfAnOwnerShareOneDispatcherInFrontOfIt) {
     LONG_PTR dispatcher = 0;
     for (int i = 0; i < 20; ++i) {
         fields.push_back(std::make_unique<TextField>());
-        fields.back()->Create(10 + i, owner.hwnd, RGB(1, 0, 0), RGB(2 + i, 0, 0), 0, i * 2, 30, 2, "left");
+        fields.back()->Create({.id = 10 + i,
+                               .owner = owner.hwnd,
+                               .ink = RGB(1, 0, 0),
+                               .paper = RGB(2 + i, 0, 0),
+                               .y = i * 2,
+                               .width = 30,
+                               .height = 2});
         if (i == 0) dispatcher = GetWindowLongPtrA(owner.hwnd, GWLP_WNDPROC);
         // Every level stacked in front of the owner would cost each of its messages a call; one
         // kept by the common controls also a property lookup, a round trip under Wine.
@@ -104,9 +128,10 @@ TEST(TextField, AllFieldsOfAnOwnerShareOneDispatcherInFrontOfIt) {
 TEST(TextField, StyleFollowsAlignmentAndSize) {
     TestOwner owner;
     TextField right, centred, unseen;
-    right.Create(3, owner.hwnd, 0, 0, 0, 0, 40, 15, "right");
-    centred.Create(4, owner.hwnd, 0, 0, 0, 20, 40, 15, "center");
-    unseen.Create(5, owner.hwnd, 0, 0, 0, 40, 0, 0, "left");
+    right.Create({.id = 3, .owner = owner.hwnd, .width = 40, .height = 15, .alignment = TextAlign::Right});
+    centred.Create(
+        {.id = 4, .owner = owner.hwnd, .y = 20, .width = 40, .height = 15, .alignment = TextAlign::Center});
+    unseen.Create({.id = 5, .owner = owner.hwnd, .y = 40, .width = 0, .height = 0});
     const LONG rightStyle = GetWindowLongA(right.Handle(), GWL_STYLE);
     EXPECT_TRUE(rightStyle & ES_RIGHT);
     EXPECT_TRUE(rightStyle & WS_TABSTOP);
@@ -123,7 +148,7 @@ TEST(TextField, StyleFollowsAlignmentAndSize) {
 TEST(TextField, ProgramTextIsNotModifiedButTypingIs) {
     TestOwner owner;
     TextField field;
-    field.Create(3, owner.hwnd, 0, 0, 0, 0, 40, 15, "left");
+    field.Create({.id = 3, .owner = owner.hwnd, .width = 40, .height = 15});
     SendMessageA(field.Handle(), WM_CHAR, '4', 0);
     EXPECT_TRUE(field.IsModified());
     field.SetText("12");
@@ -134,7 +159,7 @@ TEST(TextField, ProgramTextIsNotModifiedButTypingIs) {
 TEST(TextField, HoldsLongTextWhole) {
     TestOwner owner;
     TextField field;
-    field.Create(3, owner.hwnd, 0, 0, 0, 0, 21, 15, "center");
+    field.Create({.id = 3, .owner = owner.hwnd, .width = 21, .height = 15, .alignment = TextAlign::Center});
     std::string longText(5000, '8');
     longText += "end";
     field.SetText(longText);
@@ -149,7 +174,7 @@ TEST(TextField, HoldsLongTextWhole) {
 TEST(TextField, LosingTheFocusCollapsesTheSelection) {
     TestOwner owner;
     TextField field;
-    field.Create(3, owner.hwnd, 0, 0, 0, 0, 60, 15, "left");
+    field.Create({.id = 3, .owner = owner.hwnd, .width = 60, .height = 15});
     field.SetText("12345");
     SetFocus(field.Handle());
     SendMessageA(field.Handle(), EM_SETSEL, 1, 4);
@@ -162,7 +187,7 @@ TEST(TextField, LosingTheFocusCollapsesTheSelection) {
 TEST(TextField, FontsFollowTheGivenSize) {
     TestOwner owner;
     TextField field;
-    field.Create(3, owner.hwnd, 0, 0, 0, 0, 60, 15, "left");
+    field.Create({.id = 3, .owner = owner.hwnd, .width = 60, .height = 15});
     auto heightOf = [&] {
         HFONT font = reinterpret_cast<HFONT>(SendMessageA(field.Handle(), WM_GETFONT, 0, 0));
         LOGFONTA info{};

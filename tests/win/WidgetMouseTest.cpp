@@ -133,16 +133,15 @@ TEST_F(ButtonFixture, PicturesAndDialBodiesNeverTakeAClick) {
     Release(12, 11);
 
     MDial dial;
-    DialSettings s;
-    s.baseId = 500;
-    s.x = 60;
-    s.y = 10;
-    s.upPrefix = "T";
-    s.downPrefix = "T";
-    s.downDy = 9;
-    s.owner = owner.hwnd;
-    s.min = 0;
-    s.max = 10;
+    const DialSettings s{.baseId = 500,
+                         .x = 60,
+                         .y = 10,
+                         .upPrefix = "T",
+                         .downPrefix = "T",
+                         .downDy = 9,
+                         .owner = owner.hwnd,
+                         .min = 0,
+                         .max = 10};
     dial.Create(s);
     const RECT body = dial.GetRect();
     ASSERT_LT(body.left, body.right);

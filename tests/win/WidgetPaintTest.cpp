@@ -54,7 +54,7 @@ TEST(ToggleLook, ShowsDownForPressedXorState) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "pressed " << c.pressed << " state " << c.state);
         toggle.SetPressed(c.pressed);
-        toggle.SetState(c.state);
+        toggle.SetState(c.state ? ToggleState::On : ToggleState::Off);
         Canvas canvas(6, 5, kGround);
         toggle.Draw(canvas.dc);
         EXPECT_TRUE(canvas.AllOf(RECT{1, 1, 4, 3}, c.look));
@@ -68,21 +68,27 @@ TEST(ToggleLook, HighlightUsesTheAlternativePairs) {
     toggle.Create(8, "", 0, 0, owner.hwnd, "HUP", "HDN");
     const COLORREF altUpInk = RGB(10, 20, 30), altUpPaper = RGB(40, 50, 60);
     const COLORREF altDownInk = RGB(70, 80, 90), altDownPaper = RGB(100, 110, 120);
-    toggle.SetColors8(kInk, kPaper, kPressedInk, kPressedPaper, altUpInk, altUpPaper, altDownInk,
-                      altDownPaper);
+    toggle.SetHighlightColors({.ink = kInk,
+                               .paper = kPaper,
+                               .pressedInk = kPressedInk,
+                               .pressedPaper = kPressedPaper,
+                               .altUpInk = altUpInk,
+                               .altUpPaper = altUpPaper,
+                               .altDownInk = altDownInk,
+                               .altDownPaper = altDownPaper});
 
     Canvas plain(2, 2, kGround);
     toggle.Draw(plain.dc);
     EXPECT_EQ(plain.Pixel(0, 0), kInk);
     EXPECT_EQ(plain.Pixel(1, 0), kPaper);
 
-    toggle.SetHighlight(true);
+    toggle.SetHighlight(Highlight::On);
     Canvas up(2, 2, kGround);
     toggle.Draw(up.dc);
     EXPECT_EQ(up.Pixel(0, 0), altUpInk);
     EXPECT_EQ(up.Pixel(1, 0), altUpPaper);
 
-    toggle.SetState(true);
+    toggle.SetState(ToggleState::On);
     Canvas down(2, 2, kGround);
     toggle.Draw(down.dc);
     EXPECT_EQ(down.Pixel(0, 0), altDownInk);
@@ -151,13 +157,13 @@ TEST(ShowAndHide, NotShowableFreezesVisibility) {
     TestOwner owner;
     MWnd widget;
     widget.Create(1, "", 0, 0, 5, 5, owner.hwnd);
-    widget.SetShowable(false);
+    widget.SetShowable(Showable::No);
     widget.Hide();
     EXPECT_TRUE(widget.IsVisible());
-    widget.SetShowable(true);
+    widget.SetShowable(Showable::Yes);
     widget.Hide();
     EXPECT_FALSE(widget.IsVisible());
-    widget.SetShowable(false);
+    widget.SetShowable(Showable::No);
     widget.Show();
     EXPECT_FALSE(widget.IsVisible());
 }
