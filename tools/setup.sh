@@ -9,6 +9,7 @@ packages=(
     wine wine64 fonts-wine xvfb xauth                # running it on Linux, headless in tests
     x11-apps x11-utils imagemagick                   # screenshots (xwininfo, import)
     pulseaudio pulseaudio-utils python3-mido         # the audio test: a null sink, parec, MIDI reader
+    clang-tidy                                       # the naming rule
     "$@"
 )
 

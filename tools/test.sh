@@ -112,6 +112,7 @@ unit=build/host/bin/kestrel_unit_tests
 present unit-host "$unit" && run_suite count_gtest unit-host "$unit"
 present art-tools tools/artgen_test.py && run_suite count_unittest art-tools python3 tools/artgen_test.py
 present layers tools/layers_test.py && run_suite count_unittest layers python3 tools/layers_test.py
+present naming tools/naming_test.py && run_suite count_unittest naming python3 tools/naming_test.py
 present render tests/render/check_render.py && run_suite count_unittest render /usr/bin/python3 tests/render/check_render.py build/host/bin/kestrelbox-render
 present threads-tsan tools/tsan-test.sh && run_suite count_gtest threads-tsan tools/tsan-test.sh
 wine_suite unit-wine kestrel_unit_tests.exe
