@@ -122,21 +122,6 @@ struct Copy {
     RunningCopy copy;
 };
 
-// Holds Control in the system's key state, which every process reads with GetAsyncKeyState.
-class HeldControl {
-public:
-    HeldControl() {
-        keybd_event(VK_CONTROL, 0, 0, 0);
-        WaitFor([] { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; });
-    }
-    ~HeldControl() {
-        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
-        WaitFor([] { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) == 0; });
-    }
-    HeldControl(const HeldControl&) = delete;
-    HeldControl& operator=(const HeldControl&) = delete;
-};
-
 TEST(AudioE2e, SeveralStartsAreHeardOnSchedule) {
     const std::string log = Environment("KB_AUDIO_TONE_LOG");
     if (log.empty()) GTEST_SKIP() << "run by tools/audio-e2e.sh";

@@ -161,3 +161,20 @@ bool UnderWine();
 // The Linux path of a Windows path under Wine (UTF-8 both), and the reverse.
 std::optional<std::string> UnixPathOf(const std::string& windowsPath);
 std::optional<std::string> WindowsPathOf(const std::string& unixPath);
+
+// Holds Control in the system's key state, which every process reads with GetAsyncKeyState; the
+// window in front is left alone, since a window that comes to the front takes the display's own
+// key state. The key counts once this process sees it held.
+class HeldControl {
+public:
+    HeldControl() {
+        keybd_event(VK_CONTROL, 0, 0, 0);
+        WaitFor([] { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; });
+    }
+    ~HeldControl() {
+        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+        WaitFor([] { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) == 0; });
+    }
+    HeldControl(const HeldControl&) = delete;
+    HeldControl& operator=(const HeldControl&) = delete;
+};

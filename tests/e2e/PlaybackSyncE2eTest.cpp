@@ -86,23 +86,6 @@ void PressSpace(HWND window) {
     PostMessageA(window, WM_KEYUP, VK_SPACE, 0xC0000001);
 }
 
-// Holds Control in the system's key state, which every process reads with GetAsyncKeyState; the
-// window in front is left alone, since a window that comes to the front takes the display's own
-// key state. The key counts once this process sees it held.
-class HeldControl {
-public:
-    HeldControl() {
-        keybd_event(VK_CONTROL, 0, 0, 0);
-        WaitFor([] { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; });
-    }
-    ~HeldControl() {
-        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
-        WaitFor([] { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) == 0; });
-    }
-    HeldControl(const HeldControl&) = delete;
-    HeldControl& operator=(const HeldControl&) = delete;
-};
-
 class PlaybackSyncE2e : public ::testing::Test {
 protected:
     void SetUp() override {
