@@ -6,6 +6,7 @@ mechanical: a parameter or local of the new name would silently take the member'
 
     python3 tools/naming_test.py            the check
     python3 tools/naming_test.py --list     writes the list afresh from what is found"""
+import glob
 import json
 import os
 import re
@@ -16,7 +17,9 @@ import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build", "tidy")
-MINGW = "/usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++"
+# The cross compiler's C++ headers, for clang-tidy to find them: whichever version is installed.
+MINGW = (sorted(glob.glob("/usr/lib/gcc/x86_64-w64-mingw32/*-posix/include/c++"),
+                key=lambda p: [int(x) for x in re.findall(r"\d+", p.split("/")[5])]) or [""])[-1]
 WARNING = re.compile(r"^(/\S+?):(\d+):\d+: warning: (invalid case style for [^\[]+)\[readability-identifier-naming\]")
 
 
