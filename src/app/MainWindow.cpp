@@ -187,7 +187,7 @@ bool MainWindow::PreTranslate(MSG& msg) {
         if (OnDigitKey(static_cast<int>(msg.wParam - '1'))) return true;
     }
     if (accelerators_ != nullptr && panel_.IsBuilt() &&
-        TranslateAcceleratorA(panel_.GetToolbar().CommandWindow(), accelerators_, &msg) != 0) {
+        TranslateAcceleratorA(panel_.MenuBar().CommandWindow(), accelerators_, &msg) != 0) {
         return true;
     }
     return false;
@@ -225,7 +225,7 @@ void MainWindow::OnWidgetEvent(int type, int x, int y, int id) {
 void MainWindow::RunCommand(int id) {
     ChooseVoice(); // a shortcut may come before the first paint, and the voice command reads it
     if (RunDocumentCommand(id, document_, controller_)) return;
-    Toolbar& toolbar = panel_.GetToolbar();
+    Toolbar& toolbar = panel_.MenuBar();
     switch (id) {
     case IDC_CMD_COPY: toolbar.Clipboard().Copy(toolbar.CommandWindow()); break;
     case IDC_CMD_CHANGE_COLOR: ChangeColour(); break;
@@ -240,7 +240,7 @@ void MainWindow::RunDialogCommand(int id) {
     ModalLoopScope modal;
     switch (id) {
     case IDC_CMD_PASTE: {
-        Toolbar& toolbar = panel_.GetToolbar();
+        Toolbar& toolbar = panel_.MenuBar();
         toolbar.Clipboard().Paste(toolbar.CommandWindow(), controller_);
         break;
     }
@@ -310,7 +310,7 @@ void MainWindow::OnInitDialog() {
     panel_.Build(hwnd_);
     Phase("panel built");
     panel_.SetDocument(&document_);
-    panel_.GetToolbar().SetCommandTarget(this);
+    panel_.MenuBar().SetCommandTarget(this);
     SetWidgetEventSink(hwnd_, this);
     // Every start looks different: the skin comes from the tick count, blue, green, red.
     SeedRandom(GetTickCount());
@@ -455,7 +455,7 @@ void MainWindow::OnSize(WPARAM kind) {
 void MainWindow::FocusHandling() {
     if (panel_.IsBuilt()) {
         const int last = std::clamp<int>(document_.stepsPerMeasure, 1, SequencerPanel::kColumns);
-        if (HWND field = panel_.Column(last).NoteCell().GetTextField().Handle()) {
+        if (HWND field = panel_.Column(last).NoteCell().Field().Handle()) {
             SendMessageA(field, EM_SETSEL, 0, 0);
             SendMessageA(field, EM_SCROLLCARET, 0, 0);
         }

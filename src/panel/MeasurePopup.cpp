@@ -202,7 +202,7 @@ void MeasurePopup::StoreCell(MDial& cell) {
     // The field shows a clamped number, but the document must never hold a link outside the
     // measures whatever the field says.
     int value = cell.GetValue();
-    value = value < cell.GetMin() ? cell.GetMin() : (value > cell.GetMax() ? cell.GetMax() : value);
+    value = value < cell.Min() ? cell.Min() : (value > cell.Max() ? cell.Max() : value);
     Measure& m = document->measures[measure];
     Shared<int16_t>& field = &cell == &nextCell ? m.next : m.repeat;
     const int stored = &cell == &nextCell ? value - 1 : value;

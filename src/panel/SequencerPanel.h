@@ -56,7 +56,7 @@ public:
     TempoField& Tempo() { return tempoField; }
     MDial& LevelControl() { return levelControl; }
     MDial& TransposeControl() { return transposeControl; }
-    Toolbar& GetToolbar() { return toolbar; }
+    Toolbar& MenuBar() { return toolbar; }
     MeasureButtonGroup& MeasureSelector() { return measureSelector; }
     MeasurePopup& Popup() { return measurePopup; }
     MPicture& Background() { return background; }

@@ -134,10 +134,10 @@ void StepColumn::ApplySkin(COLORREF colour) {
 }
 
 void StepColumn::SetSharedResources(HFONT font, HBRUSH brush) {
-    noteCell.GetTextField().UseFont(font);
-    noteCell.GetTextField().UseBrush(brush);
-    lengthCell.GetTextField().UseFont(font);
-    lengthCell.GetTextField().UseBrush(brush);
+    noteCell.Field().UseFont(font);
+    noteCell.Field().UseBrush(brush);
+    lengthCell.Field().UseFont(font);
+    lengthCell.Field().UseBrush(brush);
 }
 
 void StepColumn::SetHighlighted(Highlight on) {

@@ -61,7 +61,7 @@ void MBar::ShowCursorIfAny() const {
 void MBar::FinishDrag(int x, int y) {
     TakeValueFrom(x, y);
     pressed = 0;
-    if (GetCapturedWidget() == this) SetCapturedWidget(nullptr);
+    if (CapturedWidget() == this) SetCapturedWidget(nullptr);
     if (owner && GetCapture() == owner) ReleaseCapture();
 }
 
@@ -91,7 +91,7 @@ int MBar::MouseEvent(int type, int x, int y) {
     case WidgetEvent::Up:
     case WidgetEvent::RightDown: inside = true; return HitEvent(type, x, y);
     case WidgetEvent::Move:
-        if (GetCapturedWidget() != this || !pressed) return HitResult::None;
+        if (CapturedWidget() != this || !pressed) return HitResult::None;
         if (!CurrentWidgetInput().LeftButtonHeld()) {
             // The release went somewhere else (the mouse was taken away): end the drag here.
             FinishDrag(x, y);

@@ -31,10 +31,10 @@ public:
     // Stores v as given and repaints.
     void SetValue(int v);
     int GetValue() const { return value; }
-    int GetMin() const { return min; }
-    int GetMax() const { return max; }
+    int Min() const { return min; }
+    int Max() const { return max; }
     bool IsHorizontal() const { return horizontal; }
-    COLORREF GetThumbColor() const { return thumbColor; }
+    COLORREF ThumbColor() const { return thumbColor; }
 
 private:
     BarAxis Axis() const { return horizontal ? BarAxis::Horizontal : BarAxis::Vertical; }

@@ -14,8 +14,8 @@ public:
                 const std::string& downName);
     void Draw(HDC dc) override;
 
-    const std::string& GetUpName() const { return upName; }
-    const std::string& GetDownName() const { return downName; }
+    const std::string& UpName() const { return upName; }
+    const std::string& DownName() const { return downName; }
 
 protected:
     // Draws the down or the up look at the top-left corner of the button.

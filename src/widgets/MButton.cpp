@@ -9,7 +9,7 @@
 MButton::MButton() { className = "MButton"; }
 
 MButton::~MButton() {
-    if (GetCapturedWidget() == this) SetCapturedWidget(nullptr);
+    if (CapturedWidget() == this) SetCapturedWidget(nullptr);
 }
 
 void MButton::Create(int newId, const std::string& newText, int x, int y, int width, int height,
@@ -69,7 +69,7 @@ void MButton::ShowPressedNow(ButtonLook look) {
 
 void MButton::DropStaleHold() {
     if (pressed) ShowPressedNow(ButtonLook::Up);
-    if (GetCapturedWidget() == this) SetCapturedWidget(nullptr);
+    if (CapturedWidget() == this) SetCapturedWidget(nullptr);
     inside = false;
 }
 
@@ -101,7 +101,7 @@ int MButton::MouseEvent(int type, int x, int y) {
     case WidgetEvent::Down:
     case WidgetEvent::RightDown: inside = true; return HitEvent(type, x, y);
     case WidgetEvent::Up: {
-        MButton* held = GetCapturedWidget();
+        MButton* held = CapturedWidget();
         if (held && !held->IsPressed()) {
             SetCapturedWidget(nullptr);
             return HitResult::None;
@@ -110,7 +110,7 @@ int MButton::MouseEvent(int type, int x, int y) {
         return HitEvent(WidgetEvent::Up, x, y);
     }
     case WidgetEvent::Move:
-        if (GetCapturedWidget() != this) return HitResult::None;
+        if (CapturedWidget() != this) return HitResult::None;
         if (!CurrentWidgetInput().LeftButtonHeld()) {
             // The release happened where this window could not see it.
             DropStaleHold();

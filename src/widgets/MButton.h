@@ -23,10 +23,10 @@ public:
     bool HitTest(int x, int y) const;
     // Loads a cursor resource of the program; a missing one leaves the button without a cursor.
     void SetCursorByName(const char* name);
-    HCURSOR GetCursor() const { return cursor; }
+    HCURSOR Cursor() const { return cursor; }
     void SetColors4(COLORREF ink, COLORREF paper, COLORREF pressedInk, COLORREF pressedPaper);
-    COLORREF GetPressedInk() const { return pressedInk; }
-    COLORREF GetPressedPaper() const { return pressedPaper; }
+    COLORREF PressedInk() const { return pressedInk; }
+    COLORREF PressedPaper() const { return pressedPaper; }
     bool IsPressed() const { return pressed != 0; }
     void SetPressed(bool flag) { pressed = flag ? 1 : 0; }
 

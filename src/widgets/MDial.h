@@ -112,16 +112,15 @@ public:
     // Shows a step that waited for the button to go up, once it is up.
     void ApplyPendingStep();
 
-    int GetBaseId() const { return baseId; }
-    int GetMin() const { return min; }
-    int GetMax() const { return max; }
-    int GetCtrlStep() const { return ctrlStep; }
+    int Min() const { return min; }
+    int Max() const { return max; }
+    int CtrlStep() const { return ctrlStep; }
     bool IsTransparent() const { return transparent; }
     bool IsLiveTyping() const { return liveTyping; }
-    MBmpButton& GetUpArrow() { return upArrow; }
-    MBmpButton& GetDownArrow() { return downArrow; }
-    DialTextField& GetTextField() { return textField; }
-    MBar& GetBar() { return bar; }
+    MBmpButton& UpArrow() { return upArrow; }
+    MBmpButton& DownArrow() { return downArrow; }
+    DialTextField& Field() { return textField; }
+    MBar& Bar() { return bar; }
 
 protected:
     void CreateArrows(const DialSettings& s);

@@ -46,7 +46,7 @@ public:
 
     // Stores the flag only; the caller repaints.
     void SetHighlight(Highlight flag) { highlight = flag == Highlight::On; }
-    bool GetHighlight() const { return highlight; }
+    bool HighlightState() const { return highlight; }
     void SetHighlightColors(const HighlightColors& colors);
 
 protected:

@@ -19,7 +19,6 @@ public:
     MonoImage& operator=(const MonoImage&) = delete;
 
     void SetName(const std::string& name);
-    const std::string& GetName() const { return name; }
     bool KeepsLoaded() const { return keepLoaded; }
 
     // Width and height in pixels; 1 x 1 for a picture that cannot be loaded.

@@ -55,8 +55,8 @@ public:
     HWND Handle() const { return hwnd; }
     COLORREF GetInk() const { return ink; }
     COLORREF GetPaper() const { return paper; }
-    HBRUSH GetBrush() const { return brush; }
-    HCURSOR GetCursor() const { return cursor; }
+    HBRUSH Brush() const { return brush; }
+    HCURSOR Cursor() const { return cursor; }
     bool IsShown() const { return shown; }
 
     void ShowField();

@@ -58,7 +58,7 @@ bool WidgetRegistry::Contains(const MWnd* widget) const {
     return std::any_of(nodes.begin(), nodes.end(), [widget](const Node& n) { return n.widget == widget; });
 }
 
-MButton* GetCapturedWidget() { return capturedWidget; }
+MButton* CapturedWidget() { return capturedWidget; }
 
 void SetCapturedWidget(MButton* button) { capturedWidget = button; }
 
@@ -90,9 +90,9 @@ int SetCursorAt(int x, int y, HWND owner) {
     for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
         if (it->widget->GetOwner() != owner) continue;
         MButton* button = AsMouseTaker(it->widget);
-        if (!button || !button->IsVisible() || !button->GetCursor()) continue;
+        if (!button || !button->IsVisible() || !button->Cursor()) continue;
         if (!Contains(button->GetRect(), x, y)) continue;
-        SetCursor(button->GetCursor());
+        SetCursor(button->Cursor());
         return button->GetId();
     }
     return 0;

@@ -43,7 +43,7 @@ private:
 void UnregisterWidget(MWnd* widget);
 
 // The button that is held down at the moment, or nullptr.
-MButton* GetCapturedWidget();
+MButton* CapturedWidget();
 void SetCapturedWidget(MButton* button);
 
 // Paints every widget of owner, newest first; each excludes its rectangle from the clipping, so

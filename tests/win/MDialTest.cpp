@@ -78,14 +78,14 @@ TEST_F(DialFixture, NewDialStartsAtHalfTheSpanAndPartsHaveTheirIds) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 1, 8, 1));
     EXPECT_EQ(dial.GetValue(), 3);
-    EXPECT_EQ(dial.GetTextField().GetText(), "3");
-    EXPECT_FALSE(dial.GetTextField().IsModified());
-    EXPECT_EQ(dial.GetUpArrow().GetId(), 1001);
-    EXPECT_EQ(dial.GetDownArrow().GetId(), 1002);
-    EXPECT_EQ(dial.GetTextField().GetId(), 1003);
-    EXPECT_EQ(dial.GetBar().GetId(), 1004);
+    EXPECT_EQ(dial.Field().GetText(), "3");
+    EXPECT_FALSE(dial.Field().IsModified());
+    EXPECT_EQ(dial.UpArrow().GetId(), 1001);
+    EXPECT_EQ(dial.DownArrow().GetId(), 1002);
+    EXPECT_EQ(dial.Field().GetId(), 1003);
+    EXPECT_EQ(dial.Bar().GetId(), 1004);
     EXPECT_STREQ(dial.GetClassName(), "MWnd");
-    EXPECT_STREQ(dial.GetBar().GetClassName(), "MButton");
+    EXPECT_STREQ(dial.Bar().GetClassName(), "MButton");
     // The body spans the arrows and the field.
     const RECT r = dial.GetRect();
     EXPECT_EQ(r.left, 10);
@@ -98,10 +98,10 @@ TEST_F(DialFixture, LiveTypingReplacesOutOfRangeNumbersAtOnce) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 1, 8, 1));
     dial.SetLiveTyping(LiveTyping::On);
-    HWND field = dial.GetTextField().Handle();
+    HWND field = dial.Field().Handle();
 
     ReplaceAllBy(field, "9");
-    EXPECT_EQ(dial.GetTextField().GetText(), "8");
+    EXPECT_EQ(dial.Field().GetText(), "8");
     EXPECT_EQ(dial.GetValue(), 8);
     // One keystroke, one report: the replacement the dial writes is not taken as typing.
     ASSERT_EQ(owner.events.size(), 1u);
@@ -109,13 +109,13 @@ TEST_F(DialFixture, LiveTypingReplacesOutOfRangeNumbersAtOnce) {
     EXPECT_EQ(owner.events[0].id, 1003);
 
     ReplaceAllBy(field, "0");
-    EXPECT_EQ(dial.GetTextField().GetText(), "1");
+    EXPECT_EQ(dial.Field().GetText(), "1");
     ReplaceAllBy(field, "");
-    EXPECT_EQ(dial.GetTextField().GetText(), "1");
+    EXPECT_EQ(dial.Field().GetText(), "1");
 
     ReplaceAllBy(field, "5");
-    EXPECT_EQ(dial.GetTextField().GetText(), "5"); // in range: left as typed
-    EXPECT_EQ(dial.GetBar().GetValue(), 5);
+    EXPECT_EQ(dial.Field().GetText(), "5"); // in range: left as typed
+    EXPECT_EQ(dial.Bar().GetValue(), 5);
 }
 
 TEST_F(DialFixture, ProgramWritesAreNotTakenAsTyping) {
@@ -124,9 +124,9 @@ TEST_F(DialFixture, ProgramWritesAreNotTakenAsTyping) {
     dial.SetLiveTyping(LiveTyping::On);
     owner.events.clear();
     dial.SetValue(6);
-    dial.GetTextField().SetText("7");
+    dial.Field().SetText("7");
     EXPECT_TRUE(owner.events.empty());
-    EXPECT_FALSE(dial.GetTextField().IsModified());
+    EXPECT_FALSE(dial.Field().IsModified());
 }
 
 TEST_F(DialFixture, ControlStepIsClampedToTheRange) {
@@ -163,44 +163,44 @@ TEST_F(DialFixture, StepWhileTheButtonIsHeldWaitsForItsReleaseWithoutBlocking) {
     dial.SetValue(10);
     input.leftButton = true;
     dial.OnPartEvent(1001); // returns at once although the button is down
-    EXPECT_EQ(dial.GetTextField().GetText(), "10");
+    EXPECT_EQ(dial.Field().GetText(), "10");
     Send(WidgetEvent::Move, 100, 100);
-    EXPECT_EQ(dial.GetTextField().GetText(), "10");
+    EXPECT_EQ(dial.Field().GetText(), "10");
     input.leftButton = false;
     Send(WidgetEvent::Move, 100, 100);
-    EXPECT_EQ(dial.GetTextField().GetText(), "11");
+    EXPECT_EQ(dial.Field().GetText(), "11");
     EXPECT_EQ(dial.GetValue(), 11);
 }
 
 TEST_F(DialFixture, CommitOnFocusLossShowsTheClampedNumber) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 1, 32, 4));
-    HWND field = dial.GetTextField().Handle();
+    HWND field = dial.Field().Handle();
     SetFocus(field);
     SetWindowTextA(field, "  12xy");
     SetFocus(owner.hwnd);
-    EXPECT_EQ(dial.GetTextField().GetText(), "12");
+    EXPECT_EQ(dial.Field().GetText(), "12");
     EXPECT_TRUE(Saw(owner, WidgetEvent::Refresh, 1003));
 
     SetFocus(field);
     SetWindowTextA(field, "letters");
     SetFocus(owner.hwnd);
-    EXPECT_EQ(dial.GetTextField().GetText(), "1");
+    EXPECT_EQ(dial.Field().GetText(), "1");
     SetFocus(field);
     SetWindowTextA(field, std::string(300, '7').c_str());
     SetFocus(owner.hwnd);
-    EXPECT_EQ(dial.GetTextField().GetText(), "32");
+    EXPECT_EQ(dial.Field().GetText(), "32");
 }
 
 TEST_F(DialFixture, WithoutLiveTypingTheCommitIsReportedOnFocusLoss) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 1, 32, 4));
     dial.SetLiveTyping(LiveTyping::Off);
-    HWND field = dial.GetTextField().Handle();
+    HWND field = dial.Field().Handle();
     SetFocus(field);
     ReplaceAllBy(field, "40");
     EXPECT_FALSE(Saw(owner, WidgetEvent::ValueCommitted, 1003));
-    EXPECT_EQ(dial.GetTextField().GetText(), "40"); // nothing replaced while typing
+    EXPECT_EQ(dial.Field().GetText(), "40"); // nothing replaced while typing
     SetFocus(owner.hwnd);
     EXPECT_TRUE(Saw(owner, WidgetEvent::ValueCommitted, 1003));
     EXPECT_EQ(dial.GetValue(), 32);
@@ -214,7 +214,7 @@ TEST_F(DialFixture, WithoutLiveTypingTheCommitIsReportedOnFocusLoss) {
 TEST_F(DialFixture, ClicksInTheFieldAreReported) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, 1, 32, 4));
-    HWND field = dial.GetTextField().Handle();
+    HWND field = dial.Field().Handle();
     SendMessageA(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageA(field, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     SendMessageA(field, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(2, 2));
@@ -225,7 +225,7 @@ TEST_F(DialFixture, ClicksInTheFieldAreReported) {
 TEST_F(DialFixture, VerticalBarValueFollowsThePointer) {
     MDial dial;
     dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, BarAxis::Vertical));
-    const RECT bar = dial.GetBar().GetRect();
+    const RECT bar = dial.Bar().GetRect();
     input.leftButton = true;
     ASSERT_EQ(Send(WidgetEvent::Down, bar.left + 2, bar.bottom - 1), 2004);
     dial.OnPartEvent(2004);
@@ -247,7 +247,7 @@ TEST_F(DialFixture, VerticalBarValueFollowsThePointer) {
 TEST_F(DialFixture, BarDragWhoseReleaseWentElsewhereEndsOnTheNextMove) {
     MDial dial;
     dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, BarAxis::Vertical));
-    const RECT bar = dial.GetBar().GetRect();
+    const RECT bar = dial.Bar().GetRect();
     input.leftButton = true;
     Send(WidgetEvent::Down, bar.left + 1, bar.bottom - 1);
     Send(WidgetEvent::Move, bar.left + 1, bar.top + 67);
@@ -255,20 +255,20 @@ TEST_F(DialFixture, BarDragWhoseReleaseWentElsewhereEndsOnTheNextMove) {
     ReleaseCapture(); // the mouse was taken away; the release is never seen
     input.leftButton = false;
     EXPECT_EQ(Send(WidgetEvent::Move, bar.left + 1, bar.top), 2004);
-    EXPECT_FALSE(dial.GetBar().IsPressed());
+    EXPECT_FALSE(dial.Bar().IsPressed());
     EXPECT_EQ(Send(WidgetEvent::Move, bar.left + 1, bar.bottom - 1), 0);
-    EXPECT_EQ(dial.GetBar().GetValue(), 100);
+    EXPECT_EQ(dial.Bar().GetValue(), 100);
 }
 
 TEST_F(DialFixture, HorizontalBarPressSetsTheValue) {
     MDial dial;
     dial.Create(BarDial(owner.hwnd, -59, 67, 27, 7, BarAxis::Horizontal));
-    const RECT bar = dial.GetBar().GetRect();
+    const RECT bar = dial.Bar().GetRect();
     input.leftButton = true;
     ASSERT_EQ(Send(WidgetEvent::Down, bar.left + 13, bar.top + 3), 2004);
     dial.OnPartEvent(2004);
     EXPECT_EQ(dial.GetValue(), 1);
-    EXPECT_EQ(dial.GetTextField().GetText(), "1"); // the unseen field still holds the value
+    EXPECT_EQ(dial.Field().GetText(), "1"); // the unseen field still holds the value
     input.leftButton = false;
     Send(WidgetEvent::Up, bar.left + 13, bar.top + 3);
     EXPECT_EQ(Send(WidgetEvent::RightDown, bar.left + 1, bar.top + 1), 2004);
@@ -281,8 +281,8 @@ TEST_F(DialFixture, BarDrawsFillThumbAndRest) {
     dial.SetDialColors({.barInk = ink, .barPaper = paper, .thumb = thumb});
     dial.SetValue(50);
     Canvas canvas(60, 20, RGB(9, 9, 9));
-    dial.GetBar().Draw(canvas.dc);
-    const int left = dial.GetBar().GetRect().left, top = dial.GetBar().GetRect().top;
+    dial.Bar().Draw(canvas.dc);
+    const int left = dial.Bar().GetRect().left, top = dial.Bar().GetRect().top;
     EXPECT_EQ(canvas.Pixel(left, top), ink);
     EXPECT_EQ(canvas.Pixel(left + 11, top + 6), ink);
     EXPECT_EQ(canvas.Pixel(left + 12, top), thumb);
@@ -299,7 +299,7 @@ TEST_F(DialFixture, BarDragGoesOnOutsideTheWindowUntilRelease) {
     dial.Create(BarDial(owner.hwnd, 0, 100, 6, 135, BarAxis::Vertical));
     POINT origin{0, 0};
     ClientToScreen(owner.hwnd, &origin);
-    const RECT bar = dial.GetBar().GetRect();
+    const RECT bar = dial.Bar().GetRect();
     auto sendMouse = [&](int x, int y, DWORD flags) { ASSERT_TRUE(MouseTo(owner, x, y, flags)); };
     const int x = origin.x + bar.left + 2;
     sendMouse(x, origin.y + bar.bottom - 1, 0);
@@ -308,17 +308,17 @@ TEST_F(DialFixture, BarDragGoesOnOutsideTheWindowUntilRelease) {
     EXPECT_EQ(GetCapture(), owner.hwnd);
     // Far below the window: the bar bottoms out at its minimum.
     sendMouse(x, origin.y + 300, 0);
-    EXPECT_EQ(dial.GetBar().GetValue(), 0);
+    EXPECT_EQ(dial.Bar().GetValue(), 0);
     // Far above it: the maximum.
     sendMouse(x, std::max(0, static_cast<int>(origin.y) - 30), 0);
-    EXPECT_EQ(dial.GetBar().GetValue(), 100);
+    EXPECT_EQ(dial.Bar().GetValue(), 100);
     sendMouse(x, origin.y + 300, MOUSEEVENTF_LEFTUP);
-    EXPECT_EQ(dial.GetBar().GetValue(), 0);
-    EXPECT_FALSE(dial.GetBar().IsPressed());
+    EXPECT_EQ(dial.Bar().GetValue(), 0);
+    EXPECT_FALSE(dial.Bar().IsPressed());
     EXPECT_EQ(GetCapture(), nullptr);
     // After the release moving about changes nothing.
     sendMouse(x, origin.y + bar.top + 2, 0);
-    EXPECT_EQ(dial.GetBar().GetValue(), 0);
+    EXPECT_EQ(dial.Bar().GetValue(), 0);
     SetWidgetInput(&input);
 }
 
@@ -326,21 +326,21 @@ TEST_F(DialFixture, EmptyArrowPrefixLeavesTheArrowsAlone) {
     MDial dial;
     DialSettings s = BarDial(owner.hwnd, 0, 127, 27, 7, BarAxis::Horizontal);
     dial.Create(s);
-    EXPECT_EQ(dial.GetUpArrow().GetRect().right - dial.GetUpArrow().GetRect().left, 1);
-    dial.GetUpArrow().Hide();
+    EXPECT_EQ(dial.UpArrow().GetRect().right - dial.UpArrow().GetRect().left, 1);
+    dial.UpArrow().Hide();
     dial.Show();
-    EXPECT_FALSE(dial.GetUpArrow().IsVisible());
+    EXPECT_FALSE(dial.UpArrow().IsVisible());
     dial.Hide();
-    EXPECT_TRUE(dial.GetDownArrow().IsVisible());
-    EXPECT_FALSE(dial.GetBar().IsVisible());
+    EXPECT_TRUE(dial.DownArrow().IsVisible());
+    EXPECT_FALSE(dial.Bar().IsVisible());
     dial.Show();
-    EXPECT_TRUE(dial.GetBar().IsVisible());
+    EXPECT_TRUE(dial.Bar().IsVisible());
 }
 
 TEST_F(DialFixture, HiddenTextStaysHiddenThroughShowAndRecolouring) {
     MDial dial;
     dial.Create(TextDial(owner.hwnd, -59, 67, 12));
-    HWND field = dial.GetTextField().Handle();
+    HWND field = dial.Field().Handle();
     dial.HideText();
     EXPECT_FALSE(IsWindowVisible(field));
     dial.SetDialColors({.arrowInk = RGB(1, 1, 1),
@@ -352,7 +352,7 @@ TEST_F(DialFixture, HiddenTextStaysHiddenThroughShowAndRecolouring) {
     dial.Show();
     dial.SetTransparent(DialBody::Opaque);
     EXPECT_FALSE(IsWindowVisible(field));
-    EXPECT_TRUE(dial.GetUpArrow().IsVisible());
+    EXPECT_TRUE(dial.UpArrow().IsVisible());
 
     dial.HideArrows();
     dial.SetDialColors({.arrowInk = RGB(1, 1, 1),
@@ -360,8 +360,8 @@ TEST_F(DialFixture, HiddenTextStaysHiddenThroughShowAndRecolouring) {
                         .textInk = RGB(3, 3, 3),
                         .textPaper = RGB(4, 4, 4)});
     dial.Show();
-    EXPECT_FALSE(dial.GetUpArrow().IsVisible());
-    EXPECT_FALSE(dial.GetDownArrow().IsVisible());
+    EXPECT_FALSE(dial.UpArrow().IsVisible());
+    EXPECT_FALSE(dial.DownArrow().IsVisible());
 }
 
 TEST_F(DialFixture, FrozenDialKeepsItsFieldAsItIs) {
@@ -369,12 +369,12 @@ TEST_F(DialFixture, FrozenDialKeepsItsFieldAsItIs) {
     dial.Create(TextDial(owner.hwnd, 0, 9, 1));
     dial.SetShowable(Showable::No);
     dial.Hide();
-    EXPECT_TRUE(dial.GetTextField().IsShown());
-    EXPECT_TRUE(dial.GetUpArrow().IsVisible());
+    EXPECT_TRUE(dial.Field().IsShown());
+    EXPECT_TRUE(dial.UpArrow().IsVisible());
     dial.SetShowable(Showable::Yes);
     dial.Hide();
-    EXPECT_FALSE(dial.GetTextField().IsShown());
-    EXPECT_FALSE(dial.GetUpArrow().IsVisible());
+    EXPECT_FALSE(dial.Field().IsShown());
+    EXPECT_FALSE(dial.UpArrow().IsVisible());
 }
 
 TEST_F(DialFixture, RecolouringKeepsAShownFieldShownAndColoursTheParts) {
@@ -387,15 +387,15 @@ TEST_F(DialFixture, RecolouringKeepsAShownFieldShownAndColoursTheParts) {
                         .barInk = RGB(5, 5, 5),
                         .barPaper = RGB(6, 6, 6),
                         .thumb = RGB(7, 7, 7)});
-    EXPECT_TRUE(IsWindowVisible(dial.GetTextField().Handle()));
-    EXPECT_EQ(dial.GetUpArrow().GetInk(), RGB(1, 1, 1));
-    EXPECT_EQ(dial.GetDownArrow().GetPaper(), RGB(2, 2, 2));
-    EXPECT_EQ(dial.GetTextField().GetInk(), RGB(3, 3, 3));
-    EXPECT_EQ(dial.GetTextField().GetPaper(), RGB(4, 4, 4));
-    EXPECT_EQ(dial.GetBar().GetThumbColor(), RGB(7, 7, 7));
+    EXPECT_TRUE(IsWindowVisible(dial.Field().Handle()));
+    EXPECT_EQ(dial.UpArrow().GetInk(), RGB(1, 1, 1));
+    EXPECT_EQ(dial.DownArrow().GetPaper(), RGB(2, 2, 2));
+    EXPECT_EQ(dial.Field().GetInk(), RGB(3, 3, 3));
+    EXPECT_EQ(dial.Field().GetPaper(), RGB(4, 4, 4));
+    EXPECT_EQ(dial.Bar().ThumbColor(), RGB(7, 7, 7));
     EXPECT_EQ(dial.GetInk(), RGB(4, 4, 4));
     EXPECT_EQ(dial.GetPaper(), RGB(4, 4, 4));
-    EXPECT_TRUE(dial.GetUpArrow().IsShowable());
+    EXPECT_TRUE(dial.UpArrow().IsShowable());
 }
 
 TEST_F(DialFixture, OpaqueBodyPaintsUnderItsParts) {
@@ -453,13 +453,13 @@ TEST(DialOnADialog, FieldAnswersColoursAndReportsTypingThroughTheDialog) {
 
     Canvas canvas(2, 2, RGB(0, 0, 0));
     const LRESULT brush = SendMessageA(dialog.hwnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(canvas.dc),
-                                       reinterpret_cast<LPARAM>(dial.GetTextField().Handle()));
-    EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), dial.GetTextField().GetBrush());
+                                       reinterpret_cast<LPARAM>(dial.Field().Handle()));
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), dial.Field().Brush());
     EXPECT_EQ(GetTextColor(canvas.dc), RGB(10, 20, 30));
     EXPECT_EQ(GetBkColor(canvas.dc), RGB(40, 50, 60));
 
-    ReplaceAllBy(dial.GetTextField().Handle(), "9");
-    EXPECT_EQ(dial.GetTextField().GetText(), "8");
+    ReplaceAllBy(dial.Field().Handle(), "9");
+    EXPECT_EQ(dial.Field().GetText(), "8");
     ASSERT_EQ(dialog.events.size(), 1u);
     EXPECT_EQ(dialog.events[0].type, WidgetEvent::ValueCommitted);
     EXPECT_EQ(dialog.events[0].id, 1003);

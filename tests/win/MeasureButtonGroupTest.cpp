@@ -37,7 +37,7 @@ std::vector<int> SelectedButtons(MeasureButtonGroup& group) {
 std::vector<int> MarkedButtons(MeasureButtonGroup& group) {
     std::vector<int> on;
     for (int i = 0; i < group.Count(); ++i)
-        if (group.Button(i).GetHighlight()) on.push_back(i);
+        if (group.Button(i).HighlightState()) on.push_back(i);
     return on;
 }
 
@@ -69,10 +69,10 @@ TEST_F(MeasureGroupFixture, BuildGivesEightButtonsWithIdsPicturesAndStartingPlac
         SCOPED_TRACE(i);
         MHighlightToggleButton& button = group.Button(i);
         EXPECT_EQ(button.GetId(), 20001 + i);
-        EXPECT_EQ(button.GetUpName(), "LOOPSCTRL" + std::to_string(i + 1) + "UP");
-        EXPECT_EQ(button.GetDownName(), "LOOPSCTRL" + std::to_string(i + 1) + "DN");
+        EXPECT_EQ(button.UpName(), "LOOPSCTRL" + std::to_string(i + 1) + "UP");
+        EXPECT_EQ(button.DownName(), "LOOPSCTRL" + std::to_string(i + 1) + "DN");
         EXPECT_TRUE(RectIs(group.ButtonRect(i), 70, 144 - 20 * i, 86, 157 - 20 * i));
-        EXPECT_EQ(button.GetCursor(), nullptr); // the owner's default pointer shows over them
+        EXPECT_EQ(button.Cursor(), nullptr); // the owner's default pointer shows over them
         EXPECT_TRUE(button.IsVisible());
     }
     EXPECT_EQ(group.GetId(), 20000);

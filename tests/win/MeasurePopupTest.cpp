@@ -34,8 +34,8 @@ struct MeasurePopupFixture : testing::Test {
         SendMessageA(popup.Handle(), WM_LBUTTONUP, 0, at);
     }
 
-    std::string NextText() { return popup.NextCell().GetTextField().GetText(); }
-    std::string RepeatText() { return popup.RepeatCell().GetTextField().GetText(); }
+    std::string NextText() { return popup.NextCell().Field().GetText(); }
+    std::string RepeatText() { return popup.RepeatCell().Field().GetText(); }
 
     TestOwner owner;
     FakeInput input;
@@ -56,20 +56,20 @@ TEST_F(MeasurePopupFixture, IsBuiltHiddenAsABorderlessTopmostWindowWithItsCells)
     EXPECT_FALSE(GetWindowLongA(hwnd, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME));
 
     MDial& next = popup.NextCell();
-    EXPECT_EQ(next.GetUpArrow().GetId(), 1021);
-    EXPECT_EQ(next.GetDownArrow().GetId(), 1022);
-    EXPECT_EQ(next.GetTextField().GetId(), 1023);
-    EXPECT_EQ(next.GetMin(), 1);
-    EXPECT_EQ(next.GetMax(), 8);
-    EXPECT_EQ(next.GetUpArrow().GetRect().left, 22);
-    EXPECT_EQ(next.GetDownArrow().GetRect().top, 10);
+    EXPECT_EQ(next.UpArrow().GetId(), 1021);
+    EXPECT_EQ(next.DownArrow().GetId(), 1022);
+    EXPECT_EQ(next.Field().GetId(), 1023);
+    EXPECT_EQ(next.Min(), 1);
+    EXPECT_EQ(next.Max(), 8);
+    EXPECT_EQ(next.UpArrow().GetRect().left, 22);
+    EXPECT_EQ(next.DownArrow().GetRect().top, 10);
     EXPECT_TRUE(next.IsLiveTyping());
     MDial& repeat = popup.RepeatCell();
-    EXPECT_EQ(repeat.GetUpArrow().GetId(), 1041);
-    EXPECT_EQ(repeat.GetMax(), 32);
-    EXPECT_EQ(repeat.GetCtrlStep(), 4);
-    EXPECT_EQ(repeat.GetUpArrow().GetRect().left, 96);
-    EXPECT_EQ(repeat.GetTextField().GetRect().left, 103);
+    EXPECT_EQ(repeat.UpArrow().GetId(), 1041);
+    EXPECT_EQ(repeat.Max(), 32);
+    EXPECT_EQ(repeat.CtrlStep(), 4);
+    EXPECT_EQ(repeat.UpArrow().GetRect().left, 96);
+    EXPECT_EQ(repeat.Field().GetRect().left, 103);
     EXPECT_FALSE(repeat.IsTransparent());
 }
 
@@ -86,8 +86,8 @@ TEST_F(MeasurePopupFixture, ShowForLoadsTheMeasureWithoutChangingIt) {
     EXPECT_EQ(RepeatText(), "1"); // a stored 0 shows clamped
     EXPECT_EQ(document.measures[2].repeat, 0);
     EXPECT_EQ(document.dirty, 0);
-    EXPECT_NE(GetFocus(), popup.NextCell().GetTextField().Handle());
-    EXPECT_NE(GetFocus(), popup.RepeatCell().GetTextField().Handle());
+    EXPECT_NE(GetFocus(), popup.NextCell().Field().Handle());
+    EXPECT_NE(GetFocus(), popup.RepeatCell().Field().Handle());
 
     // Showing it for another measure only reloads the cells.
     document.measures[5].next = 0;
@@ -102,18 +102,18 @@ TEST_F(MeasurePopupFixture, ArrowsWriteTheDocumentAndMarkItChangedOnlyOnChange) 
     document.measures[3].repeat = 0;
     ShowFor(3);
 
-    Click(popup.NextCell().GetUpArrow()); // 8 stays 8
+    Click(popup.NextCell().UpArrow()); // 8 stays 8
     EXPECT_EQ(NextText(), "8");
     EXPECT_EQ(document.measures[3].next, 7);
     EXPECT_EQ(document.dirty, 0);
 
-    Click(popup.NextCell().GetDownArrow());
+    Click(popup.NextCell().DownArrow());
     EXPECT_EQ(NextText(), "7");
     EXPECT_EQ(document.measures[3].next, 6);
     EXPECT_EQ(document.dirty, 1);
 
     document.dirty = 0;
-    Click(popup.RepeatCell().GetDownArrow()); // shown 1 stays 1, but the stored 0 becomes 1
+    Click(popup.RepeatCell().DownArrow()); // shown 1 stays 1, but the stored 0 becomes 1
     EXPECT_EQ(document.measures[3].repeat, 1);
     EXPECT_EQ(document.dirty, 1);
 
@@ -121,15 +121,15 @@ TEST_F(MeasurePopupFixture, ArrowsWriteTheDocumentAndMarkItChangedOnlyOnChange) 
     document.measures[3].repeat = 30;
     ShowFor(3);
     input.control = true;
-    Click(popup.RepeatCell().GetUpArrow());
+    Click(popup.RepeatCell().UpArrow());
     EXPECT_EQ(document.measures[3].repeat, 32);
-    Click(popup.RepeatCell().GetUpArrow());
+    Click(popup.RepeatCell().UpArrow());
     EXPECT_EQ(RepeatText(), "32");
     EXPECT_EQ(document.measures[3].repeat, 32);
     // A double click counts as a second press: two clicks, two steps.
     input.control = false;
-    Click(popup.RepeatCell().GetDownArrow());
-    Click(popup.RepeatCell().GetDownArrow(), WM_LBUTTONDBLCLK);
+    Click(popup.RepeatCell().DownArrow());
+    Click(popup.RepeatCell().DownArrow(), WM_LBUTTONDBLCLK);
     EXPECT_EQ(document.measures[3].repeat, 30);
     for (int m = 0; m < kMeasureCount; ++m) {
         if (m != 3) {
@@ -141,7 +141,7 @@ TEST_F(MeasurePopupFixture, ArrowsWriteTheDocumentAndMarkItChangedOnlyOnChange) 
 TEST_F(MeasurePopupFixture, TypingInACellIsClampedAndStored) {
     document.measures[1].next = 4;
     ShowFor(1);
-    HWND field = popup.NextCell().GetTextField().Handle();
+    HWND field = popup.NextCell().Field().Handle();
     SendMessageA(field, EM_SETSEL, 0, -1);
     SendMessageA(field, WM_CHAR, '0', 0);
     EXPECT_EQ(NextText(), "1");
@@ -155,7 +155,7 @@ TEST_F(MeasurePopupFixture, TypingInACellIsClampedAndStored) {
 
 TEST_F(MeasurePopupFixture, PressInThePopupTakesTheFocusFromTheFields) {
     ShowFor(0);
-    HWND field = popup.RepeatCell().GetTextField().Handle();
+    HWND field = popup.RepeatCell().Field().Handle();
     SetFocus(field);
     ASSERT_EQ(GetFocus(), field);
     SendMessageA(popup.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 10));
@@ -173,8 +173,8 @@ TEST_F(MeasurePopupFixture, MeasuresOutsideTheEightAreNeverTouched) {
     ShowFor(0);
     for (const int measure : {-1, 8, 20000}) {
         popup.measure = measure;
-        Click(popup.NextCell().GetDownArrow());
-        Click(popup.RepeatCell().GetUpArrow());
+        Click(popup.NextCell().DownArrow());
+        Click(popup.RepeatCell().UpArrow());
     }
     for (int m = 0; m < kMeasureCount; ++m) {
         EXPECT_EQ(document.measures[m].next, before.measures[m].next) << m;
@@ -188,7 +188,7 @@ TEST_F(MeasurePopupFixture, WithoutADocumentNothingIsWritten) {
     ShowFor(0);
     EXPECT_TRUE(popup.IsShown());
     const int shown = popup.RepeatCell().GetValue();
-    Click(popup.RepeatCell().GetUpArrow());
+    Click(popup.RepeatCell().UpArrow());
     EXPECT_EQ(popup.RepeatCell().GetValue(), shown + 1); // the cell itself still works
     EXPECT_EQ(document.measures[0].repeat, 1);
     EXPECT_EQ(document.dirty, 0);

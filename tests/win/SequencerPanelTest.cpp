@@ -116,22 +116,22 @@ TEST_F(SequencerPanelTest, ControlsLieWhereTheLayoutPutsThemWithTheirIds) {
     EXPECT_TRUE(SameRect(panel->Column(16).GetRect(), RECT{664, 2, 701, 108}));
     EXPECT_EQ(panel->Column(16).GetId(), 11500);
     EXPECT_EQ(panel->Column(16).GetText(), "16");
-    EXPECT_EQ(panel->Column(16).LengthCell().GetBar().GetId(), 11564);
-    EXPECT_TRUE(SameRect(panel->Column(16).LengthCell().GetBar().GetRect(), RECT{666, 99, 693, 106}));
+    EXPECT_EQ(panel->Column(16).LengthCell().Bar().GetId(), 11564);
+    EXPECT_TRUE(SameRect(panel->Column(16).LengthCell().Bar().GetRect(), RECT{666, 99, 693, 106}));
     EXPECT_TRUE(SameRect(panel->Column(3).Lamp().GetRect(), RECT{182, 32, 199, 49}));
     EXPECT_TRUE(SameRect(ChildRect(10223), RECT{178, 67, 199, 82})); // column 3's note field
     EXPECT_TRUE(SameRect(panel->PlayButton().GetRect(), RECT{27, 32, 51, 56}));
     EXPECT_TRUE(SameRect(panel->MuteButton().GetRect(), RECT{31, 64, 48, 81}));
-    EXPECT_TRUE(SameRect(panel->Tempo().GetUpArrow().GetRect(), RECT{9, 91, 16, 100}));
-    EXPECT_TRUE(SameRect(panel->Tempo().GetDownArrow().GetRect(), RECT{9, 100, 16, 109}));
+    EXPECT_TRUE(SameRect(panel->Tempo().UpArrow().GetRect(), RECT{9, 91, 16, 100}));
+    EXPECT_TRUE(SameRect(panel->Tempo().DownArrow().GetRect(), RECT{9, 100, 16, 109}));
     EXPECT_TRUE(SameRect(ChildRect(1008), RECT{16, 94, 69, 107}));
-    EXPECT_TRUE(SameRect(panel->TransposeControl().GetBar().GetRect(), RECT{0, 1, 6, 81}));
-    EXPECT_EQ(panel->TransposeControl().GetUpArrow().GetRect().top, 90);
-    EXPECT_EQ(panel->TransposeControl().GetDownArrow().GetRect().top, 99);
-    EXPECT_TRUE(SameRect(panel->LevelControl().GetBar().GetRect(), RECT{-200, 2, -194, 137}));
-    EXPECT_EQ(panel->LevelControl().GetDownArrow().GetRect().top, 155);
-    EXPECT_TRUE(SameRect(panel->GetToolbar().FileButton().GetRect(), RECT{13, 4, 29, 19}));
-    EXPECT_TRUE(SameRect(panel->GetToolbar().MidiButton().GetRect(), RECT{49, 4, 65, 19}));
+    EXPECT_TRUE(SameRect(panel->TransposeControl().Bar().GetRect(), RECT{0, 1, 6, 81}));
+    EXPECT_EQ(panel->TransposeControl().UpArrow().GetRect().top, 90);
+    EXPECT_EQ(panel->TransposeControl().DownArrow().GetRect().top, 99);
+    EXPECT_TRUE(SameRect(panel->LevelControl().Bar().GetRect(), RECT{-200, 2, -194, 137}));
+    EXPECT_EQ(panel->LevelControl().DownArrow().GetRect().top, 155);
+    EXPECT_TRUE(SameRect(panel->MenuBar().FileButton().GetRect(), RECT{13, 4, 29, 19}));
+    EXPECT_TRUE(SameRect(panel->MenuBar().MidiButton().GetRect(), RECT{49, 4, 65, 19}));
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(panel->MeasureSelector().Button(i).GetId(), 20001 + i);
         EXPECT_TRUE(
@@ -156,8 +156,8 @@ TEST_F(SequencerPanelTest, LaterControlsLieOnTopOfTheColumns) {
     EXPECT_LT(order(panel->Column(1)), order(panel->Background()));
     EXPECT_LT(order(panel->Background()), order(panel->PlayButton()));
     EXPECT_LT(order(panel->PlayButton()), order(panel->MuteButton()));
-    EXPECT_LT(order(panel->TransposeControl()), order(panel->GetToolbar().FileButton()));
-    EXPECT_LT(order(panel->GetToolbar().MidiButton()), order(panel->MeasureSelector().Button(0)));
+    EXPECT_LT(order(panel->TransposeControl()), order(panel->MenuBar().FileButton()));
+    EXPECT_LT(order(panel->MenuBar().MidiButton()), order(panel->MeasureSelector().Button(0)));
     // A column's parts are newer than the column, so its picture never covers them.
     EXPECT_LT(order(panel->Column(5)), order(panel->Column(5).Lamp()));
 }
@@ -170,13 +170,13 @@ TEST_F(SequencerPanelTest, EveryControlPaintsInItsSkinColours) {
                        {p.base, p.contrast}));
     EXPECT_EQ(LabelPaper(2), p.base);
     EXPECT_TRUE(Within(ColoursIn(panel->Column(2).Lamp().GetRect()), {p.contrastDark, p.contrastLight}));
-    EXPECT_TRUE(Within(ColoursIn(panel->Column(2).LengthCell().GetBar().GetRect()),
+    EXPECT_TRUE(Within(ColoursIn(panel->Column(2).LengthCell().Bar().GetRect()),
                        {p.contrastDark, p.contrast, p.baseLight}));
     EXPECT_TRUE(Within(ColoursIn(RECT{56, 30, 70, 60}), {p.base, p.baseLighter})); // left-area picture
     EXPECT_TRUE(Within(ColoursIn(panel->PlayButton().GetRect()), {p.contrastDark, p.contrastLight}));
     EXPECT_TRUE(Within(ColoursIn(panel->MuteButton().GetRect()), {p.baseDark, p.baseLight}));
-    EXPECT_TRUE(Within(ColoursIn(panel->TransposeControl().GetBar().GetRect()),
-                       {p.baseLight, p.baseDark, p.contrast}));
+    EXPECT_TRUE(
+        Within(ColoursIn(panel->TransposeControl().Bar().GetRect()), {p.baseLight, p.baseDark, p.contrast}));
     // Measure 1 is selected (up picture), the others show their down picture.
     EXPECT_TRUE(Within(ColoursIn(panel->MeasureSelector().ButtonRect(0)), {p.base, p.baseLighter}));
     EXPECT_TRUE(Within(ColoursIn(panel->MeasureSelector().ButtonRect(5)), {p.base, p.contrast}));

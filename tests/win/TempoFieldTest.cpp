@@ -39,7 +39,7 @@ struct TempoFieldFixture : testing::Test {
     }
     ~TempoFieldFixture() override { SetCapturedWidget(nullptr); }
 
-    std::string Text() { return field.GetTextField().GetText(); }
+    std::string Text() { return field.Field().GetText(); }
 
     // A click on an arrow as the owner's mouse handling sees it; the owner hands the id back.
     void Click(MBmpButton& arrow) {
@@ -52,7 +52,7 @@ struct TempoFieldFixture : testing::Test {
 
     // Types into the field and moves the focus away, as a user would.
     void TypeAndLeave(const char* text) {
-        HWND edit = field.GetTextField().Handle();
+        HWND edit = field.Field().Handle();
         SetFocus(edit);
         SendMessageA(edit, EM_SETSEL, 0, -1);
         for (const char* c = text; *c; ++c)
@@ -68,33 +68,33 @@ struct TempoFieldFixture : testing::Test {
 TEST_F(TempoFieldFixture, StartsAt126WithItsPartsWhereThePanelPutsThem) {
     EXPECT_EQ(Text(), "126");
     EXPECT_EQ(field.GetBpm(), 126.0);
-    EXPECT_EQ(field.GetUpArrow().GetId(), 1006);
-    EXPECT_EQ(field.GetDownArrow().GetId(), 1007);
-    EXPECT_EQ(field.GetTextField().GetId(), 1008);
-    EXPECT_EQ(field.GetUpArrow().GetRect().top, 91);
-    EXPECT_EQ(field.GetDownArrow().GetRect().top, 100);
-    EXPECT_EQ(field.GetTextField().GetRect().left, 16);
-    EXPECT_FALSE(field.GetTextField().IsModified());
+    EXPECT_EQ(field.UpArrow().GetId(), 1006);
+    EXPECT_EQ(field.DownArrow().GetId(), 1007);
+    EXPECT_EQ(field.Field().GetId(), 1008);
+    EXPECT_EQ(field.UpArrow().GetRect().top, 91);
+    EXPECT_EQ(field.DownArrow().GetRect().top, 100);
+    EXPECT_EQ(field.Field().GetRect().left, 16);
+    EXPECT_FALSE(field.Field().IsModified());
 }
 
 TEST_F(TempoFieldFixture, ArrowClicksStepBySemitonesAndOctavesWithControl) {
-    Click(field.GetUpArrow());
+    Click(field.UpArrow());
     EXPECT_EQ(owner.dispatched.back(), 1006);
     EXPECT_DOUBLE_EQ(field.GetBpm(), 133.4923498892712);
     EXPECT_EQ(Text(), "133.492");
-    Click(field.GetDownArrow());
+    Click(field.DownArrow());
     EXPECT_EQ(Text(), "126");
 
     field.SetBpm(126.0); // the semitone down gave 125.99999999999999
     input.control = true;
-    Click(field.GetUpArrow());
+    Click(field.UpArrow());
     EXPECT_EQ(field.GetBpm(), 252.0);
     EXPECT_EQ(Text(), "252");
     input.control = false;
 
     field.SetBpm(6000000.0);
     input.control = true;
-    Click(field.GetUpArrow());
+    Click(field.UpArrow());
     EXPECT_EQ(field.GetBpm(), 10000000.0);
     EXPECT_EQ(Text(), "10000000");
 }
@@ -102,7 +102,7 @@ TEST_F(TempoFieldFixture, ArrowClicksStepBySemitonesAndOctavesWithControl) {
 TEST_F(TempoFieldFixture, TypedSamplesAreTakenOnlyWhenTheFieldLosesTheFocus) {
     field.SetMode(tempo::TempoUnit::SamplesPerMeasure);
     EXPECT_EQ(Text(), "42000");
-    HWND edit = field.GetTextField().Handle();
+    HWND edit = field.Field().Handle();
     SetFocus(edit);
     SendMessageA(edit, EM_SETSEL, 0, -1);
     for (const char c : std::string("21000"))
@@ -133,7 +133,7 @@ TEST_F(TempoFieldFixture, UnusableTempoIsHeldOrGivenBack) {
     field.SetBpm(tempo::HoldTempo(std::numeric_limits<double>::quiet_NaN())); // a damaged file's tempo
     EXPECT_EQ(field.GetBpm(), 126.0);
     EXPECT_EQ(Text(), "42000");
-    EXPECT_FALSE(field.GetTextField().IsModified());
+    EXPECT_FALSE(field.Field().IsModified());
 }
 
 } // namespace

@@ -40,7 +40,7 @@ TEST(TextField, ZeroColoursMeanTheSystemOnesAtCreationOnly) {
 
     field.SetColors(0, 0);
     const ColourAnswer black = AskColours(field);
-    EXPECT_EQ(black.brush, field.GetBrush());
+    EXPECT_EQ(black.brush, field.Brush());
     EXPECT_NE(black.brush, nullptr);
     EXPECT_EQ(black.text, RGB(0, 0, 0));
     EXPECT_EQ(black.background, RGB(0, 0, 0));
@@ -142,7 +142,7 @@ TEST(TextField, StyleFollowsAlignmentAndSize) {
     EXPECT_FALSE(unseenStyle & (ES_RIGHT | ES_CENTER));
     unseen.SetText("64");
     EXPECT_EQ(unseen.GetText(), "64");
-    EXPECT_NE(right.GetCursor(), nullptr); // "TEXTCUR" from the program's resources
+    EXPECT_NE(right.Cursor(), nullptr); // "TEXTCUR" from the program's resources
 }
 
 TEST(TextField, ProgramTextIsNotModifiedButTypingIs) {

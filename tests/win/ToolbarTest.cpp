@@ -40,15 +40,15 @@ TEST_F(ToolbarFixture, ButtonsSitSideBySideWithTheirPicturesAndCursors) {
         SCOPED_TRACE(e.id);
         EXPECT_EQ(e.button.GetId(), e.id);
         EXPECT_TRUE(RectIs(e.button.GetRect(), e.left, 4, e.left + 16, 19));
-        EXPECT_EQ(e.button.GetUpName(), e.up);
-        EXPECT_EQ(e.button.GetDownName(), e.down);
-        EXPECT_NE(e.button.GetCursor(), nullptr);
+        EXPECT_EQ(e.button.UpName(), e.up);
+        EXPECT_EQ(e.button.DownName(), e.down);
+        EXPECT_NE(e.button.Cursor(), nullptr);
         EXPECT_EQ(e.button.GetOwner(), owner.hwnd);
         EXPECT_TRUE(e.button.GetText().empty());
     }
     // Each button has its own pointer.
-    EXPECT_NE(toolbar.FileButton().GetCursor(), toolbar.EditButton().GetCursor());
-    EXPECT_NE(toolbar.EditButton().GetCursor(), toolbar.MidiButton().GetCursor());
+    EXPECT_NE(toolbar.FileButton().Cursor(), toolbar.EditButton().Cursor());
+    EXPECT_NE(toolbar.EditButton().Cursor(), toolbar.MidiButton().Cursor());
 }
 
 TEST_F(ToolbarFixture, CommandWindowIsAPlainStaticOverTheButtons) {
@@ -77,8 +77,8 @@ TEST_F(ToolbarFixture, ButtonsShowThroughTheCommandWindowInTheirSkinColours) {
     toolbar.ApplySkin(RGB(128, 128, 128));
     EXPECT_EQ(toolbar.FileButton().GetInk(), palette.baseLight);
     EXPECT_EQ(toolbar.FileButton().GetPaper(), palette.baseDark);
-    EXPECT_EQ(toolbar.FileButton().GetPressedInk(), palette.baseLight);
-    EXPECT_EQ(toolbar.FileButton().GetPressedPaper(), palette.baseDark);
+    EXPECT_EQ(toolbar.FileButton().PressedInk(), palette.baseLight);
+    EXPECT_EQ(toolbar.FileButton().PressedPaper(), palette.baseDark);
     EXPECT_EQ(toolbar.EditButton().GetInk(), palette.contrast);
     EXPECT_EQ(toolbar.EditButton().GetPaper(), palette.contrastDark);
     EXPECT_EQ(toolbar.MidiButton().GetInk(), palette.baseDark);

@@ -43,7 +43,7 @@ struct ButtonFixture : testing::Test {
 TEST_F(ButtonFixture, PressShowsAtOnceAndDraggingOffShowsReleasedWithNoClick) {
     EXPECT_EQ(Press(15, 15), 42);
     EXPECT_TRUE(button.IsPressed());
-    EXPECT_EQ(GetCapturedWidget(), &button);
+    EXPECT_EQ(CapturedWidget(), &button);
     // Drawn into the window straight away, without a paint message in between.
     EXPECT_EQ(owner.ScreenPixel(10, 10), kInk);
     EXPECT_EQ(owner.ScreenPixel(20, 15), kPaper);
@@ -53,7 +53,7 @@ TEST_F(ButtonFixture, PressShowsAtOnceAndDraggingOffShowsReleasedWithNoClick) {
     EXPECT_EQ(owner.ScreenPixel(10, 10), kPaper);
 
     EXPECT_EQ(Release(50, 15), 0);
-    EXPECT_EQ(GetCapturedWidget(), nullptr);
+    EXPECT_EQ(CapturedWidget(), nullptr);
 }
 
 TEST_F(ButtonFixture, DraggingOffAndBackInGivesOneClick) {
@@ -85,7 +85,7 @@ TEST_F(ButtonFixture, RightButtonReportsWithoutPressing) {
 
 TEST_F(ButtonFixture, HiddenWidgetTakesNoEventsAndSetsNoCursor) {
     button.SetCursorByName("PUSHCUR");
-    ASSERT_NE(button.GetCursor(), nullptr);
+    ASSERT_NE(button.Cursor(), nullptr);
     EXPECT_EQ(SetCursorAt(15, 15, owner.hwnd), 42);
     EXPECT_EQ(SetCursorAt(30, 15, owner.hwnd), 0);
     button.Hide();
@@ -111,7 +111,7 @@ TEST_F(ButtonFixture, ReleaseOutsideTheWindowDoesNotLeaveAPressToClickLater) {
     input.leftButton = false;
     Send(WidgetEvent::Move, 15, 15); // back over the button with the mouse button up
     EXPECT_FALSE(button.IsPressed());
-    EXPECT_EQ(GetCapturedWidget(), nullptr);
+    EXPECT_EQ(CapturedWidget(), nullptr);
     EXPECT_EQ(owner.ScreenPixel(10, 10), kPaper);
     EXPECT_EQ(Release(15, 15), 0);
 }
