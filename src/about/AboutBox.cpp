@@ -15,7 +15,7 @@ constexpr UINT kTakeMouse = WM_APP + 1;
 
 class AboutBox {
 public:
-    explicit AboutBox(const AboutBoxArgs& args) : args_(args) {}
+    explicit AboutBox(const AboutBoxArgs& aboutArgs) : args_(aboutArgs) {}
 
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = DialogOwner<AboutBox>(hwnd, message, lParam);

@@ -105,8 +105,8 @@ void LinkLabel::CreateTooltip() {
     SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-void LinkLabel::SetUrl(const std::string& url) {
-    url_ = url;
+void LinkLabel::SetUrl(const std::string& address) {
+    url_ = address;
     if (hwnd_ == nullptr || tooltip_ == nullptr) return;
     TOOLINFOA tool = ToolFor(hwnd_);
     tool.lpszText = url_.data();
@@ -222,9 +222,9 @@ LRESULT CALLBACK LinkLabel::SubclassProc(HWND hwnd, UINT message, WPARAM wParam,
 }
 
 LRESULT LinkLabel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND hwnd = hwnd_;
+    HWND window = hwnd_;
     if (tooltip_ != nullptr && message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
-        MSG relayed{hwnd, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+        MSG relayed{window, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
         const DWORD at = GetMessagePos();
         relayed.pt = POINT{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
         SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
@@ -246,5 +246,5 @@ LRESULT LinkLabel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CAPTURECHANGED: pressed_ = false; break;
     default: break;
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return DefSubclassProc(window, message, wParam, lParam);
 }

@@ -12,7 +12,7 @@ namespace {
 
 class DropHandle {
 public:
-    explicit DropHandle(HDROP drop) : drop_(drop) {}
+    explicit DropHandle(HDROP handle) : drop_(handle) {}
     ~DropHandle() {
         if (drop_ != nullptr) DragFinish(drop_);
     }
@@ -35,15 +35,16 @@ std::string FirstDroppedName(HDROP drop) {
     return Utf8(std::wstring_view(name.data(), got <= length ? got : length));
 }
 
-FileShell::FileShell(MainWindow& window)
-    : window_(window), setupWindow_(window), commands_(FileCommandParts{.document = window.Document(),
-                                                                        .panel = window.Controller(),
-                                                                        .window = setupWindow_,
-                                                                        .files = files_,
-                                                                        .dialogs = dialogs_,
-                                                                        .prompt = prompt_,
-                                                                        .shell = shell_,
-                                                                        .render = RenderExport}) {}
+FileShell::FileShell(MainWindow& mainWindow)
+    : window_(mainWindow), setupWindow_(mainWindow),
+      commands_(FileCommandParts{.document = mainWindow.Document(),
+                                 .panel = mainWindow.Controller(),
+                                 .window = setupWindow_,
+                                 .files = files_,
+                                 .dialogs = dialogs_,
+                                 .prompt = prompt_,
+                                 .shell = shell_,
+                                 .render = RenderExport}) {}
 
 void FileShell::StartUp(const std::string& commandLine) {
     HWND owner = window_.Handle();

@@ -8,7 +8,7 @@ class MainWindow;
 
 class SetupWindowWin32 : public SetupWindow {
 public:
-    explicit SetupWindowWin32(MainWindow& window) : window_(window) {}
+    explicit SetupWindowWin32(MainWindow& mainWindow) : window_(mainWindow) {}
 
     void HideMeasurePopup() override;
     void Hide() override;

@@ -23,7 +23,7 @@ LRESULT CALLBACK OnMessageTaken(int code, WPARAM removed, LPARAM lParam) {
 
 } // namespace
 
-ToneLogOutput::ToneLogOutput(ToneOutput& inner, const char* path) : inner_(inner) {
+ToneLogOutput::ToneLogOutput(ToneOutput& output, const char* path) : inner_(output) {
     if (path != nullptr && path[0] != '\0') file_.reset(fopen(path, "a"));
 }
 
@@ -36,9 +36,9 @@ void ToneLogOutput::Log(int note, int lengthMs, uint32_t run, double dueMs) {
     LARGE_INTEGER count{}, frequency{};
     QueryPerformanceCounter(&count);
     QueryPerformanceFrequency(&frequency);
-    const double counterMs =
-        frequency.QuadPart > 0 ? 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart)
-                               : 0.0;
+    const double counterMs = frequency.QuadPart > 0 ? 1000.0 * static_cast<double>(count.QuadPart) /
+                                                          static_cast<double>(frequency.QuadPart)
+                                                    : 0.0;
     WriteLine("%lu %d %d %lu %.3f %.3f\n", static_cast<unsigned long>(timeGetTime()), note, lengthMs,
               static_cast<unsigned long>(run), dueMs, counterMs);
 }
@@ -64,10 +64,10 @@ void ToneLogOutput::PlayCue(const ToneCue& cue) {
     inner_.PlayCue(cue);
 }
 
-void ToneLogOutput::AnswerMarks(std::function<bool()> playing, std::function<std::string()> voice) {
+void ToneLogOutput::AnswerMarks(std::function<bool()> isPlaying, std::function<std::string()> voiceName) {
     if (!file_ || hook_ != nullptr) return;
-    playing_ = std::move(playing);
-    voice_ = std::move(voice);
+    playing_ = std::move(isPlaying);
+    voice_ = std::move(voiceName);
     markLog = this;
     markMessage = RegisterWindowMessageA(kProbeMarkMessage);
     hook_ = SetWindowsHookExA(WH_GETMESSAGE, OnMessageTaken, nullptr, GetCurrentThreadId());

@@ -2,7 +2,7 @@
 
 class FileCommands::BusyScope {
 public:
-    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+    explicit BusyScope(bool& flag) : busy_(flag) { busy_ = true; }
     ~BusyScope() { busy_ = false; }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;

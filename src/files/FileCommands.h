@@ -94,7 +94,7 @@ struct FileCommandParts {
 
 class FileCommands {
 public:
-    explicit FileCommands(const FileCommandParts& parts) : parts_(parts) {}
+    explicit FileCommands(const FileCommandParts& commandParts) : parts_(commandParts) {}
     virtual ~FileCommands() = default;
     FileCommands(const FileCommands&) = delete;
     FileCommands& operator=(const FileCommands&) = delete;

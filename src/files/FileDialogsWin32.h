@@ -7,8 +7,8 @@
 
 class FileDialogsWin32 : public FileDialogs {
 public:
-    explicit FileDialogsWin32(HWND owner = nullptr) : owner_(owner) {}
-    void SetOwner(HWND owner) { owner_ = owner; }
+    explicit FileDialogsWin32(HWND ownerWindow = nullptr) : owner_(ownerWindow) {}
+    void SetOwner(HWND window) { owner_ = window; }
 
     std::optional<std::string> ChooseFileToOpen() override;
     std::optional<std::string> ChooseFileToSave(const std::string& initialName) override;

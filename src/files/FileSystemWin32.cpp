@@ -1,6 +1,7 @@
 #include "files/FileSystemWin32.h"
 
 #include <windows.h>
+
 #include <commdlg.h>
 
 #include "common/WideTextWin32.h"
@@ -9,8 +10,10 @@ namespace {
 
 class FileHandle {
 public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() { if (Valid()) CloseHandle(h_); }
+    explicit FileHandle(HANDLE handle) : h_(handle) {}
+    ~FileHandle() {
+        if (Valid()) CloseHandle(h_);
+    }
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
     bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
@@ -52,14 +55,23 @@ FileError FileErrorFromWin32(unsigned long code) {
     switch (code) {
     case ERROR_SUCCESS: return FileError::None;
     case ERROR_FILE_NOT_FOUND: return FileError::NotFound;
-    case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_NAME: case ERROR_BAD_PATHNAME:
-    case ERROR_INVALID_DRIVE: case ERROR_FILENAME_EXCED_RANGE: case ERROR_DIRECTORY: return FileError::BadPath;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_DIRECTORY: return FileError::BadPath;
     case ERROR_TOO_MANY_OPEN_FILES: return FileError::TooManyOpenFiles;
-    case ERROR_ACCESS_DENIED: case ERROR_WRITE_PROTECT: return FileError::AccessDenied;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT: return FileError::AccessDenied;
     case ERROR_SHARING_VIOLATION: return FileError::SharingViolation;
     case ERROR_LOCK_VIOLATION: return FileError::LockViolation;
-    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return FileError::DiskFull;
-    case ERROR_CRC: case ERROR_SEEK: case ERROR_READ_FAULT: case ERROR_WRITE_FAULT:
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return FileError::DiskFull;
+    case ERROR_CRC:
+    case ERROR_SEEK:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT:
     case ERROR_GEN_FAILURE: return FileError::HardIO;
     case ERROR_HANDLE_EOF: return FileError::EndOfFile;
     default: return FileError::Generic;

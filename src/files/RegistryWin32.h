@@ -18,7 +18,7 @@ inline const RegistryClasses kMachineClasses{.root = HKEY_LOCAL_MACHINE, .key = 
 
 class RegistryWin32 : public RegistryStore {
 public:
-    explicit RegistryWin32(RegistryClasses classes = {}) : classes_(std::move(classes)) {}
+    explicit RegistryWin32(RegistryClasses fileClasses = {}) : classes_(std::move(fileClasses)) {}
 
     Outcome SetDefault(const std::string& key, const std::string& text, Key which) override;
     bool WriteText(const std::string& key, const std::string& name, const std::string& text) override;

@@ -12,8 +12,8 @@ public:
     static constexpr int kTextId = IDC_SAVE_PROMPT_TEXT;
     static constexpr int kDontSaveId = IDC_DONT_SAVE;
 
-    explicit SavePromptWin32(HWND owner = nullptr) : owner_(owner) {}
-    void SetOwner(HWND owner) { owner_ = owner; }
+    explicit SavePromptWin32(HWND ownerWindow = nullptr) : owner_(ownerWindow) {}
+    void SetOwner(HWND window) { owner_ = window; }
 
     SaveAnswer Ask(const std::string& text) override;
 

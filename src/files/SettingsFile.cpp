@@ -18,7 +18,7 @@ public:
 // Reads fields in order; once a field would run past the end, every later read fails too.
 class ByteReader {
 public:
-    ByteReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    ByteReader(const uint8_t* bytes, size_t count) : data_(bytes), size_(count) {}
     template <typename T> T Get() {
         T value{};
         if (!ok_ || size_ - at_ < sizeof(T)) {

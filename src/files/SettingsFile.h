@@ -58,7 +58,7 @@ struct LoadedPlacement {
 
 class SettingsFile {
 public:
-    SettingsFile(SongDocument& doc, FileSystem& files) : doc_(doc), files_(files) {}
+    SettingsFile(SongDocument& document, FileSystem& fileSystem) : doc_(document), files_(fileSystem) {}
 
     // Stores the document at path. On success path, title and dirty follow the file; on failure
     // the previous file and the document are untouched and error holds the message.

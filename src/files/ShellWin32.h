@@ -11,8 +11,8 @@
 class ShellWin32 : public Shell {
 public:
     // owner: the window for any user interface the shell shows while resolving (may be null).
-    explicit ShellWin32(HWND owner = nullptr) : owner_(owner) {}
-    void SetOwner(HWND owner) { owner_ = owner; }
+    explicit ShellWin32(HWND ownerWindow = nullptr) : owner_(ownerWindow) {}
+    void SetOwner(HWND window) { owner_ = window; }
 
     // The target comes back in its short 8.3 form, as the shell gives it for old programs.
     Shortcut ResolveShortcut(const std::string& path) override;

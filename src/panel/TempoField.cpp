@@ -37,9 +37,9 @@ void TempoField::Refresh() {
     shownValue = tempo::ParseShown(textField.GetText()).value;
 }
 
-void TempoField::SetBpm(double value) {
-    KB_ASSERT(tempo::IsHeld(value));
-    bpm = value;
+void TempoField::SetBpm(double newBpm) {
+    KB_ASSERT(tempo::IsHeld(newBpm));
+    bpm = newBpm;
     Refresh();
 }
 

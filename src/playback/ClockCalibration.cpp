@@ -63,15 +63,15 @@ int32_t ToCyclesPerMs(double measured) {
 
 } // namespace
 
-bool TscCalibration::Calibrate(CalibrationCounters& counters, const CalibrationSetup& setup) {
-    setup_ = setup;
+bool TscCalibration::Calibrate(CalibrationCounters& counters, const CalibrationSetup& given) {
+    setup_ = given;
     origin_.reset();
     cyclesPerMs_ = 0;
     measured_ = 0.0;
     std::vector<BracketedReading> readings;
-    for (int i = 0; i < setup.readings; ++i) {
-        if (i > 0) counters.Pause(setup.pauseMs);
-        if (auto reading = ReadBracketed(counters, setup.maxBracketTicks, setup.attemptsPerReading))
+    for (int i = 0; i < given.readings; ++i) {
+        if (i > 0) counters.Pause(given.pauseMs);
+        if (auto reading = ReadBracketed(counters, given.maxBracketTicks, given.attemptsPerReading))
             readings.push_back(*reading);
     }
     // Pairs half the run apart: every ratio spans a long stretch, and no reading is used twice on
@@ -79,7 +79,7 @@ bool TscCalibration::Calibrate(CalibrationCounters& counters, const CalibrationS
     const size_t half = readings.size() / 2;
     std::vector<double> ratios;
     for (size_t i = 0; half > 0 && i + half < readings.size(); ++i) {
-        const double ratio = CyclesPerMsBetween(readings[i], readings[i + half], setup.counterFrequency);
+        const double ratio = CyclesPerMsBetween(readings[i], readings[i + half], given.counterFrequency);
         if (ratio > 0.0) ratios.push_back(ratio);
     }
     if (ratios.size() < 2) return false;
@@ -109,7 +109,7 @@ bool TscCalibration::Refine(CalibrationCounters& counters) {
     return true;
 }
 
-void CycleClock::SetRate(int64_t atCycles, double cyclesPerMs) {
+void CycleClock::SetRate(int64_t atCycles, double rate) {
     const bool first = !IsSet();
     if (first) atCycles = 0;
     const double msThen = first ? 0.0 : Ms(atCycles);
@@ -119,7 +119,7 @@ void CycleClock::SetRate(int64_t atCycles, double cyclesPerMs) {
     std::atomic_thread_fence(std::memory_order_release);
     baseCycles_.store(atCycles, std::memory_order_relaxed);
     baseMs_.store(msThen, std::memory_order_relaxed);
-    cyclesPerMs_.store(cyclesPerMs, std::memory_order_relaxed);
+    cyclesPerMs_.store(rate, std::memory_order_relaxed);
     sequence_.store(s + 2, std::memory_order_release);
 }
 
@@ -127,11 +127,11 @@ double CycleClock::Ms(int64_t cycles) const {
     for (;;) {
         const uint32_t before = sequence_.load(std::memory_order_acquire);
         const int64_t base = baseCycles_.load(std::memory_order_relaxed);
-        const double baseMs = baseMs_.load(std::memory_order_relaxed);
+        const double msAtBase = baseMs_.load(std::memory_order_relaxed);
         const double rate = cyclesPerMs_.load(std::memory_order_relaxed);
         std::atomic_thread_fence(std::memory_order_acquire);
         if ((before & 1) == 0 && sequence_.load(std::memory_order_relaxed) == before) {
-            return rate > 0.0 ? baseMs + static_cast<double>(cycles - base) / rate : 0.0;
+            return rate > 0.0 ? msAtBase + static_cast<double>(cycles - base) / rate : 0.0;
         }
     }
 }

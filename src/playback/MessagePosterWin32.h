@@ -15,8 +15,8 @@ int BroadcastToCopies(HWND anyWindow, UINT message, WPARAM wParam, LPARAM lParam
 
 class MessagePosterWin32 : public MessagePoster {
 public:
-    explicit MessagePosterWin32(HWND mainWindow = nullptr) : mainWindow_(mainWindow) {}
-    void SetWindow(HWND mainWindow) { mainWindow_ = mainWindow; }
+    explicit MessagePosterWin32(HWND window = nullptr) : mainWindow_(window) {}
+    void SetWindow(HWND window) { mainWindow_ = window; }
 
     void PostToSelf(unsigned message, uintptr_t wParam, intptr_t lParam) override;
     int BroadcastToCopies(unsigned message, uintptr_t wParam, intptr_t lParam) override;

@@ -20,9 +20,8 @@ int ClampStep(int step) { return std::clamp(step, 0, kStepsPerMeasureMax - 1); }
 // throws, so the other thread is never locked out.
 class SequencerEngine::Claim {
 public:
-    explicit Claim(SequencerEngine& engine) : Claim(engine, engine.WaitForClaim()) {}
-    Claim(SequencerEngine& engine, int32_t previous)
-        : engine_(engine), previous_(previous), releaseAs_(previous) {}
+    explicit Claim(SequencerEngine& owner) : Claim(owner, owner.WaitForClaim()) {}
+    Claim(SequencerEngine& owner, int32_t state) : engine_(owner), previous_(state), releaseAs_(state) {}
     ~Claim() { engine_.playing.store(releaseAs_, std::memory_order_release); }
     Claim(const Claim&) = delete;
     Claim& operator=(const Claim&) = delete;

@@ -15,7 +15,7 @@
 
 class SyncGroup {
 public:
-    SyncGroup(SyncState& state, MessagePoster& poster) : state_(state), poster_(poster) {}
+    SyncGroup(SyncState& shared, MessagePoster& messages) : state_(shared), poster_(messages) {}
 
     static bool IsGroupMessage(unsigned message);
 

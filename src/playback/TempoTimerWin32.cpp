@@ -23,7 +23,7 @@ int64_t PerformanceCount() {
 
 class MachineCounters : public CalibrationCounters {
 public:
-    explicit MachineCounters(HANDLE stop = nullptr) : stop_(stop) {}
+    explicit MachineCounters(HANDLE stopEvent = nullptr) : stop_(stopEvent) {}
     int64_t Counter() override { return PerformanceCount(); }
     int64_t Cycles() override { return static_cast<int64_t>(__rdtsc()); }
     // A timer going away ends the pauses at once; the readings after it then fail or make a
@@ -138,7 +138,8 @@ void TempoTimer::Calibrate() {
     const bool fromTsc = UsesTsc();
     const bool toTsc = hasTsc && useHighResolution.load(std::memory_order_relaxed) != 0;
     if (fromTsc != toTsc)
-        offsetMs[toTsc ? 1 : 0].store(std::llround(ReadingMs(fromTsc) - SourceMs(toTsc)), std::memory_order_release);
+        offsetMs[toTsc ? 1 : 0].store(std::llround(ReadingMs(fromTsc) - SourceMs(toTsc)),
+                                      std::memory_order_release);
     tscReady.store(1, std::memory_order_release);
 }
 
@@ -227,7 +228,8 @@ void TempoTimer::SetHighResolution(bool flag) {
     const bool fromTsc = UsesTsc();
     const bool toTsc = flag && hasTsc && IsCalibrated();
     if (fromTsc != toTsc)
-        offsetMs[toTsc ? 1 : 0].store(std::llround(ReadingMs(fromTsc) - SourceMs(toTsc)), std::memory_order_release);
+        offsetMs[toTsc ? 1 : 0].store(std::llround(ReadingMs(fromTsc) - SourceMs(toTsc)),
+                                      std::memory_order_release);
     useHighResolution.store(flag ? 1 : 0, std::memory_order_release);
 }
 

@@ -34,9 +34,9 @@ public:
 // Collects the cues and follows the chain, deciding where the render ends.
 class Collector : public ToneOutput {
 public:
-    Collector(SongDocument& doc, const RenderLimits& limits, RenderSchedule& schedule)
-        : doc_(doc), limits_(limits), schedule_(schedule), measure_(doc.playingMeasure) {
-        visited_.insert(doc.playingMeasure);
+    Collector(SongDocument& document, const RenderLimits& renderLimits, RenderSchedule& out)
+        : doc_(document), limits_(renderLimits), schedule_(out), measure_(document.playingMeasure) {
+        visited_.insert(document.playingMeasure);
     }
 
     void PlayNote(int, int) override {}

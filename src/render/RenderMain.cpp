@@ -22,7 +22,7 @@ void OnInterrupt(int) { interrupted = 1; }
 // interruption never leaves a partly written file under that name.
 class OutputFile {
 public:
-    explicit OutputFile(std::string path) : path_(std::move(path)), partial_(path_ + ".partial") {
+    explicit OutputFile(std::string finalPath) : path_(std::move(finalPath)), partial_(path_ + ".partial") {
         file_ = OpenFileUtf8(partial_, "wb");
     }
     ~OutputFile() {

@@ -20,8 +20,8 @@ PositionMapSetup HeldInRange(PositionMapSetup setup) {
 
 } // namespace
 
-PlayedPositionMap::PlayedPositionMap(const PositionMapSetup& setup)
-    : setup_(HeldInRange(setup)), samplesPerMs_(setup_.sampleRate / 1000.0) {}
+PlayedPositionMap::PlayedPositionMap(const PositionMapSetup& given)
+    : setup_(HeldInRange(given)), samplesPerMs_(setup_.sampleRate / 1000.0) {}
 
 void PlayedPositionMap::Add(double clockMs, int64_t playedSamples) {
     if (!ready_) {
@@ -45,7 +45,8 @@ void PlayedPositionMap::Add(double clockMs, int64_t playedSamples) {
         // edge, so the test can be as fine as the one for lost time.
         const bool spanned = readings_.front().clockMs <= clockMs - kSettlingMs * 0.9;
         const double newer = MaxSince(clockMs - kSettlingMs / 2);
-        if (!spanned || newer < MaxSince(-std::numeric_limits<double>::infinity()) - setup_.dropoutMs * samplesPerMs_)
+        if (!spanned ||
+            newer < MaxSince(-std::numeric_limits<double>::infinity()) - setup_.dropoutMs * samplesPerMs_)
             return;
         // Only the newer half goes on: the older may still lie above the edge by the tolerance.
         while (readings_.front().clockMs < clockMs - kSettlingMs / 2)
@@ -54,7 +55,7 @@ void PlayedPositionMap::Add(double clockMs, int64_t playedSamples) {
         edge_ = newer;
         return;
     }
-    const double edge = MaxSince(-std::numeric_limits<double>::infinity());
+    const double highest = MaxSince(-std::numeric_limits<double>::infinity());
     const bool settled = readings_.front().clockMs <= clockMs - setup_.settleMs;
     const double recent = MaxSince(clockMs - setup_.settleMs);
     // Taken only once the new edge holds: while the device is still stalled its readings keep
@@ -62,17 +63,17 @@ void PlayedPositionMap::Add(double clockMs, int64_t playedSamples) {
     const double newer = MaxSince(clockMs - setup_.settleMs / 2);
     NoteStep(playedSamples);
     const double tolerance = setup_.dropoutMs * samplesPerMs_ + UsualStepSamples();
-    if (settled && recent < edge - tolerance && newer >= recent - tolerance) {
+    if (settled && recent < highest - tolerance && newer >= recent - tolerance) {
         // Lost time: the device plays later than the old edge from here on. What is older than
         // the drop no longer describes the stream.
         ++dropouts_;
-        lostSamples_ += edge - newer;
+        lostSamples_ += highest - newer;
         while (readings_.front().clockMs < clockMs - setup_.settleMs / 2)
             readings_.pop_front();
         edge_ = newer;
         return;
     }
-    edge_ = edge;
+    edge_ = highest;
 }
 
 double PlayedPositionMap::MaxSince(double clockMs) const {

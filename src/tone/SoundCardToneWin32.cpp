@@ -125,8 +125,9 @@ struct SoundCardToneWin32::Device {
     }
 };
 
-SoundCardToneWin32::SoundCardToneWin32(StepTimer& clock, ToneOutput& fallback, const VoiceSetup& setup)
-    : voice_(setup), clock_(clock), fallback_(fallback) {}
+SoundCardToneWin32::SoundCardToneWin32(StepTimer& stepClock, ToneOutput& fallbackOutput,
+                                       const VoiceSetup& setup)
+    : voice_(setup), clock_(stepClock), fallback_(fallbackOutput) {}
 
 SoundCardToneWin32::~SoundCardToneWin32() {
     if (!device_) return;
@@ -141,14 +142,14 @@ SoundCardToneWin32::~SoundCardToneWin32() {
 
 bool SoundCardToneWin32::Open() {
     if (device_) return Working();
-    auto device = std::make_shared<Device>();
-    device->voice = &voice_;
-    device->clock = &clock_;
-    device->wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (device->wake == nullptr) return false;
+    auto opened = std::make_shared<Device>();
+    opened->voice = &voice_;
+    opened->clock = &clock_;
+    opened->wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (opened->wake == nullptr) return false;
 
     const VoiceSetup& setup = voice_.Setup();
-    device->sampleRate = setup.sampleRate;
+    opened->sampleRate = setup.sampleRate;
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_PCM;
     format.nChannels = 1;
@@ -156,43 +157,43 @@ bool SoundCardToneWin32::Open() {
     format.wBitsPerSample = 16;
     format.nBlockAlign = 2;
     format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
-    if (waveOutOpen(&device->handle, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(device->wake), 0,
+    if (waveOutOpen(&opened->handle, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(opened->wake), 0,
                     CALLBACK_EVENT) != MMSYSERR_NOERROR)
         return false;
 
     const auto count = static_cast<size_t>(setup.blocks);
-    device->samples.assign(count, std::vector<int16_t>(static_cast<size_t>(setup.blockSamples), 0));
-    device->headers.assign(count, WAVEHDR{});
+    opened->samples.assign(count, std::vector<int16_t>(static_cast<size_t>(setup.blockSamples), 0));
+    opened->headers.assign(count, WAVEHDR{});
     bool ready = true;
     for (size_t i = 0; i < count && ready; ++i) {
-        WAVEHDR& header = device->headers[i];
-        header.lpData = reinterpret_cast<LPSTR>(device->samples[i].data());
+        WAVEHDR& header = opened->headers[i];
+        header.lpData = reinterpret_cast<LPSTR>(opened->samples[i].data());
         header.dwBufferLength = static_cast<DWORD>(setup.blockSamples * sizeof(int16_t));
-        ready = waveOutPrepareHeader(device->handle, &header, sizeof header) == MMSYSERR_NOERROR;
+        ready = waveOutPrepareHeader(opened->handle, &header, sizeof header) == MMSYSERR_NOERROR;
     }
     // The ring starts full of silence; the thread refills each buffer as it comes back.
-    waveOutPause(device->handle);
+    waveOutPause(opened->handle);
     for (size_t i = 0; i < count && ready; ++i) {
-        voice_.RenderBlock(device->samples[i].data());
-        ready = device->Submit(i);
+        voice_.RenderBlock(opened->samples[i].data());
+        ready = opened->Submit(i);
     }
-    waveOutRestart(device->handle);
+    waveOutRestart(opened->handle);
     if (ready) {
-        auto* handOver = new std::shared_ptr<Device>(device);
-        device->thread = CreateThread(nullptr, 0, &Device::ThreadMain, handOver, 0, nullptr);
-        if (device->thread == nullptr) {
+        auto* handOver = new std::shared_ptr<Device>(opened);
+        opened->thread = CreateThread(nullptr, 0, &Device::ThreadMain, handOver, 0, nullptr);
+        if (opened->thread == nullptr) {
             delete handOver;
             ready = false;
         }
     }
     if (!ready) {
-        waveOutReset(device->handle);
-        for (WAVEHDR& header : device->headers)
-            waveOutUnprepareHeader(device->handle, &header, sizeof header);
-        waveOutClose(device->handle);
+        waveOutReset(opened->handle);
+        for (WAVEHDR& header : opened->headers)
+            waveOutUnprepareHeader(opened->handle, &header, sizeof header);
+        waveOutClose(opened->handle);
         return false;
     }
-    device_ = std::move(device);
+    device_ = std::move(opened);
     return true;
 }
 

@@ -88,8 +88,8 @@ PositionMapSetup MapFor(const VoiceSetup& setup) {
 
 } // namespace
 
-SoundCardVoice::SoundCardVoice(const VoiceSetup& setup)
-    : setup_(HeldInRange(setup)), queue_(std::make_unique<CueQueue>(PowerOfTwoAtLeast(setup_.cueCapacity))),
+SoundCardVoice::SoundCardVoice(const VoiceSetup& given)
+    : setup_(HeldInRange(given)), queue_(std::make_unique<CueQueue>(PowerOfTwoAtLeast(setup_.cueCapacity))),
       synth_({setup_.sampleRate, setup_.amplitude}), map_(MapFor(setup_)) {
     waiting_.reserve(static_cast<size_t>(setup_.cueCapacity));
     if (setup_.fixedLatencyMs > 0.0) latencyMs_.store(setup_.fixedLatencyMs, std::memory_order_relaxed);
@@ -164,11 +164,13 @@ double SoundCardVoice::ReadingOnTimeline(double clockMs) const {
     return timelineMs_ + after;
 }
 
-bool SoundCardVoice::Placing() const { return map_.Ready() && latencyMs_.load(std::memory_order_relaxed) > 0.0; }
+bool SoundCardVoice::Placing() const {
+    return map_.Ready() && latencyMs_.load(std::memory_order_relaxed) > 0.0;
+}
 
 void SoundCardVoice::TakeCues() {
     const uint32_t ended = endedRun_.load(std::memory_order_acquire);
-    const double endedAtMs = endedAtMs_.load(std::memory_order_relaxed);
+    const double endedAt = endedAtMs_.load(std::memory_order_relaxed);
     const uint32_t silence = silenceRequests_.load(std::memory_order_acquire);
     if (silence != handledSilence_) {
         // The switch to another voice silences at once, whatever still sounds or waits. A
@@ -180,11 +182,11 @@ void SoundCardVoice::TakeCues() {
     // A stop is heard a latency after it was made, like every step: the stopped run's cues due
     // before it sound up to that moment, even those still on their way; the rest are dropped.
     const bool stopped = ended != handledEnd_;
-    const bool timed = stopped && Placing() && !std::isnan(endedAtMs);
+    const bool timed = stopped && Placing() && !std::isnan(endedAt);
     const int64_t stopSample =
         timed ? std::max<int64_t>(synth_.Position(),
-                         std::llround(map_.SampleAt(ReadingOnTimeline(endedAtMs) +
-                                                    latencyMs_.load(std::memory_order_relaxed))))
+                                  std::llround(map_.SampleAt(ReadingOnTimeline(endedAt) +
+                                                             latencyMs_.load(std::memory_order_relaxed))))
               : synth_.Position();
     if (stopped) {
         handledEnd_ = ended;
@@ -195,7 +197,7 @@ void SoundCardVoice::TakeCues() {
         const bool stale =
             cue.run != kImmediateRun && handledEnd_ != 0 && static_cast<int32_t>(cue.run - handledEnd_) <= 0;
         if (stale) {
-            if (timed && DueOnTimeline(cue) < ReadingOnTimeline(endedAtMs)) Place(cue);
+            if (timed && DueOnTimeline(cue) < ReadingOnTimeline(endedAt)) Place(cue);
             continue;
         }
         if (waiting_.size() >= static_cast<size_t>(setup_.cueCapacity)) {

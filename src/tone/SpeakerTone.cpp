@@ -39,7 +39,7 @@ bool ChooseBeepPath(const char* osVariable, bool ntFamily) {
     return osVariable != nullptr && std::strcmp(osVariable, "Windows_NT") == 0;
 }
 
-SpeakerTone::SpeakerTone(SpeakerHardware& hardware, bool beep) : hardware_(hardware), useBeep(beep ? 1 : 0) {}
+SpeakerTone::SpeakerTone(SpeakerHardware& speaker, bool beep) : hardware_(speaker), useBeep(beep ? 1 : 0) {}
 
 void SpeakerTone::PlayNote(int note, int lengthMs) { Tone(NoteFrequency(note), DoubledLength(lengthMs)); }
 

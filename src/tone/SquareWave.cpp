@@ -10,7 +10,7 @@ double SpeakerFrequencyHz(int note) {
     return divisor == 0 ? 0.0 : kTimerInputClockHz / divisor;
 }
 
-SquareSynth::SquareSynth(const SquareSynthSetup& setup) : setup_(setup) {
+SquareSynth::SquareSynth(const SquareSynthSetup& given) : setup_(given) {
     setup_.sampleRate = std::max(setup_.sampleRate, 1);
 }
 

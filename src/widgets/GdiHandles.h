@@ -51,7 +51,7 @@ private:
 // The client-area device context of a window, released on scope exit.
 class WindowDC {
 public:
-    explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    explicit WindowDC(HWND window) : hwnd_(window), dc_(GetDC(window)) {}
     ~WindowDC() {
         if (dc_) ReleaseDC(hwnd_, dc_);
     }
@@ -68,7 +68,7 @@ private:
 // part-way still validates the window instead of being asked for again and again.
 class PaintDC {
 public:
-    explicit PaintDC(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &paint_)) {}
+    explicit PaintDC(HWND window) : hwnd_(window), dc_(BeginPaint(window, &paint_)) {}
     ~PaintDC() { EndPaint(hwnd_, &paint_); }
     PaintDC(const PaintDC&) = delete;
     PaintDC& operator=(const PaintDC&) = delete;
@@ -83,7 +83,7 @@ private:
 // Selects an object into a device context and puts the previous one back.
 class SelectedObject {
 public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    SelectedObject(HDC target, HGDIOBJ object) : dc_(target), previous_(SelectObject(target, object)) {}
     ~SelectedObject() {
         if (previous_) SelectObject(dc_, previous_);
     }
@@ -98,7 +98,7 @@ private:
 // Saves a device context's state (colours, objects, clipping) and restores it.
 class SavedDCState {
 public:
-    explicit SavedDCState(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+    explicit SavedDCState(HDC target) : dc_(target), saved_(SaveDC(target)) {}
     ~SavedDCState() {
         if (saved_) RestoreDC(dc_, saved_);
     }

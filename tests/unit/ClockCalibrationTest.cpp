@@ -38,8 +38,8 @@ namespace {
 // a varying amount, as a sleep on a busy machine does.
 class PreemptedCounters : public CalibrationCounters {
 public:
-    PreemptedCounters(double cyclesPerMs, int preemptEvery, int64_t preemptNs)
-        : cyclesPerNs_(cyclesPerMs / 1e6), preemptEvery_(preemptEvery), preemptNs_(preemptNs) {}
+    PreemptedCounters(double cyclesPerMs, int everyNth, int64_t pauseNs)
+        : cyclesPerNs_(cyclesPerMs / 1e6), preemptEvery_(everyNth), preemptNs_(pauseNs) {}
 
     int64_t Counter() override {
         const int64_t value = nowNs_ / 100;

@@ -23,7 +23,7 @@ struct VirtualClock {
 
 class FakeStepTimer : public StepTimer {
 public:
-    explicit FakeStepTimer(VirtualClock& clock) : clock_(clock) {}
+    explicit FakeStepTimer(VirtualClock& virtualClock) : clock_(virtualClock) {}
 
     void Configure(unsigned periodMs, Callback cb, void* userValue) override {
         period = periodMs;
@@ -73,7 +73,8 @@ public:
         int lengthMs;
         uint32_t atMs;
     };
-    explicit ToneRecorder(VirtualClock& clock, bool blocks = true) : clock_(clock), blocks_(blocks) {}
+    explicit ToneRecorder(VirtualClock& virtualClock, bool blocking = true)
+        : clock_(virtualClock), blocks_(blocking) {}
 
     void PlayNote(int note, int lengthMs) override {
         {
@@ -139,7 +140,7 @@ public:
 
 class PostQueue : public MessagePoster {
 public:
-    explicit PostQueue(VirtualClock& clock) : clock_(clock) {}
+    explicit PostQueue(VirtualClock& virtualClock) : clock_(virtualClock) {}
 
     void PostToSelf(unsigned message, uintptr_t wParam, intptr_t lParam) override {
         Deliver({message, wParam, lParam, clock_.nowMs.load()});
@@ -155,8 +156,8 @@ public:
             Deliver({message, wParam, lParam, clock_.nowMs.load()});
             return 1;
         }
-        for (PostQueue* queue : bus->queues)
-            queue->Deliver({message, wParam, lParam, 0});
+        for (PostQueue* each : bus->queues)
+            each->Deliver({message, wParam, lParam, 0});
         return static_cast<int>(bus->queues.size());
     }
 

@@ -65,7 +65,7 @@ public:
 // Records the load's one call to the panel among the window's calls, so their order shows.
 class RecordingPanel : public DocumentView {
 public:
-    explicit RecordingPanel(std::vector<std::string>& calls) : calls_(calls) {}
+    explicit RecordingPanel(std::vector<std::string>& log) : calls_(log) {}
     void ShowDocument() override { calls_.push_back("document"); }
 
 private:

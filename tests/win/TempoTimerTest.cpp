@@ -62,8 +62,8 @@ private:
 // it, or for `holdMs` at most. It counts the tones that began and those that have ended.
 class HeldTone {
 public:
-    explicit HeldTone(DWORD holdMs)
-        : holdMs_(holdMs), release_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    explicit HeldTone(DWORD holdFor)
+        : holdMs_(holdFor), release_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
     ~HeldTone() { CloseHandle(release_); }
     HeldTone(const HeldTone&) = delete;
     HeldTone& operator=(const HeldTone&) = delete;
