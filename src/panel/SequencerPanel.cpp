@@ -263,12 +263,12 @@ void SequencerPanel::ShowMeasurePopup(int measure) {
 
 double SequencerPanel::TempoFieldEvent(int id) {
     tempoField.OnPartEvent(id);
-    return tempoField.GetBpm();
+    return tempoField.Bpm();
 }
 
 void SequencerPanel::ShowTempo(double bpm) { tempoField.SetBpm(bpm); }
 
-void SequencerPanel::ShowTempoUnit(TempoUnit unit) { tempoField.SetMode(unit); }
+void SequencerPanel::ShowTempoUnit(TempoUnit unit) { tempoField.SetUnit(unit); }
 
 int SequencerPanel::LevelEvent(int id) {
     levelControl.OnPartEvent(id);

@@ -10,14 +10,14 @@ TempoField::~TempoField() = default;
 void TempoField::Create(const DialSettings& settings) {
     MDial::Create(settings);
     bpm = tempo::kDefaultBpm;
-    mode = tempo::TempoUnit::BeatsPerMinute;
+    unit = tempo::TempoUnit::BeatsPerMinute;
     Refresh();
 }
 
 void TempoField::SetFromText(const std::string&) {}
 
 void TempoField::CommitText() {
-    const tempo::Commit commit = tempo::CommitText(textField.GetText(), shownValue, bpm, mode);
+    const tempo::Commit commit = tempo::CommitText(textField.GetText(), shownValue, bpm, unit);
     bpm = commit.bpm;
     shownValue = commit.shownValue;
     // A taken number stays as typed until the next Refresh; refused or held text gives way to
@@ -31,7 +31,7 @@ void TempoField::Step(int direction) {
 }
 
 void TempoField::Refresh() {
-    shownText = tempo::FormatShown(tempo::ShownValue(bpm, mode));
+    shownText = tempo::FormatShown(tempo::ShownValue(bpm, unit));
     textField.SetText(shownText);
     // What the field holds, read back as a typed number would be, so an unchanged commit matches.
     shownValue = tempo::ParseShown(textField.GetText()).value;
@@ -43,7 +43,7 @@ void TempoField::SetBpm(double value) {
     Refresh();
 }
 
-void TempoField::SetMode(tempo::TempoUnit unit) {
-    mode = unit;
+void TempoField::SetUnit(tempo::TempoUnit newUnit) {
+    unit = newUnit;
     Refresh();
 }

@@ -27,16 +27,16 @@ public:
 
     // Writes the tempo into the field in the present unit.
     void Refresh();
-    double GetBpm() const { return bpm; }
+    double Bpm() const { return bpm; }
     // A tempo already held to the range, as the document keeps it.
     void SetBpm(double value);
-    void SetMode(tempo::TempoUnit unit);
-    tempo::TempoUnit GetMode() const { return mode; }
-    const std::string& GetShownText() const { return shownText; }
+    void SetUnit(tempo::TempoUnit newUnit);
+    tempo::TempoUnit Unit() const { return unit; }
+    const std::string& ShownText() const { return shownText; }
 
 private:
     double bpm = tempo::kDefaultBpm;
     double shownValue = 0.0;
     std::string shownText;
-    tempo::TempoUnit mode = tempo::TempoUnit::BeatsPerMinute;
+    tempo::TempoUnit unit = tempo::TempoUnit::BeatsPerMinute;
 };

@@ -67,7 +67,7 @@ struct TempoFieldFixture : testing::Test {
 
 TEST_F(TempoFieldFixture, StartsAt126WithItsPartsWhereThePanelPutsThem) {
     EXPECT_EQ(Text(), "126");
-    EXPECT_EQ(field.GetBpm(), 126.0);
+    EXPECT_EQ(field.Bpm(), 126.0);
     EXPECT_EQ(field.GetUpArrow().GetId(), 1006);
     EXPECT_EQ(field.GetDownArrow().GetId(), 1007);
     EXPECT_EQ(field.GetTextField().GetId(), 1008);
@@ -80,7 +80,7 @@ TEST_F(TempoFieldFixture, StartsAt126WithItsPartsWhereThePanelPutsThem) {
 TEST_F(TempoFieldFixture, ArrowClicksStepBySemitonesAndOctavesWithControl) {
     Click(field.GetUpArrow());
     EXPECT_EQ(owner.dispatched.back(), 1006);
-    EXPECT_DOUBLE_EQ(field.GetBpm(), 133.4923498892712);
+    EXPECT_DOUBLE_EQ(field.Bpm(), 133.4923498892712);
     EXPECT_EQ(Text(), "133.492");
     Click(field.GetDownArrow());
     EXPECT_EQ(Text(), "126");
@@ -88,29 +88,29 @@ TEST_F(TempoFieldFixture, ArrowClicksStepBySemitonesAndOctavesWithControl) {
     field.SetBpm(126.0); // the semitone down gave 125.99999999999999
     input.control = true;
     Click(field.GetUpArrow());
-    EXPECT_EQ(field.GetBpm(), 252.0);
+    EXPECT_EQ(field.Bpm(), 252.0);
     EXPECT_EQ(Text(), "252");
     input.control = false;
 
     field.SetBpm(6000000.0);
     input.control = true;
     Click(field.GetUpArrow());
-    EXPECT_EQ(field.GetBpm(), 10000000.0);
+    EXPECT_EQ(field.Bpm(), 10000000.0);
     EXPECT_EQ(Text(), "10000000");
 }
 
 TEST_F(TempoFieldFixture, TypedSamplesAreTakenOnlyWhenTheFieldLosesTheFocus) {
-    field.SetMode(tempo::TempoUnit::SamplesPerMeasure);
+    field.SetUnit(tempo::TempoUnit::SamplesPerMeasure);
     EXPECT_EQ(Text(), "42000");
     HWND edit = field.GetTextField().Handle();
     SetFocus(edit);
     SendMessageA(edit, EM_SETSEL, 0, -1);
     for (const char c : std::string("21000"))
         SendMessageA(edit, WM_CHAR, static_cast<WPARAM>(c), 0);
-    EXPECT_EQ(field.GetBpm(), 126.0); // typing alone changes nothing
+    EXPECT_EQ(field.Bpm(), 126.0); // typing alone changes nothing
     EXPECT_TRUE(owner.events.empty());
     SetFocus(owner.hwnd);
-    EXPECT_EQ(field.GetBpm(), 252.0);
+    EXPECT_EQ(field.Bpm(), 252.0);
     EXPECT_EQ(Text(), "21000"); // kept as typed
     ASSERT_FALSE(owner.events.empty());
     EXPECT_EQ(owner.events.back().type, WidgetEvent::ValueCommitted);
@@ -119,19 +119,19 @@ TEST_F(TempoFieldFixture, TypedSamplesAreTakenOnlyWhenTheFieldLosesTheFocus) {
 
 TEST_F(TempoFieldFixture, UnusableTempoIsHeldOrGivenBack) {
     TypeAndLeave("0");
-    EXPECT_EQ(field.GetBpm(), 0.5);
+    EXPECT_EQ(field.Bpm(), 0.5);
     EXPECT_EQ(Text(), "0.500");
     field.SetBpm(126.0);
     TypeAndLeave("abc");
-    EXPECT_EQ(field.GetBpm(), 126.0);
+    EXPECT_EQ(field.Bpm(), 126.0);
     EXPECT_EQ(Text(), "126");
 
-    field.SetMode(tempo::TempoUnit::SamplesPerMeasure);
+    field.SetUnit(tempo::TempoUnit::SamplesPerMeasure);
     TypeAndLeave("0"); // 0 samples per measure would be an infinite tempo
-    EXPECT_EQ(field.GetBpm(), 10000000.0);
+    EXPECT_EQ(field.Bpm(), 10000000.0);
     EXPECT_EQ(Text(), "0.529");
     field.SetBpm(tempo::HoldTempo(std::numeric_limits<double>::quiet_NaN())); // a damaged file's tempo
-    EXPECT_EQ(field.GetBpm(), 126.0);
+    EXPECT_EQ(field.Bpm(), 126.0);
     EXPECT_EQ(Text(), "42000");
     EXPECT_FALSE(field.GetTextField().IsModified());
 }
