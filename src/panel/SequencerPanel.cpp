@@ -102,21 +102,7 @@ void SequencerPanel::BuildLeftArea() {
     muteButton.SetCursorByName("PUSHCUR");
     muteButton.SetState(ToggleState::On);
 
-    const DialSettings tempo{.baseId = control::kTempo,
-                             .x = 9,
-                             .y = 91,
-                             .upPrefix = "UPARROW",
-                             .downPrefix = "DNARROW",
-                             .downDy = 9,
-                             .owner = mainWindow,
-                             .textDx = 7,
-                             .textDy = 3,
-                             .textWidth = 53,
-                             .textHeight = 13,
-                             .min = 0,
-                             .max = 1000000,
-                             .ctrlStep = 10};
-    tempoField.Create(tempo);
+    tempoField.Create(PanelTempoSettings(mainWindow));
     tempoField.SetTransparent(DialBody::Opaque);
     tempoField.SetLiveTyping(LiveTyping::Off);
 

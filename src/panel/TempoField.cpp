@@ -1,7 +1,26 @@
 #include "panel/TempoField.h"
 
 #include "common/Assert.h"
+#include "panel/ControlIds.h"
 #include "widgets/WidgetInput.h"
+
+DialSettings PanelTempoSettings(HWND owner) {
+    const DialSettings s{.baseId = control::kTempo,
+                         .x = 9,
+                         .y = 91,
+                         .upPrefix = "UPARROW",
+                         .downPrefix = "DNARROW",
+                         .downDy = 9,
+                         .owner = owner,
+                         .textDx = 7,
+                         .textDy = 3,
+                         .textWidth = 53,
+                         .textHeight = 13,
+                         .min = 0,
+                         .max = 1000000,
+                         .ctrlStep = 10};
+    return s;
+}
 
 TempoField::TempoField() = default;
 
@@ -20,8 +39,8 @@ void TempoField::CommitText() {
     const tempo::Commit commit = tempo::CommitText(textField.GetText(), shownValue, bpm, unit);
     bpm = commit.bpm;
     shownValue = commit.shownValue;
-    // A taken number stays as typed until the next Refresh; refused or held text gives way to
-    // the tempo actually in force.
+    // A taken number stays as typed until the next Refresh (see the class comment); refused or
+    // held text gives way to the tempo actually in force.
     if (commit.rewrite) Refresh();
 }
 

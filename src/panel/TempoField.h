@@ -2,19 +2,25 @@
 // The panel's tempo read-out and editor: an up arrow, a down arrow and a text field. It holds the
 // tempo in beats per minute as a double and shows it in beats per minute or as samples per
 // measure. Arrows step by a semitone's ratio (an octave's with Control held); typed text is taken
-// when the field loses the focus, in the unit shown. The dial's own integer value plays no part.
+// when the field loses the focus, in the unit shown, and the number typed stays in the field as
+// typed: the user sees what they entered, in the unit they entered it in, rather than the same
+// tempo converted back and rounded. The dial's own integer value plays no part.
 #include <string>
 
 #include "panel/TempoMath.h"
 #include "widgets/MDial.h"
+
+// The panel's tempo field on owner: id 1005 (arrows 1006 and 1007, field 1008) at (9, 91), the
+// down arrow 9 below the up one, the field (7, 3) from the origin, 53 x 13.
+DialSettings PanelTempoSettings(HWND owner);
 
 class TempoField : public MDial {
 public:
     TempoField();
     ~TempoField() override;
 
-    // Creates the dial with the given settings (base id 1005: arrows 1006 and 1007, field 1008),
-    // then the default tempo, beats-per-minute unit, Refresh.
+    // Creates the dial with the given settings (the panel's are PanelTempoSettings), then the
+    // default tempo, beats-per-minute unit, Refresh.
     void Create(const DialSettings& settings);
 
     // Typed text is taken only when committed.

@@ -12,25 +12,6 @@ using namespace widget_test;
 
 namespace {
 
-// The panel's tempo field: id 1005, origin (9, 91), arrows at (0, 0) and (0, 9), field (7, 3).
-DialSettings PanelTempoSettings(HWND owner) {
-    const DialSettings s{.baseId = 1005,
-                         .x = 9,
-                         .y = 91,
-                         .upPrefix = "UPARROW",
-                         .downPrefix = "DNARROW",
-                         .downDy = 9,
-                         .owner = owner,
-                         .textDx = 7,
-                         .textDy = 3,
-                         .textWidth = 53,
-                         .textHeight = 13,
-                         .min = 0,
-                         .max = 1000000,
-                         .ctrlStep = 10};
-    return s;
-}
-
 struct TempoFieldFixture : testing::Test {
     TempoFieldFixture() {
         field.Create(PanelTempoSettings(owner.hwnd));
