@@ -26,8 +26,9 @@ TempoField::TempoField() = default;
 
 TempoField::~TempoField() = default;
 
-void TempoField::Create(const DialSettings& settings) {
+void TempoField::Create(const DialSettings& settings, TempoInput& tempoInput) {
     MDial::Create(settings);
+    input = &tempoInput;
     bpm = tempo::kDefaultBpm;
     unit = tempo::TempoUnit::BeatsPerMinute;
     Refresh();
@@ -44,9 +45,17 @@ void TempoField::CommitText() {
     if (commit.rewrite) Refresh();
 }
 
+void TempoField::CommitHeard() { HandOn(); }
+
 void TempoField::Step(int direction) {
     bpm = tempo::Stepped(bpm, direction, CurrentWidgetInput().ControlHeld());
     Refresh();
+    HandOn();
+}
+
+void TempoField::HandOn() {
+    KB_ASSERT(input != nullptr && tempo::IsHeld(bpm));
+    input->TempoEntered(bpm);
 }
 
 void TempoField::Refresh() {

@@ -7,6 +7,7 @@
 // tempo converted back and rounded. The dial's own integer value plays no part.
 #include <string>
 
+#include "panel/PanelView.h"
 #include "panel/TempoMath.h"
 #include "widgets/MDial.h"
 
@@ -20,15 +21,18 @@ public:
     ~TempoField() override;
 
     // Creates the dial with the given settings (the panel's are PanelTempoSettings), then the
-    // default tempo, beats-per-minute unit, Refresh.
-    void Create(const DialSettings& settings);
+    // default tempo, beats-per-minute unit, Refresh. Every tempo the user gives the field from
+    // then on goes to tempoInput (not owned), and only those: SetBpm and SetUnit tell nobody.
+    void Create(const DialSettings& settings, TempoInput& tempoInput);
 
     // Typed text is taken only when committed.
     void SetFromText(const std::string& text) override;
     // Takes the field's number when it differs from the one shown; text that is not a number
     // puts the shown value back.
     void CommitText() override;
-    // +1 up, -1 down.
+    // Hands the committed tempo to the input, after the owner's undo point.
+    void CommitHeard() override;
+    // +1 up, -1 down; hands the new tempo to the input.
     void Step(int direction) override;
 
     // Writes the tempo into the field in the present unit.
@@ -41,6 +45,9 @@ public:
     const std::string& ShownText() const { return shownText; }
 
 private:
+    void HandOn();
+
+    TempoInput* input = nullptr;
     double bpm = tempo::kDefaultBpm;
     double shownValue = 0.0;
     std::string shownText;

@@ -1,9 +1,11 @@
 // The tempo field on a real owner window: the panel's layout, arrow clicks routed through the
 // owner's widget dispatch, Control read from the input at the moment of the click, typed text
-// taken only when the field loses the focus, and unusable typed text held or given back.
+// taken only when the field loses the focus and handed on after the owner heard of it, and
+// unusable typed text held or given back.
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <vector>
 
 #include "WidgetTestSupport.h"
 #include "panel/TempoField.h"
@@ -12,9 +14,23 @@ using namespace widget_test;
 
 namespace {
 
+// Each tempo the field hands on, with how many events its owner had heard by then.
+class EnteredTempos : public TempoInput {
+public:
+    struct Entry {
+        double bpm;
+        size_t ownerEvents;
+    };
+    explicit EnteredTempos(const TestOwner& owner) : owner(owner) {}
+    void TempoEntered(double bpm) override { entries.push_back({bpm, owner.events.size()}); }
+
+    const TestOwner& owner;
+    std::vector<Entry> entries;
+};
+
 struct TempoFieldFixture : testing::Test {
     TempoFieldFixture() {
-        field.Create(PanelTempoSettings(owner.hwnd));
+        field.Create(PanelTempoSettings(owner.hwnd), entered);
         field.SetTransparent(DialBody::Opaque);
         field.SetLiveTyping(LiveTyping::Off);
     }
@@ -43,6 +59,7 @@ struct TempoFieldFixture : testing::Test {
 
     TestOwner owner{0, 0, 200, 120};
     FakeInput input;
+    EnteredTempos entered{owner};
     TempoField field;
 };
 
@@ -78,6 +95,12 @@ TEST_F(TempoFieldFixture, ArrowClicksStepBySemitonesAndOctavesWithControl) {
     Click(field.GetUpArrow());
     EXPECT_EQ(field.Bpm(), 10000000.0);
     EXPECT_EQ(Text(), "10000000");
+
+    // Each of the four steps is handed on; a tempo set by the program is not.
+    ASSERT_EQ(entered.entries.size(), 4u);
+    EXPECT_DOUBLE_EQ(entered.entries[0].bpm, 133.4923498892712);
+    EXPECT_EQ(entered.entries[2].bpm, 252.0);
+    EXPECT_EQ(entered.entries[3].bpm, 10000000.0);
 }
 
 TEST_F(TempoFieldFixture, TypedSamplesAreTakenOnlyWhenTheFieldLosesTheFocus) {
@@ -90,12 +113,17 @@ TEST_F(TempoFieldFixture, TypedSamplesAreTakenOnlyWhenTheFieldLosesTheFocus) {
         SendMessageA(edit, WM_CHAR, static_cast<WPARAM>(c), 0);
     EXPECT_EQ(field.Bpm(), 126.0); // typing alone changes nothing
     EXPECT_TRUE(owner.events.empty());
+    EXPECT_TRUE(entered.entries.empty());
     SetFocus(owner.hwnd);
     EXPECT_EQ(field.Bpm(), 252.0);
     EXPECT_EQ(Text(), "21000"); // kept as typed
     ASSERT_FALSE(owner.events.empty());
     EXPECT_EQ(owner.events.back().type, WidgetEvent::ValueCommitted);
     EXPECT_EQ(owner.events.back().id, 1008);
+    // Handed on once, after the owner heard of the commit: its undo point holds the old tempo.
+    ASSERT_EQ(entered.entries.size(), 1u);
+    EXPECT_EQ(entered.entries[0].bpm, 252.0);
+    EXPECT_EQ(entered.entries[0].ownerEvents, owner.events.size());
 }
 
 TEST_F(TempoFieldFixture, UnusableTempoIsHeldOrGivenBack) {
