@@ -17,6 +17,12 @@
 
 namespace {
 
+// Only painting is timed: no tempo is given.
+class NoTempoInput : public TempoInput {
+public:
+    void TempoEntered(double) override {}
+};
+
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
 
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -107,7 +113,8 @@ int main(int argc, char** argv) {
     HWND hwnd = CreatePanelWindow();
     SongDocument document;
     SequencerPanel panel;
-    panel.Build(hwnd);
+    NoTempoInput tempoInput;
+    panel.Build(hwnd, tempoInput);
     panel.SetDocument(&document);
     panel.ApplySkin(RGB(40, 90, 160));
     panel.ResizeToSteps(16);

@@ -307,7 +307,7 @@ void MainWindow::OnInitDialog() {
     SizeAndCentre();
     accelerators_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
 
-    panel_.Build(hwnd_);
+    panel_.Build(hwnd_, controller_);
     Phase("panel built");
     panel_.SetDocument(&document_);
     panel_.MenuBar().SetCommandTarget(this);

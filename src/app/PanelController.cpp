@@ -83,6 +83,13 @@ void PanelController::ShowDocument() {
     if (engine != nullptr && engine->IsPlaying()) engine->TempoChanged();
 }
 
+void PanelController::TempoEntered(double bpm) {
+    KB_ASSERT(tempo::IsHeld(bpm));
+    if (bpm != document->tempo) document->dirty = 1;
+    document->tempo = bpm;
+    if (engine != nullptr && engine->IsPlaying()) engine->TempoChanged();
+}
+
 void PanelController::SetLevelB(int value) {
     document->levelB = static_cast<int16_t>(value);
     panel->ShowLevel(value);
@@ -129,14 +136,8 @@ void PanelController::ControlChanged(int id) {
             if (engine != nullptr) engine->SelectMeasureWhilePlaying(chosen);
         }
     }
-    if (InRange(id, kTempo, kTempoLast)) {
-        // The field holds what is typed or stepped.
-        const double bpm = panel->TempoFieldEvent(id);
-        KB_ASSERT(tempo::IsHeld(bpm));
-        if (bpm != document->tempo) document->dirty = 1;
-        document->tempo = bpm;
-        if (engine != nullptr && engine->IsPlaying()) engine->TempoChanged();
-    }
+    // An arrow steps the field, which hands the new tempo to TempoEntered itself.
+    if (InRange(id, kTempo, kTempoLast)) panel->TempoFieldHandleEvent(id);
     if (InRange(id, kLevel, kLevelLast)) {
         document->levelB = static_cast<int16_t>(panel->LevelEvent(id));
         document->dirty = 1;

@@ -1,10 +1,11 @@
 #pragma once
 // The one place where control events become document changes. The main window hands it every
 // mouse event that hits a panel control, by control id; it lets the control update itself, reads
-// the new value, writes it into the document, marks the document changed and, where playback is
-// concerned, tells the engine. The other way round it loads a measure into the step columns and
-// pushes the tempo, level and transpose into their controls. UI thread only; the timer thread
-// reads what it writes (tempo, transpose, mute, steps) through the document's shared values.
+// the new value (the tempo field hands its own over, TempoEntered), writes it into the document,
+// marks the document changed and, where playback is concerned, tells the engine. The other way
+// round it loads a measure into the step columns and pushes the tempo, level and transpose into
+// their controls. UI thread only; the timer thread reads what it writes (tempo, transpose, mute,
+// steps) through the document's shared values.
 #include <string>
 
 #include "files/DocumentView.h"
@@ -15,7 +16,7 @@
 
 class SequencerEngine;
 
-class PanelController : public EditView, public DocumentView {
+class PanelController : public EditView, public DocumentView, public TempoInput {
 public:
     PanelController() = default;
     virtual ~PanelController() = default;
@@ -56,6 +57,10 @@ public:
 
     // DocumentView: a loaded document onto the panel.
     void ShowDocument() override;
+
+    // TempoInput: a tempo the user gave the tempo field into the document, marking it changed
+    // only when it differs, and to a playing engine.
+    void TempoEntered(double bpm) override;
 
     SongDocument& Document() { return *document; }
 

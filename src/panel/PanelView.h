@@ -29,8 +29,9 @@ public:
     virtual void SelectMeasureById(int id) = 0;
     virtual void ShowMeasurePopup(int measure) = 0;
 
-    // Tempo field (ids 1005..1010): handles an event and gives back the tempo it holds.
-    virtual double TempoFieldEvent(int id) = 0;
+    // Tempo field (ids 1005..1010): lets the field handle an event on one of its parts; a tempo
+    // it takes reaches its TempoInput, not the caller.
+    virtual void TempoFieldHandleEvent(int id) = 0;
     virtual void ShowTempo(double bpm) = 0;
     virtual void ShowTempoUnit(TempoUnit unit) = 0;
 
@@ -47,6 +48,16 @@ public:
     virtual void SetStatusText(const std::string& text) = 0;
     // 0 FILE, 1 EDIT, 2 MIDI.
     virtual void OpenToolbarMenu(ToolbarMenu menu) = 0;
+};
+
+// Where the tempo field hands each tempo the user gives it, an arrow step or typed text committed
+// on leaving the field: held to the range, and only once the owner window has handled the event
+// that brought it (so the undo point taken on that event holds the tempo before). The panel
+// controller implements it. UI thread only.
+class TempoInput {
+public:
+    virtual ~TempoInput() = default;
+    virtual void TempoEntered(double bpm) = 0;
 };
 
 // Shift and Alt as held at the moment an event is handled, not as the event recorded them.

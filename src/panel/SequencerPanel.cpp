@@ -57,7 +57,7 @@ SequencerPanel::SequencerPanel() = default;
 
 SequencerPanel::~SequencerPanel() = default;
 
-void SequencerPanel::Build(HWND window) {
+void SequencerPanel::Build(HWND window, TempoInput& tempoInput) {
     mainWindow = window;
     built = false;
     UseSystemColours(palette);
@@ -66,7 +66,7 @@ void SequencerPanel::Build(HWND window) {
     palette.Derive(GetSysColor(COLOR_HIGHLIGHT));
     sharedBrush.Reset(CreateSolidBrush(palette.contrast));
     BuildColumns();
-    BuildLeftArea();
+    BuildLeftArea(tempoInput);
     measurePopup.Create(mainWindow);
     measurePopup.SetColors(palette);
     statusLine.Create({.id = 3,
@@ -92,7 +92,7 @@ void SequencerPanel::BuildColumns() {
     }
 }
 
-void SequencerPanel::BuildLeftArea() {
+void SequencerPanel::BuildLeftArea(TempoInput& tempoInput) {
     background.Create(0, "", 0, 0, mainWindow, "GLOBALBMP");
 
     playButton.Create(control::kPlay, "PLAYBTN", 27, 32, mainWindow, "PLAY2UP", "PLAY2DN");
@@ -102,21 +102,7 @@ void SequencerPanel::BuildLeftArea() {
     muteButton.SetCursorByName("PUSHCUR");
     muteButton.SetState(ToggleState::On);
 
-    const DialSettings tempo{.baseId = control::kTempo,
-                             .x = 9,
-                             .y = 91,
-                             .upPrefix = "UPARROW",
-                             .downPrefix = "DNARROW",
-                             .downDy = 9,
-                             .owner = mainWindow,
-                             .textDx = 7,
-                             .textDy = 3,
-                             .textWidth = 53,
-                             .textHeight = 13,
-                             .min = 0,
-                             .max = 1000000,
-                             .ctrlStep = 10};
-    tempoField.Create(tempo);
+    tempoField.Create(PanelTempoSettings(mainWindow), tempoInput);
     tempoField.SetTransparent(DialBody::Opaque);
     tempoField.SetLiveTyping(LiveTyping::Off);
 
@@ -261,14 +247,11 @@ void SequencerPanel::ShowMeasurePopup(int measure) {
     measurePopup.ShowFor();
 }
 
-double SequencerPanel::TempoFieldEvent(int id) {
-    tempoField.OnPartEvent(id);
-    return tempoField.GetBpm();
-}
+void SequencerPanel::TempoFieldHandleEvent(int id) { tempoField.OnPartEvent(id); }
 
 void SequencerPanel::ShowTempo(double bpm) { tempoField.SetBpm(bpm); }
 
-void SequencerPanel::ShowTempoUnit(TempoUnit unit) { tempoField.SetMode(unit); }
+void SequencerPanel::ShowTempoUnit(TempoUnit unit) { tempoField.SetUnit(unit); }
 
 int SequencerPanel::LevelEvent(int id) {
     levelControl.OnPartEvent(id);

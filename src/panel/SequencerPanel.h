@@ -33,8 +33,9 @@ public:
     SequencerPanel& operator=(const SequencerPanel&) = delete;
 
     // Creates every control on mainWindow, in stacking order (the first created lies at the
-    // bottom), in the system's colours until the first ApplySkin.
-    void Build(HWND mainWindow);
+    // bottom), in the system's colours until the first ApplySkin. The tempo field hands the
+    // tempos the user gives it to tempoInput (not owned).
+    void Build(HWND mainWindow, TempoInput& tempoInput);
     // The document whose step count the width sets; also handed to the toolbar and the popup.
     void SetDocument(SongDocument* doc);
     // Derives the seven colours from the skin colour and recolours every control.
@@ -72,7 +73,7 @@ public:
     int SelectedMeasure() override;
     void SelectMeasureById(int id) override;
     void ShowMeasurePopup(int measure) override;
-    double TempoFieldEvent(int id) override;
+    void TempoFieldHandleEvent(int id) override;
     void ShowTempo(double bpm) override;
     void ShowTempoUnit(TempoUnit unit) override;
     int LevelEvent(int id) override;
@@ -91,7 +92,7 @@ public:
 
 private:
     void BuildColumns();
-    void BuildLeftArea();
+    void BuildLeftArea(TempoInput& tempoInput);
     void HandOutSharedResources();
     bool ValidColumn(int column) const { return column >= 0 && column < kColumns; }
 

@@ -34,6 +34,7 @@ void DialTextField::OnFocusLost() {
     if (!liveTyping && changePending) {
         Notify(WidgetEvent::ValueCommitted);
         changePending = false;
+        dial.CommitHeard();
     }
 }
 

@@ -92,6 +92,9 @@ public:
     virtual void SetFromText(const std::string& text);
     // The field's text taken as the value when the field loses the focus, clamped.
     virtual void CommitText();
+    // After the owner has heard of committed typed text (WidgetEvent::ValueCommitted): a dial that
+    // hands its value on by itself does it here, so that whatever the owner does first comes first.
+    virtual void CommitHeard() {}
     // One arrow step (times ctrlStep with Control held), clamped. The field shows the new value
     // once the left button is up.
     virtual void Step(int delta);

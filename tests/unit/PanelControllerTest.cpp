@@ -43,7 +43,10 @@ public:
     int SelectedMeasure() override { return selected; }
     void SelectMeasureById(int id) override { selected = id - 20001; }
     void ShowMeasurePopup(int m) override { popups.push_back(m); }
-    double TempoFieldEvent(int) override { return fieldTempo; }
+    // As the field does: an arrow hands the tempo it steps to on, typed text comes by itself.
+    void TempoFieldHandleEvent(int id) override {
+        if (id == 1006 || id == 1007) tempoInput->TempoEntered(fieldTempo);
+    }
     void ShowTempo(double bpm) override { shownTempo = bpm; }
     void ShowTempoUnit(TempoUnit unit) override { tempoUnit = unit; }
     int LevelEvent(int) override { return level; }
@@ -61,6 +64,7 @@ public:
     std::vector<int> popups;
     std::vector<ToolbarMenu> menus;
     int selected = 0;
+    TempoInput* tempoInput = nullptr;
     double fieldTempo = 126.0, shownTempo = 0.0;
     TempoUnit tempoUnit = TempoUnit::BeatsPerMinute;
     int level = 100, transpose = 67;
@@ -79,6 +83,7 @@ struct Rig {
     Rig() {
         controller.Setup(panel, doc);
         controller.Attach(nullptr, &keys);
+        panel.tempoInput = &controller;
         panel.calls.clear();
         doc.dirty = 0;
     }
@@ -188,10 +193,9 @@ TEST(PanelController, TempoReachesTheDocumentAndTheFieldAndOnlyAChangeMarksTheSe
         EXPECT_EQ(rig.doc.tempo, held);
         EXPECT_EQ(rig.panel.shownTempo, held);
     }
-    // A typed value reaches the document as the field holds it.
+    // A typed value reaches the document as the field hands it on; a stepped one by the arrow.
     rig.doc.dirty = 0;
-    rig.panel.fieldTempo = 300.0;
-    rig.controller.ControlChanged(1008);
+    rig.controller.TempoEntered(300.0);
     EXPECT_EQ(rig.doc.dirty, 0); // the tempo did not change
     rig.panel.fieldTempo = 1e7;
     rig.controller.ControlChanged(1006);

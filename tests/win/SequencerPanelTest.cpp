@@ -21,6 +21,12 @@ using widget_test::PumpMessages;
 
 constexpr COLORREF kSkin = RGB(40, 90, 160);
 
+// Nobody types or steps a tempo here.
+class NoTempoInput : public TempoInput {
+public:
+    void TempoEntered(double) override {}
+};
+
 class PanelWindow {
 public:
     PanelWindow() {
@@ -62,7 +68,7 @@ protected:
         window = new PanelWindow();
         document = new SongDocument();
         panel = new SequencerPanel();
-        panel->Build(window->hwnd);
+        panel->Build(window->hwnd, tempoInput);
         panel->SetDocument(document);
         panel->ApplySkin(kSkin);
     }
@@ -107,6 +113,7 @@ protected:
     static inline PanelWindow* window = nullptr;
     static inline SongDocument* document = nullptr;
     static inline SequencerPanel* panel = nullptr;
+    static inline NoTempoInput tempoInput;
 };
 
 bool SameRect(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }

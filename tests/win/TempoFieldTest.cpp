@@ -1,9 +1,11 @@
 // The tempo field on a real owner window: the panel's layout, arrow clicks routed through the
 // owner's widget dispatch, Control read from the input at the moment of the click, typed text
-// taken only when the field loses the focus, and unusable typed text held or given back.
+// taken only when the field loses the focus and handed on after the owner heard of it, and
+// unusable typed text held or given back.
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <vector>
 
 #include "WidgetTestSupport.h"
 #include "panel/TempoField.h"
@@ -12,28 +14,23 @@ using namespace widget_test;
 
 namespace {
 
-// The panel's tempo field: id 1005, origin (9, 91), arrows at (0, 0) and (0, 9), field (7, 3).
-DialSettings PanelTempoSettings(HWND owner) {
-    const DialSettings s{.baseId = 1005,
-                         .x = 9,
-                         .y = 91,
-                         .upPrefix = "UPARROW",
-                         .downPrefix = "DNARROW",
-                         .downDy = 9,
-                         .owner = owner,
-                         .textDx = 7,
-                         .textDy = 3,
-                         .textWidth = 53,
-                         .textHeight = 13,
-                         .min = 0,
-                         .max = 1000000,
-                         .ctrlStep = 10};
-    return s;
-}
+// Each tempo the field hands on, with how many events its owner had heard by then.
+class EnteredTempos : public TempoInput {
+public:
+    struct Entry {
+        double bpm;
+        size_t ownerEvents;
+    };
+    explicit EnteredTempos(const TestOwner& owner) : owner(owner) {}
+    void TempoEntered(double bpm) override { entries.push_back({bpm, owner.events.size()}); }
+
+    const TestOwner& owner;
+    std::vector<Entry> entries;
+};
 
 struct TempoFieldFixture : testing::Test {
     TempoFieldFixture() {
-        field.Create(PanelTempoSettings(owner.hwnd));
+        field.Create(PanelTempoSettings(owner.hwnd), entered);
         field.SetTransparent(DialBody::Opaque);
         field.SetLiveTyping(LiveTyping::Off);
     }
@@ -62,12 +59,13 @@ struct TempoFieldFixture : testing::Test {
 
     TestOwner owner{0, 0, 200, 120};
     FakeInput input;
+    EnteredTempos entered{owner};
     TempoField field;
 };
 
 TEST_F(TempoFieldFixture, StartsAt126WithItsPartsWhereThePanelPutsThem) {
     EXPECT_EQ(Text(), "126");
-    EXPECT_EQ(field.GetBpm(), 126.0);
+    EXPECT_EQ(field.Bpm(), 126.0);
     EXPECT_EQ(field.UpArrow().GetId(), 1006);
     EXPECT_EQ(field.DownArrow().GetId(), 1007);
     EXPECT_EQ(field.Field().GetId(), 1008);
@@ -80,7 +78,7 @@ TEST_F(TempoFieldFixture, StartsAt126WithItsPartsWhereThePanelPutsThem) {
 TEST_F(TempoFieldFixture, ArrowClicksStepBySemitonesAndOctavesWithControl) {
     Click(field.UpArrow());
     EXPECT_EQ(owner.dispatched.back(), 1006);
-    EXPECT_DOUBLE_EQ(field.GetBpm(), 133.4923498892712);
+    EXPECT_DOUBLE_EQ(field.Bpm(), 133.4923498892712);
     EXPECT_EQ(Text(), "133.492");
     Click(field.DownArrow());
     EXPECT_EQ(Text(), "126");
@@ -88,50 +86,61 @@ TEST_F(TempoFieldFixture, ArrowClicksStepBySemitonesAndOctavesWithControl) {
     field.SetBpm(126.0); // the semitone down gave 125.99999999999999
     input.control = true;
     Click(field.UpArrow());
-    EXPECT_EQ(field.GetBpm(), 252.0);
+    EXPECT_EQ(field.Bpm(), 252.0);
     EXPECT_EQ(Text(), "252");
     input.control = false;
 
     field.SetBpm(6000000.0);
     input.control = true;
     Click(field.UpArrow());
-    EXPECT_EQ(field.GetBpm(), 10000000.0);
+    EXPECT_EQ(field.Bpm(), 10000000.0);
     EXPECT_EQ(Text(), "10000000");
+
+    // Each of the four steps is handed on; a tempo set by the program is not.
+    ASSERT_EQ(entered.entries.size(), 4u);
+    EXPECT_DOUBLE_EQ(entered.entries[0].bpm, 133.4923498892712);
+    EXPECT_EQ(entered.entries[2].bpm, 252.0);
+    EXPECT_EQ(entered.entries[3].bpm, 10000000.0);
 }
 
 TEST_F(TempoFieldFixture, TypedSamplesAreTakenOnlyWhenTheFieldLosesTheFocus) {
-    field.SetMode(tempo::TempoUnit::SamplesPerMeasure);
+    field.SetUnit(tempo::TempoUnit::SamplesPerMeasure);
     EXPECT_EQ(Text(), "42000");
     HWND edit = field.Field().Handle();
     SetFocus(edit);
     SendMessageA(edit, EM_SETSEL, 0, -1);
     for (const char c : std::string("21000"))
         SendMessageA(edit, WM_CHAR, static_cast<WPARAM>(c), 0);
-    EXPECT_EQ(field.GetBpm(), 126.0); // typing alone changes nothing
+    EXPECT_EQ(field.Bpm(), 126.0); // typing alone changes nothing
     EXPECT_TRUE(owner.events.empty());
+    EXPECT_TRUE(entered.entries.empty());
     SetFocus(owner.hwnd);
-    EXPECT_EQ(field.GetBpm(), 252.0);
+    EXPECT_EQ(field.Bpm(), 252.0);
     EXPECT_EQ(Text(), "21000"); // kept as typed
     ASSERT_FALSE(owner.events.empty());
     EXPECT_EQ(owner.events.back().type, WidgetEvent::ValueCommitted);
     EXPECT_EQ(owner.events.back().id, 1008);
+    // Handed on once, after the owner heard of the commit: its undo point holds the old tempo.
+    ASSERT_EQ(entered.entries.size(), 1u);
+    EXPECT_EQ(entered.entries[0].bpm, 252.0);
+    EXPECT_EQ(entered.entries[0].ownerEvents, owner.events.size());
 }
 
 TEST_F(TempoFieldFixture, UnusableTempoIsHeldOrGivenBack) {
     TypeAndLeave("0");
-    EXPECT_EQ(field.GetBpm(), 0.5);
+    EXPECT_EQ(field.Bpm(), 0.5);
     EXPECT_EQ(Text(), "0.500");
     field.SetBpm(126.0);
     TypeAndLeave("abc");
-    EXPECT_EQ(field.GetBpm(), 126.0);
+    EXPECT_EQ(field.Bpm(), 126.0);
     EXPECT_EQ(Text(), "126");
 
-    field.SetMode(tempo::TempoUnit::SamplesPerMeasure);
+    field.SetUnit(tempo::TempoUnit::SamplesPerMeasure);
     TypeAndLeave("0"); // 0 samples per measure would be an infinite tempo
-    EXPECT_EQ(field.GetBpm(), 10000000.0);
+    EXPECT_EQ(field.Bpm(), 10000000.0);
     EXPECT_EQ(Text(), "0.529");
     field.SetBpm(tempo::HoldTempo(std::numeric_limits<double>::quiet_NaN())); // a damaged file's tempo
-    EXPECT_EQ(field.GetBpm(), 126.0);
+    EXPECT_EQ(field.Bpm(), 126.0);
     EXPECT_EQ(Text(), "42000");
     EXPECT_FALSE(field.Field().IsModified());
 }
