@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr char kProbeExe[] = "kestrelbox_probe.exe";
 // Only a safety net: every wait ends as soon as what it waits for has happened.
 constexpr DWORD kSafetyLimitMs = 120000;
 

@@ -9,6 +9,9 @@
 
 #include "WaitFor.h"
 
+// The test build: the program with the probe's hooks (app/ProbeHooks.h) and its tone log.
+inline constexpr char kProbeExe[] = "kestrelbox_probe.exe";
+
 struct RunningCopy {
     PROCESS_INFORMATION process{};
     HWND window = nullptr;

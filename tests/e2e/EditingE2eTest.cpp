@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr char kProbeExe[] = "kestrelbox_probe.exe";
-
 int ColumnX(int k) { return 94 + 38 * (k - 1); }
 POINT NoteUp(int k) { return POINT{ColumnX(k) + 4, 2 + 63 + 4}; }
 POINT NoteDown(int k) { return POINT{ColumnX(k) + 4, 2 + 72 + 4}; }

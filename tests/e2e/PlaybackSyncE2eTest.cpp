@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr char kProbeExe[] = "kestrelbox_probe.exe";
 // Only a safety net: every wait below ends as soon as what it waits for has happened.
 constexpr int kSafetyLimitMs = 30000;
 
