@@ -176,14 +176,16 @@ TEST(AudioE2e, TwoCopiesSoundAsOne) {
     // With Control held the first copy plays alone.
     const size_t secondsTones = Cues(second.log).size();
     {
-        HeldControl control;
+        HeldKey control(first.Window(), VK_CONTROL);
+        ASSERT_TRUE(control.IsHeld());
         first.Space();
         EXPECT_TRUE(first.Playing());
     }
     EXPECT_TRUE(first.PlaysFor(2000.0));
     EXPECT_FALSE(second.Playing()) << "Control was held, yet the second copy started";
     {
-        HeldControl control;
+        HeldKey control(first.Window(), VK_CONTROL);
+        ASSERT_TRUE(control.IsHeld());
         first.Space();
         EXPECT_FALSE(first.Playing());
     }

@@ -188,8 +188,8 @@ TEST(EditingE2e, MenusOpenUnderTheirButtons) {
 }
 
 TEST(EditingE2e, AMeasureCopiedInOneCopyIsPastedInAnotherAndUndone) {
-    ScopedCopy from;
-    ScopedCopy to;
+    ScopedCopy from({}, kProbeExe);
+    ScopedCopy to({}, kProbeExe);
     ASSERT_NE(from.Window(), nullptr);
     ASSERT_NE(to.Window(), nullptr);
     const std::vector<std::string> copied = NoteTexts(from.Window());

@@ -140,7 +140,8 @@ TEST_F(PlaybackSyncE2e, SpaceInOneCopyStartsAndStopsBoth) {
 
 TEST_F(PlaybackSyncE2e, ControlSpaceStartsAndStopsOnlyThisCopy) {
     {
-        HeldControl control;
+        HeldKey control(copies[0].window, VK_CONTROL);
+        ASSERT_TRUE(control.IsHeld());
         PressSpace(copies[0].window);
         ASSERT_TRUE(WaitForTones(logs[0], 4)) << "the copy that was pressed does not play";
     }
@@ -153,7 +154,8 @@ TEST_F(PlaybackSyncE2e, ControlSpaceStartsAndStopsOnlyThisCopy) {
     PressSpace(copies[1].window); // no Control: starts copy 1; copy 0 already plays and ignores it
     ASSERT_TRUE(WaitForTones(logs[1], 4));
     {
-        HeldControl control;
+        HeldKey control(copies[0].window, VK_CONTROL);
+        ASSERT_TRUE(control.IsHeld());
         PressSpace(copies[0].window);
         // Control stays held until the copy has handled the key.
         EXPECT_EQ(TransportAfterQueue(copies[0].window, logs[0]), Transport::Stopped)
