@@ -108,8 +108,7 @@ struct Copy {
     }
     void Space() {
         runBefore = LatestRun(log);
-        PostMessageA(copy.window, WM_KEYDOWN, VK_SPACE, 1);
-        PostMessageA(copy.window, WM_KEYUP, VK_SPACE, 0xC0000001);
+        PressKey(copy.window, VK_SPACE);
     }
     // The run that began after the last Space() has played for `ms`.
     bool PlaysFor(double ms) {

@@ -80,10 +80,7 @@ Transport TransportAfterQueue(HWND window, const std::string& path, int timeoutM
     return transport;
 }
 
-void PressSpace(HWND window) {
-    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 1);
-    PostMessageA(window, WM_KEYUP, VK_SPACE, 0xC0000001);
-}
+void PressSpace(HWND window) { PressKey(window, VK_SPACE); }
 
 class PlaybackSyncE2e : public ::testing::Test {
 protected:
