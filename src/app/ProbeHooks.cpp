@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/MainWindow.h"
+#include "common/SystemWin32.h"
 #include "common/WideTextWin32.h"
 
 namespace {
@@ -28,9 +29,11 @@ HDROP MakeDrop(const std::string& utf8Path) {
     return static_cast<HDROP>(memory);
 }
 
-// Both requests are posted, so they are carried out after the sender has been released, as the
-// shell's drop would be.
+// The drop and the save are posted, so they are carried out after the sender has been released,
+// as the shell's drop would be; the key is read while the sender waits for the answer.
 bool TakeRequest(MainWindow& window, const COPYDATASTRUCT& data) {
+    if (data.dwData == kProbeKeyHeld && data.cbData == 1 && data.lpData != nullptr)
+        return KeyHeldNow(*static_cast<const unsigned char*>(data.lpData));
     if (data.dwData == kProbeDropPath && data.lpData != nullptr) {
         HDROP drop = MakeDrop(std::string(static_cast<const char*>(data.lpData), data.cbData));
         return drop != nullptr &&

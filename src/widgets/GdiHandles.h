@@ -4,7 +4,7 @@
 
 #include <utility>
 
-// Owns one GDI object (brush, font, bitmap) and deletes it.
+// Owns one GDI object (brush, font, bitmap, region) and deletes it.
 template <typename Handle> class GdiObject {
 public:
     GdiObject() = default;
@@ -32,6 +32,7 @@ private:
 using GdiBitmap = GdiObject<HBITMAP>;
 using GdiBrush = GdiObject<HBRUSH>;
 using GdiFont = GdiObject<HFONT>;
+using GdiRegion = GdiObject<HRGN>;
 
 // A memory device context compatible with another one.
 class MemoryDC {

@@ -2,21 +2,23 @@
 
 #include <vector>
 
+#include "widgets/GdiHandles.h"
+
 namespace {
 
 struct Pending {
     HWND window = nullptr;
-    HRGN plain = nullptr; // repaint without erasing
-    HRGN erase = nullptr; // repaint over the erased background
+    GdiRegion plain; // repaint without erasing
+    GdiRegion erase; // repaint over the erased background
 };
 
 // UI thread only, like the widgets themselves.
 int depth = 0;
 std::vector<Pending> pending;
-HRGN scratch = nullptr;
+GdiRegion scratch;
 long requests = 0;
 
-HRGN EmptyRegion() { return CreateRectRgn(0, 0, 0, 0); }
+GdiRegion EmptyRegion() { return GdiRegion(CreateRectRgn(0, 0, 0, 0)); }
 
 bool IsEmpty(HRGN region) {
     RECT box{};
@@ -51,26 +53,24 @@ void InvalidateLater(HWND window, const RECT* area, EraseBackground erase) {
     else
         GetClientRect(window, &r);
     if (r.right <= r.left || r.bottom <= r.top) return;
-    if (scratch == nullptr) scratch = EmptyRegion();
-    SetRectRgn(scratch, r.left, r.top, r.right, r.bottom);
+    if (!scratch) scratch = EmptyRegion();
+    SetRectRgn(scratch.Get(), r.left, r.top, r.right, r.bottom);
     Pending& p = PendingFor(window);
-    HRGN target = eraseFlag ? p.erase : p.plain;
-    CombineRgn(target, target, scratch, RGN_OR);
+    HRGN target = (eraseFlag ? p.erase : p.plain).Get();
+    CombineRgn(target, target, scratch.Get(), RGN_OR);
 }
 
 void FlushInvalidations() {
-    // Taken first: a window may ask for more while it is told (it never does today).
+    // Taken first: a window may ask for more while it is told (it never does today). The regions
+    // go with `taken`.
     std::vector<Pending> taken;
     taken.swap(pending);
-    for (Pending& p : taken) {
-        if (IsWindow(p.window)) {
-            // One request where one kind is pending; the erase flag belongs to the whole window's
-            // update region, so two kinds still need the two requests to mean what they meant.
-            if (!IsEmpty(p.plain)) Request(p.window, p.plain, FALSE);
-            if (!IsEmpty(p.erase)) Request(p.window, p.erase, TRUE);
-        }
-        DeleteObject(p.plain);
-        DeleteObject(p.erase);
+    for (const Pending& p : taken) {
+        if (!IsWindow(p.window)) continue;
+        // One request where one kind is pending; the erase flag belongs to the whole window's
+        // update region, so two kinds still need the two requests to mean what they meant.
+        if (!IsEmpty(p.plain.Get())) Request(p.window, p.plain.Get(), FALSE);
+        if (!IsEmpty(p.erase.Get())) Request(p.window, p.erase.Get(), TRUE);
     }
 }
 

@@ -23,6 +23,7 @@ copies share their due times, and the tones on a shared due time are heard a con
 (within 1 ms, between attested underruns), without drifting apart."""
 import argparse
 import array
+import bisect
 import math
 import os
 import re
@@ -201,27 +202,10 @@ def percentile(values, p):
 
 
 def nearest_index(values, value):
-    lo, hi = 0, len(values)
-    while lo < hi:
-        mid = (lo + hi) // 2
-        if values[mid] < value:
-            lo = mid + 1
-        else:
-            hi = mid
-    candidates = [i for i in (lo - 1, lo) if 0 <= i < len(values)]
+    """Where in values (sorted, not empty) the one nearest to value is; the earlier on a tie."""
+    at = bisect.bisect_left(values, value)
+    candidates = [i for i in (at - 1, at) if 0 <= i < len(values)]
     return min(candidates, key=lambda i: abs(values[i] - value))
-
-
-def nearest(onsets, position):
-    lo, hi = 0, len(onsets)
-    while lo < hi:
-        mid = (lo + hi) // 2
-        if onsets[mid] < position:
-            lo = mid + 1
-        else:
-            hi = mid
-    candidates = [onsets[i] for i in (lo - 1, lo) if 0 <= i < len(onsets)]
-    return min(candidates, key=lambda o: abs(o - position)) if candidates else None
 
 
 class Heard:

@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr char kProbeExe[] = "kestrelbox_probe.exe";
 // Only a safety net: every wait ends as soon as what it waits for has happened.
 constexpr DWORD kSafetyLimitMs = 120000;
 
@@ -109,8 +108,7 @@ struct Copy {
     }
     void Space() {
         runBefore = LatestRun(log);
-        PostMessageA(copy.window, WM_KEYDOWN, VK_SPACE, 1);
-        PostMessageA(copy.window, WM_KEYUP, VK_SPACE, 0xC0000001);
+        PressKey(copy.window, VK_SPACE);
     }
     // The run that began after the last Space() has played for `ms`.
     bool PlaysFor(double ms) {
@@ -177,14 +175,16 @@ TEST(AudioE2e, TwoCopiesSoundAsOne) {
     // With Control held the first copy plays alone.
     const size_t secondsTones = Cues(second.log).size();
     {
-        HeldControl control;
+        HeldKey control(first.Window(), VK_CONTROL);
+        ASSERT_TRUE(control.IsHeld());
         first.Space();
         EXPECT_TRUE(first.Playing());
     }
     EXPECT_TRUE(first.PlaysFor(2000.0));
     EXPECT_FALSE(second.Playing()) << "Control was held, yet the second copy started";
     {
-        HeldControl control;
+        HeldKey control(first.Window(), VK_CONTROL);
+        ASSERT_TRUE(control.IsHeld());
         first.Space();
         EXPECT_FALSE(first.Playing());
     }

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/ProbeHooks.h"
 #include "common/WideTextWin32.h"
 
 namespace {
@@ -195,11 +196,10 @@ void TypeInto(HWND field, const std::string& text) {
         PostMessageA(field, WM_CHAR, static_cast<unsigned char>(c), 1);
 }
 
-// Key events travel through the display server; they count once the system's key state shows them.
-HeldKey::HeldKey(HWND target, BYTE heldKey) : key(heldKey) {
+HeldKey::HeldKey(HWND heldFor, BYTE heldKey) : target(heldFor), key(heldKey) {
     if (GetForegroundWindow() != target) {
         SetForegroundWindow(target);
-        WaitFor([target] { return GetForegroundWindow() == target; });
+        WaitFor([this] { return GetForegroundWindow() == target; });
     }
     // A window that comes to the front takes the display's own key state, which knows nothing of
     // keys pressed here: let it finish doing so before the key goes down. A message sent to it
@@ -208,15 +208,17 @@ HeldKey::HeldKey(HWND target, BYTE heldKey) : key(heldKey) {
     for (int i = 0; i < 2; ++i)
         SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
     keybd_event(key, 0, 0, 0);
-    held = WaitFor([this] { return (GetAsyncKeyState(key) & 0x8000) != 0; });
-    // Each process keeps the key state it last read for up to 50 ms, and no message tells when
-    // another process's copy has gone stale: let that lifetime pass before the key is relied on.
-    Sleep(100);
+    // The system takes the key at once, but the copy may still hold an older reading of it.
+    held = WaitFor([this] { return TargetSeesHeld(); });
 }
 
 HeldKey::~HeldKey() {
     keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
-    WaitFor([this] { return (GetAsyncKeyState(key) & 0x8000) == 0; });
+    WaitFor([this] { return !TargetSeesHeld(); });
+}
+
+bool HeldKey::TargetSeesHeld() const {
+    return SendProbe(target, kProbeKeyHeld, std::string(1, static_cast<char>(key)));
 }
 
 std::string TempPath(const std::string& name) {
@@ -394,9 +396,14 @@ void RunMenuCommand(HWND mainWindow, int command) {
     PostMessageA(commands, WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
 
-void SendProbe(HWND window, ULONG_PTR what, const std::string& data) {
+bool SendProbe(HWND window, ULONG_PTR what, const std::string& data) {
     COPYDATASTRUCT message{what, static_cast<DWORD>(data.size()), const_cast<char*>(data.data())};
-    SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message));
+    DWORD_PTR answer = FALSE;
+    // A copy that hangs fails the test instead of holding it.
+    constexpr UINT kSafetyLimitMs = 10000;
+    return SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message), SMTO_NORMAL,
+                               kSafetyLimitMs, &answer) != 0 &&
+           answer != FALSE;
 }
 
 // --- Wine --------------------------------------------------------------------------------------

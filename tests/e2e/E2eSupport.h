@@ -9,6 +9,9 @@
 
 #include "WaitFor.h"
 
+// The test build: the program with the probe's hooks (app/ProbeHooks.h) and its tone log.
+inline constexpr char kProbeExe[] = "kestrelbox_probe.exe";
+
 struct RunningCopy {
     PROCESS_INFORMATION process{};
     HWND window = nullptr;
@@ -84,9 +87,10 @@ void StrikeKey(BYTE key);
 // Types text into a field of another process as keyboard characters, after selecting all of it.
 void TypeInto(HWND field, const std::string& text);
 
-// Holds a key (Control, Shift, Alt) in the system's key state, which every process reads. Key
-// events go to the window in front, so the target is brought there first; IsHeld tells whether
-// the system took the key.
+// Holds a key (Control, Shift, Alt) in the system's key state, which every process reads, for a
+// copy of the test build whose main window is target. Key events go to the window in front, so
+// the target is brought there first. The key counts once the copy answers that it sees it held
+// (kProbeKeyHeld); IsHeld tells whether it did. It counts as released once the copy sees that.
 class HeldKey {
 public:
     HeldKey(HWND target, BYTE key);
@@ -97,6 +101,9 @@ public:
     bool IsHeld() const { return held; }
 
 private:
+    bool TargetSeesHeld() const;
+
+    HWND target;
     BYTE key;
     bool held = false;
 };
@@ -152,8 +159,9 @@ void ChooseInFileDialog(HWND dialog, const std::string& path);
 // A menu command or keyboard shortcut's command, as the toolbar's command window receives it.
 void RunMenuCommand(HWND mainWindow, int command);
 
-// What the test build takes by WM_COPYDATA (app/ProbeHooks.h): a UTF-8 path dropped, or Save.
-void SendProbe(HWND window, ULONG_PTR what, const std::string& data = "");
+// What the test build takes by WM_COPYDATA (app/ProbeHooks.h): a UTF-8 path dropped, Save, or
+// whether a key is held. True when the copy took the request (answered yes).
+bool SendProbe(HWND window, ULONG_PTR what, const std::string& data = "");
 
 // --- Wine --------------------------------------------------------------------------------------
 
@@ -161,20 +169,3 @@ bool UnderWine();
 // The Linux path of a Windows path under Wine (UTF-8 both), and the reverse.
 std::optional<std::string> UnixPathOf(const std::string& windowsPath);
 std::optional<std::string> WindowsPathOf(const std::string& unixPath);
-
-// Holds Control in the system's key state, which every process reads with GetAsyncKeyState; the
-// window in front is left alone, since a window that comes to the front takes the display's own
-// key state. The key counts once this process sees it held.
-class HeldControl {
-public:
-    HeldControl() {
-        keybd_event(VK_CONTROL, 0, 0, 0);
-        WaitFor([] { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; });
-    }
-    ~HeldControl() {
-        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
-        WaitFor([] { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) == 0; });
-    }
-    HeldControl(const HeldControl&) = delete;
-    HeldControl& operator=(const HeldControl&) = delete;
-};

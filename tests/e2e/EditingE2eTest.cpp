@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr char kProbeExe[] = "kestrelbox_probe.exe";
-
 int ColumnX(int k) { return 94 + 38 * (k - 1); }
 POINT NoteUp(int k) { return POINT{ColumnX(k) + 4, 2 + 63 + 4}; }
 POINT NoteDown(int k) { return POINT{ColumnX(k) + 4, 2 + 72 + 4}; }
@@ -190,8 +188,8 @@ TEST(EditingE2e, MenusOpenUnderTheirButtons) {
 }
 
 TEST(EditingE2e, AMeasureCopiedInOneCopyIsPastedInAnotherAndUndone) {
-    ScopedCopy from;
-    ScopedCopy to;
+    ScopedCopy from({}, kProbeExe);
+    ScopedCopy to({}, kProbeExe);
     ASSERT_NE(from.Window(), nullptr);
     ASSERT_NE(to.Window(), nullptr);
     const std::vector<std::string> copied = NoteTexts(from.Window());

@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr char kProbeExe[] = "kestrelbox_probe.exe";
 constexpr DWORD kPatience = 20000; // a safety net only: every wait ends as soon as its condition holds
 
 bool Exited(const RunningCopy& copy, DWORD timeoutMs = kPatience) {

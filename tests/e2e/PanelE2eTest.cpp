@@ -19,7 +19,6 @@
 namespace {
 
 constexpr int kColumns = 16;
-constexpr char kProbeExe[] = "kestrelbox_probe.exe";
 
 int VisibleNoteFields(HWND window) {
     int n = 0;

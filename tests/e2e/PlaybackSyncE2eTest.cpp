@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr char kProbeExe[] = "kestrelbox_probe.exe";
 // Only a safety net: every wait below ends as soon as what it waits for has happened.
 constexpr int kSafetyLimitMs = 30000;
 
@@ -81,10 +80,7 @@ Transport TransportAfterQueue(HWND window, const std::string& path, int timeoutM
     return transport;
 }
 
-void PressSpace(HWND window) {
-    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 1);
-    PostMessageA(window, WM_KEYUP, VK_SPACE, 0xC0000001);
-}
+void PressSpace(HWND window) { PressKey(window, VK_SPACE); }
 
 class PlaybackSyncE2e : public ::testing::Test {
 protected:
@@ -141,7 +137,8 @@ TEST_F(PlaybackSyncE2e, SpaceInOneCopyStartsAndStopsBoth) {
 
 TEST_F(PlaybackSyncE2e, ControlSpaceStartsAndStopsOnlyThisCopy) {
     {
-        HeldControl control;
+        HeldKey control(copies[0].window, VK_CONTROL);
+        ASSERT_TRUE(control.IsHeld());
         PressSpace(copies[0].window);
         ASSERT_TRUE(WaitForTones(logs[0], 4)) << "the copy that was pressed does not play";
     }
@@ -154,7 +151,8 @@ TEST_F(PlaybackSyncE2e, ControlSpaceStartsAndStopsOnlyThisCopy) {
     PressSpace(copies[1].window); // no Control: starts copy 1; copy 0 already plays and ignores it
     ASSERT_TRUE(WaitForTones(logs[1], 4));
     {
-        HeldControl control;
+        HeldKey control(copies[0].window, VK_CONTROL);
+        ASSERT_TRUE(control.IsHeld());
         PressSpace(copies[0].window);
         // Control stays held until the copy has handled the key.
         EXPECT_EQ(TransportAfterQueue(copies[0].window, logs[0]), Transport::Stopped)

@@ -21,6 +21,7 @@
 #include "about/AboutText.h"
 #include "about/LinkLabel.h"
 #include "about/LinkShellWin32.h"
+#include "widgets/GdiHandles.h"
 
 using namespace widget_test;
 
@@ -123,13 +124,11 @@ struct ColourAnswer {
 
 // What the box answers when a control asks for its colours.
 ColourAnswer AskColours(HWND box, HWND control) {
-    HDC dc = CreateCompatibleDC(nullptr);
+    const MemoryDC dc(nullptr);
     const UINT message = control == box ? WM_CTLCOLORDLG : WM_CTLCOLORSTATIC;
     auto brush = reinterpret_cast<HBRUSH>(
-        SendMessageA(box, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
-    ColourAnswer answer{GetTextColor(dc), GetBkColor(dc), brush};
-    DeleteDC(dc);
-    return answer;
+        SendMessageA(box, message, reinterpret_cast<WPARAM>(dc.Get()), reinterpret_cast<LPARAM>(control)));
+    return ColourAnswer{GetTextColor(dc.Get()), GetBkColor(dc.Get()), brush};
 }
 
 // Runs the About box on this thread while drive(box) acts on it from a second thread. Returns
@@ -164,11 +163,12 @@ struct AboutBoxFixture : testing::Test {
         args.owner = TestOwner::Host();
         args.background = RGB(10, 90, 40);
         args.palette.Derive(RGB(200, 120, 40));
-        args.backgroundBrush = CreateSolidBrush(args.background);
+        backgroundBrush.Reset(CreateSolidBrush(args.background));
+        args.backgroundBrush = backgroundBrush.Get();
     }
-    ~AboutBoxFixture() override { DeleteObject(args.backgroundBrush); }
 
     AboutBoxArgs args;
+    GdiBrush backgroundBrush;
     FakeShell shell;
 };
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "widgets/GdiHandles.h"
+
 namespace {
 
 struct PictureSize {
@@ -32,17 +34,6 @@ const PictureSize kPictures[] = {
 const char* const kCursors[] = {"NOCUR",   "SIZECUR", "PUSHCUR", "UPCUR", "DNCUR", "BARHCUR",
                                 "BARVCUR", "TEXTCUR", "FCUR",    "ECUR",  "MCUR",  "HANDCUR"};
 
-// Owns a GDI object for the length of one check.
-struct GdiObject {
-    HGDIOBJ handle;
-    explicit GdiObject(HGDIOBJ h) : handle(h) {}
-    ~GdiObject() {
-        if (handle != nullptr) DeleteObject(handle);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-};
-
 struct IconHandle {
     HICON handle = nullptr;
     ~IconHandle() {
@@ -54,11 +45,10 @@ struct IconHandle {
 struct IconParts {
     ICONINFO info{};
     bool ok = false;
-    explicit IconParts(HICON icon) { ok = GetIconInfo(icon, &info) != FALSE; }
-    ~IconParts() {
-        if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
-        if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
-    }
+    GdiBitmap mask;
+    GdiBitmap colour;
+    explicit IconParts(HICON icon)
+        : ok(GetIconInfo(icon, &info) != FALSE), mask(info.hbmMask), colour(info.hbmColor) {}
 };
 
 BITMAP BitmapInfo(HBITMAP bitmap) {
@@ -92,24 +82,20 @@ std::vector<COLORREF> DrawInColours(HBITMAP picture, int width, int height, COLO
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    GdiObject target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    HDC targetDc = CreateCompatibleDC(nullptr);
-    HDC sourceDc = CreateCompatibleDC(nullptr);
-    HGDIOBJ oldTarget = SelectObject(targetDc, target.handle);
-    HGDIOBJ oldSource = SelectObject(sourceDc, picture);
-    SetTextColor(targetDc, ink);
-    SetBkColor(targetDc, paper);
-    BitBlt(targetDc, 0, 0, width, height, sourceDc, 0, 0, SRCCOPY);
+    const GdiBitmap target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const MemoryDC targetDc(nullptr);
+    const MemoryDC sourceDc(nullptr);
+    const SelectedObject targetSelected(targetDc.Get(), target.Get());
+    const SelectedObject sourceSelected(sourceDc.Get(), picture);
+    SetTextColor(targetDc.Get(), ink);
+    SetBkColor(targetDc.Get(), paper);
+    BitBlt(targetDc.Get(), 0, 0, width, height, sourceDc.Get(), 0, 0, SRCCOPY);
     GdiFlush();
     std::vector<COLORREF> out;
     for (int i = 0; i < width * height; ++i) {
         const DWORD px = static_cast<const DWORD*>(bits)[i];
         out.push_back(RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF));
     }
-    SelectObject(sourceDc, oldSource);
-    SelectObject(targetDc, oldTarget);
-    DeleteDC(sourceDc);
-    DeleteDC(targetDc);
     return out;
 }
 
@@ -162,9 +148,9 @@ void ExpectTwoIconGroupsInOrder(const std::string& file) {
 TEST(ArtResources, EveryPictureLoadsAsOneBitImageOfItsLayoutSize) {
     for (const PictureSize& picture : kPictures) {
         SCOPED_TRACE(picture.name);
-        GdiObject bitmap(LoadBitmapA(ThisModule(), picture.name));
-        ASSERT_NE(bitmap.handle, nullptr);
-        const BITMAP bm = BitmapInfo(static_cast<HBITMAP>(bitmap.handle));
+        const GdiBitmap bitmap(LoadBitmapA(ThisModule(), picture.name));
+        ASSERT_NE(bitmap.Get(), nullptr);
+        const BITMAP bm = BitmapInfo(bitmap.Get());
         EXPECT_EQ(bm.bmWidth, picture.width);
         EXPECT_EQ(bm.bmHeight, picture.height);
         EXPECT_EQ(bm.bmBitsPixel, 1);
@@ -178,20 +164,19 @@ TEST(ArtResources, PicturesDrawInTheSkinsInkAndPaper) {
     // pictures are filled boxes (mostly ink), the measure buttons' up pictures mostly paper.
     for (const char* name : {"LOOPSCTRL1DN", "LOOPSCTRL8DN", "EDITDN"}) {
         SCOPED_TRACE(name);
-        GdiObject bitmap(LoadBitmapA(ThisModule(), name));
-        ASSERT_NE(bitmap.handle, nullptr);
-        const BITMAP bm = BitmapInfo(static_cast<HBITMAP>(bitmap.handle));
-        const auto pixels =
-            DrawInColours(static_cast<HBITMAP>(bitmap.handle), bm.bmWidth, bm.bmHeight, ink, paper);
+        const GdiBitmap bitmap(LoadBitmapA(ThisModule(), name));
+        ASSERT_NE(bitmap.Get(), nullptr);
+        const BITMAP bm = BitmapInfo(bitmap.Get());
+        const auto pixels = DrawInColours(bitmap.Get(), bm.bmWidth, bm.bmHeight, ink, paper);
         EXPECT_EQ(pixels.front(), ink);
         EXPECT_EQ(CountOf(pixels, ink) + CountOf(pixels, paper), bm.bmWidth * bm.bmHeight);
         EXPECT_GT(CountOf(pixels, ink), CountOf(pixels, paper));
     }
     for (const char* name : {"LOOPSCTRL1UP", "LOOPSCTRL8UP"}) {
         SCOPED_TRACE(name);
-        GdiObject bitmap(LoadBitmapA(ThisModule(), name));
-        ASSERT_NE(bitmap.handle, nullptr);
-        const auto pixels = DrawInColours(static_cast<HBITMAP>(bitmap.handle), 16, 13, ink, paper);
+        const GdiBitmap bitmap(LoadBitmapA(ThisModule(), name));
+        ASSERT_NE(bitmap.Get(), nullptr);
+        const auto pixels = DrawInColours(bitmap.Get(), 16, 13, ink, paper);
         EXPECT_EQ(pixels.front(), paper);
         EXPECT_EQ(pixels[15], ink); // the bar along the right edge
         EXPECT_GT(CountOf(pixels, paper), CountOf(pixels, ink));
@@ -261,17 +246,13 @@ TEST(ArtResources, IconsAndCursorsLeaveTheBackgroundUntintedWhereTransparent) {
         BITMAPINFO info{};
         info.bmiHeader = {sizeof info.bmiHeader, 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         void* bits = nullptr;
-        GdiObject surface(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, surface.handle);
+        const GdiBitmap surface(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        const MemoryDC dc(nullptr);
+        const SelectedObject selected(dc.Get(), surface.Get());
         RECT all{0, 0, 32, 32};
-        HBRUSH brush = CreateSolidBrush(grey);
-        FillRect(dc, &all, brush);
-        DeleteObject(brush);
-        DrawIconEx(dc, 0, 0, probe.image, 32, 32, 0, nullptr, DI_NORMAL);
-        const COLORREF seen = GetPixel(dc, probe.x, probe.y);
-        SelectObject(dc, old);
-        DeleteDC(dc);
+        FillRect(dc.Get(), &all, GdiBrush(CreateSolidBrush(grey)).Get());
+        DrawIconEx(dc.Get(), 0, 0, probe.image, 32, 32, 0, nullptr, DI_NORMAL);
+        const COLORREF seen = GetPixel(dc.Get(), probe.x, probe.y);
         EXPECT_EQ(seen, grey) << "at " << probe.x << "," << probe.y;
     }
 }

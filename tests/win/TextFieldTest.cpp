@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "WidgetTestSupport.h"
+#include "widgets/GdiHandles.h"
 #include "widgets/TextField.h"
 
 using namespace widget_test;
@@ -62,16 +63,15 @@ TEST(TextField, SharedBrushIsUsedAndNotReplaced) {
                   .y = 5,
                   .width = 40,
                   .height = 15});
-    HBRUSH shared = CreateSolidBrush(RGB(9, 9, 9));
-    field.UseBrush(shared);
+    const GdiBrush shared(CreateSolidBrush(RGB(9, 9, 9)));
+    field.UseBrush(shared.Get());
     field.SetColors(RGB(7, 7, 7), RGB(8, 8, 8));
-    EXPECT_EQ(AskColours(field).brush, shared);
+    EXPECT_EQ(AskColours(field).brush, shared.Get());
     EXPECT_EQ(AskColours(field).background, RGB(8, 8, 8));
     field.SetColors(RGB(7, 7, 7), RGB(8, 8, 9));
     // Still a live brush: the field never deleted it.
     LOGBRUSH info{};
-    EXPECT_NE(GetObjectA(shared, sizeof info, &info), 0);
-    DeleteObject(shared);
+    EXPECT_NE(GetObjectA(shared.Get(), sizeof info, &info), 0);
 }
 
 TEST(TextField, TwoFieldsOnOneOwnerEachAnswerForThemselves) {
@@ -197,10 +197,9 @@ TEST(TextField, FontsFollowTheGivenSize) {
     const LONG sevenPoint = heightOf();
     field.SetFont("", 0);              // 9 points
     EXPECT_LT(heightOf(), sevenPoint); // heights are negative: a bigger font is more negative
-    HFONT shared = CreateFontA(-30, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
-    field.UseFont(shared);
-    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(field.Handle(), WM_GETFONT, 0, 0)), shared);
-    DeleteObject(shared);
+    const GdiFont shared(CreateFontA(-30, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial"));
+    field.UseFont(shared.Get());
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(field.Handle(), WM_GETFONT, 0, 0)), shared.Get());
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "widgets/GdiHandles.h"
 #include "widgets/MonoImage.h"
 #include "widgets/WidgetEvents.h"
 #include "widgets/WidgetInput.h"
@@ -176,9 +177,7 @@ private:
             ++erases;
             RECT r;
             GetClientRect(window, &r);
-            HBRUSH brush = CreateSolidBrush(background);
-            FillRect(reinterpret_cast<HDC>(wParam), &r, brush);
-            DeleteObject(brush);
+            FillRect(reinterpret_cast<HDC>(wParam), &r, GdiBrush(CreateSolidBrush(background)).Get());
             return 1;
         }
         case WM_PAINT: {
@@ -247,14 +246,13 @@ public:
         info.bmiHeader.biCompression = BI_RGB;
         dc = CreateCompatibleDC(nullptr);
         void* bits = nullptr;
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        bitmap.Reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         pixels = static_cast<DWORD*>(bits);
-        previous = SelectObject(dc, bitmap);
+        previous = SelectObject(dc, bitmap.Get());
         Fill(fill);
     }
     ~Canvas() {
         SelectObject(dc, previous);
-        DeleteObject(bitmap);
         DeleteDC(dc);
     }
     Canvas(const Canvas&) = delete;
@@ -262,9 +260,7 @@ public:
 
     void Fill(COLORREF c) {
         RECT r{0, 0, width, height};
-        HBRUSH brush = CreateSolidBrush(c);
-        FillRect(dc, &r, brush);
-        DeleteObject(brush);
+        FillRect(dc, &r, GdiBrush(CreateSolidBrush(c)).Get());
     }
 
     COLORREF Pixel(int x, int y) const {
@@ -286,7 +282,7 @@ public:
     int height;
 
 private:
-    HBITMAP bitmap = nullptr;
+    GdiBitmap bitmap; // deleted after the destructor has deselected it
     HGDIOBJ previous = nullptr;
     DWORD* pixels = nullptr;
 };
