@@ -57,27 +57,27 @@ double ProcessCpuMs() {
 class RecordingTone : public ToneOutput {
 public:
     explicit RecordingTone(size_t wanted)
-        : times_(wanted), done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-    ~RecordingTone() override { CloseHandle(done_); }
+        : times(wanted), done(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~RecordingTone() override { CloseHandle(done); }
     RecordingTone(const RecordingTone&) = delete;
     RecordingTone& operator=(const RecordingTone&) = delete;
 
     void PlayNote(int note, int lengthMs) override {
-        const size_t i = count_.fetch_add(1);
-        if (i < times_.size()) {
-            times_[i] = NowUs();
-            if (i + 1 == times_.size()) SetEvent(done_);
+        const size_t i = count.fetch_add(1);
+        if (i < times.size()) {
+            times[i] = NowUs();
+            if (i + 1 == times.size()) SetEvent(done);
         }
-        speaker_.PlayNote(note, lengthMs);
+        speaker.PlayNote(note, lengthMs);
     }
-    void Wait() const { WaitForSingleObject(done_, INFINITE); }
-    const std::vector<double>& Times() const { return times_; }
+    void Wait() const { WaitForSingleObject(done, INFINITE); }
+    const std::vector<double>& Times() const { return times; }
 
 private:
-    ToneOutputWin32 speaker_;
-    std::vector<double> times_;
-    std::atomic<size_t> count_{0};
-    HANDLE done_;
+    ToneOutputWin32 speaker;
+    std::vector<double> times;
+    std::atomic<size_t> count{0};
+    HANDLE done;
 };
 
 class NoPoster : public MessagePoster {
@@ -188,24 +188,24 @@ public:
         if (!on) return;
         const unsigned count = std::max(1u, std::thread::hardware_concurrency()) + 1;
         for (unsigned i = 0; i < count; ++i)
-            threads_.emplace_back([this] {
+            threads.emplace_back([this] {
                 volatile uint64_t x = 0;
-                while (!stop_.load(std::memory_order_relaxed))
+                while (!stop.load(std::memory_order_relaxed))
                     x = x + 1;
             });
     }
     ~CpuHog() {
-        stop_ = true;
-        for (std::thread& t : threads_)
+        stop = true;
+        for (std::thread& t : threads)
             t.join();
     }
     CpuHog(const CpuHog&) = delete;
     CpuHog& operator=(const CpuHog&) = delete;
-    size_t Threads() const { return threads_.size(); }
+    size_t Threads() const { return threads.size(); }
 
 private:
-    std::atomic<bool> stop_{false};
-    std::vector<std::thread> threads_;
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> threads;
 };
 
 } // namespace

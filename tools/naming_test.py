@@ -1,11 +1,7 @@
 """The naming rule for data members (.clang-tidy at the root), checked with clang-tidy over every
-file the Windows build compiles, the tests and benchmarks included. Members named before the rule
-(a trailing underscore) are listed in tools/naming_legacy.txt, by file and name: nothing new may
-break the rule, and the list may only shrink (a name renamed must leave it). Renaming them is not
-mechanical: a parameter or local of the new name would silently take the member's place.
+file the Windows build compiles, the tests and benchmarks included.
 
-    python3 tools/naming_test.py            the check
-    python3 tools/naming_test.py --list     writes the list afresh from what is found"""
+    python3 tools/naming_test.py"""
 import glob
 import json
 import os
@@ -41,30 +37,16 @@ def violations(paths, compile_dir):
     return sorted(found)
 
 
-LEGACY = os.path.join(ROOT, "tools", "naming_legacy.txt")
-
-
 def found_in_tree():
     subprocess.run(["cmake", "--preset", "windows", "-B", BUILD, "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON"],
                    cwd=ROOT, check=True, capture_output=True)
     return violations([re.escape(ROOT) + "/(src|tests|bench)/"], BUILD)
 
 
-def named(found):
-    return {"%s %s" % (f[0], f[2].split("'")[1]) for f in found}
-
-
-def legacy():
-    with open(LEGACY) as listed:
-        return {line.strip() for line in listed if line.strip() and not line.startswith("#")}
-
-
 class Naming(unittest.TestCase):
     def test_every_data_member_follows_the_rule(self):
         found = found_in_tree()
-        new = [f for f in found if "%s %s" % (f[0], f[2].split("'")[1]) not in legacy()]
-        self.assertEqual(new, [], "\n".join("%s:%d: %s" % f for f in new))
-        self.assertEqual(sorted(legacy() - named(found)), [], "renamed: take them off " + LEGACY)
+        self.assertEqual(found, [], "\n".join("%s:%d: %s" % f for f in found))
 
     def test_a_member_with_a_suffix_is_found(self):
         with tempfile.TemporaryDirectory(dir=ROOT) as folder:
@@ -78,9 +60,4 @@ class Naming(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if sys.argv[1:] == ["--list"]:
-        with open(LEGACY, "w") as out:
-            out.write("# Data members named before the rule, by file and name; this list only shrinks.\n")
-            out.write("".join(line + "\n" for line in sorted(named(found_in_tree()))))
-        sys.exit(0)
     unittest.main(verbosity=2)

@@ -15,7 +15,7 @@ constexpr UINT kTakeMouse = WM_APP + 1;
 
 class AboutBox {
 public:
-    explicit AboutBox(const AboutBoxArgs& aboutArgs) : args_(aboutArgs) {}
+    explicit AboutBox(const AboutBoxArgs& aboutArgs) : args(aboutArgs) {}
 
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = DialogOwner<AboutBox>(hwnd, message, lParam);
@@ -28,7 +28,7 @@ private:
         switch (message) {
         case WM_INITDIALOG: OnInitDialog(hwnd); return TRUE;
         case kTakeMouse: SetCapture(hwnd); return TRUE;
-        case WM_MOUSEMOVE: SetCursor(PointerOnLink(hwnd) ? handCursor_ : arrowCursor_); return FALSE;
+        case WM_MOUSEMOVE: SetCursor(PointerOnLink(hwnd) ? handCursor : arrowCursor); return FALSE;
         case WM_LBUTTONDOWN:
         case WM_NCLBUTTONDOWN: OnPress(hwnd); return TRUE;
         case WM_COMMAND: EndDialog(hwnd, 1); return TRUE; // Enter, Escape, the hidden button
@@ -44,21 +44,21 @@ private:
     }
 
     void OnInitDialog(HWND hwnd) {
-        for (size_t i = 0; i < links_.size(); ++i) {
-            links_[i].Attach(GetDlgItem(hwnd, IDC_ABOUT_LINK1 + static_cast<int>(i)));
-            links_[i].SetUrl(kAboutWebAddress);
-            links_[i].SetUnderline(LinkLabel::kUnderlineAlways);
+        for (size_t i = 0; i < links.size(); ++i) {
+            links[i].Attach(GetDlgItem(hwnd, IDC_ABOUT_LINK1 + static_cast<int>(i)));
+            links[i].SetUrl(kAboutWebAddress);
+            links[i].SetUnderline(LinkLabel::kUnderlineAlways);
         }
-        handCursor_ = LoadProgramCursor("HANDCUR");
-        if (handCursor_ == nullptr) handCursor_ = links_[0].Cursor();
-        arrowCursor_ = LoadSystemCursor(IDC_ARROW);
+        handCursor = LoadProgramCursor("HANDCUR");
+        if (handCursor == nullptr) handCursor = links[0].Cursor();
+        arrowCursor = LoadSystemCursor(IDC_ARROW);
         CentreOverOwner(hwnd);
         PostMessageA(hwnd, kTakeMouse, 0, 0);
     }
 
     void CentreOverOwner(HWND hwnd) const {
         RECT over{};
-        if (args_.owner == nullptr || !GetWindowRect(args_.owner, &over))
+        if (args.owner == nullptr || !GetWindowRect(args.owner, &over))
             SystemParametersInfoA(SPI_GETWORKAREA, 0, &over, 0);
         RECT box{};
         GetWindowRect(hwnd, &box);
@@ -89,29 +89,29 @@ private:
         // Both lines carry the same address. The mouse is let go while the browser starts or a
         // failure is reported, so the message box's button can be pressed, and taken back after.
         ReleaseCapture();
-        links_[0].Follow();
+        links[0].Follow();
         SetCapture(hwnd);
     }
 
     INT_PTR OnCtlColor(HDC dc, HWND control, HWND hwnd) const {
-        SetBkColor(dc, args_.background);
-        SetTextColor(dc, control == hwnd ? args_.palette.contrastLight : TextColourOf(GetDlgCtrlID(control)));
-        return reinterpret_cast<INT_PTR>(args_.backgroundBrush);
+        SetBkColor(dc, args.background);
+        SetTextColor(dc, control == hwnd ? args.palette.contrastLight : TextColourOf(GetDlgCtrlID(control)));
+        return reinterpret_cast<INT_PTR>(args.backgroundBrush);
     }
 
     COLORREF TextColourOf(int id) const {
         switch (id) {
-        case IDC_ABOUT_PATTERN: return args_.palette.contrastDark;
+        case IDC_ABOUT_PATTERN: return args.palette.contrastDark;
         case IDC_ABOUT_LINK1:
-        case IDC_ABOUT_LINK2: return args_.palette.base;
-        default: return args_.palette.contrastLight;
+        case IDC_ABOUT_LINK2: return args.palette.base;
+        default: return args.palette.contrastLight;
         }
     }
 
-    const AboutBoxArgs& args_;
-    std::array<LinkLabel, 2> links_;
-    HCURSOR handCursor_ = nullptr;
-    HCURSOR arrowCursor_ = nullptr;
+    const AboutBoxArgs& args;
+    std::array<LinkLabel, 2> links;
+    HCURSOR handCursor = nullptr;
+    HCURSOR arrowCursor = nullptr;
 };
 
 } // namespace

@@ -55,37 +55,37 @@ HCURSOR LoadHandCursor(bool& ownsCursor) {
 
 LinkLabel::~LinkLabel() {
     Detach();
-    if (ownsCursor_ && cursor_ != nullptr) DestroyCursor(cursor_);
+    if (ownsCursor && cursor != nullptr) DestroyCursor(cursor);
 }
 
 bool LinkLabel::Attach(HWND control) {
     if (!IsWindow(control)) return false;
-    hwnd_ = control;
+    hwnd = control;
     // Without the notify style a static control lets clicks fall through to its parent.
-    SetWindowLongPtrA(hwnd_, GWL_STYLE, GetWindowLongPtrA(hwnd_, GWL_STYLE) | SS_NOTIFY);
-    const int length = GetWindowTextLengthA(hwnd_);
+    SetWindowLongPtrA(hwnd, GWL_STYLE, GetWindowLongPtrA(hwnd, GWL_STYLE) | SS_NOTIFY);
+    const int length = GetWindowTextLengthA(hwnd);
     std::string text(static_cast<size_t>(length) + 1, '\0');
-    GetWindowTextA(hwnd_, text.data(), length + 1);
+    GetWindowTextA(hwnd, text.data(), length + 1);
     text.resize(static_cast<size_t>(length));
-    if (url_.empty()) url_ = text;
-    if (text.empty()) SetWindowTextA(hwnd_, url_.c_str());
+    if (url.empty()) url = text;
+    if (text.empty()) SetWindowTextA(hwnd, url.c_str());
     BuildFonts();
-    if (cursor_ == nullptr) cursor_ = LoadHandCursor(ownsCursor_);
-    SetWindowSubclass(hwnd_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    if (cursor == nullptr) cursor = LoadHandCursor(ownsCursor);
+    SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     CreateTooltip();
     return true;
 }
 
 void LinkLabel::BuildFonts() {
-    auto font = reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
+    auto font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
     if (font == nullptr) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     if (font == nullptr) font = static_cast<HFONT>(GetStockObject(ANSI_VAR_FONT));
     LOGFONTA description{};
     if (font == nullptr || GetObjectA(font, sizeof description, &description) == 0) return;
     description.lfUnderline = FALSE;
-    normalFont_.Reset(CreateFontIndirectA(&description));
+    normalFont.Reset(CreateFontIndirectA(&description));
     description.lfUnderline = TRUE;
-    underlinedFont_.Reset(CreateFontIndirectA(&description));
+    underlinedFont.Reset(CreateFontIndirectA(&description));
 }
 
 void LinkLabel::CreateTooltip() {
@@ -94,46 +94,46 @@ void LinkLabel::CreateTooltip() {
         return InitCommonControlsEx(&classes) != FALSE;
     }();
     (void)registered;
-    tooltip_ =
+    tooltip =
         CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (tooltip_ == nullptr) return;
-    TOOLINFOA tool = ToolFor(hwnd_);
+                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (tooltip == nullptr) return;
+    TOOLINFOA tool = ToolFor(hwnd);
     tool.uFlags = 0;
-    GetClientRect(hwnd_, &tool.rect);
-    tool.lpszText = url_.data();
-    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    GetClientRect(hwnd, &tool.rect);
+    tool.lpszText = url.data();
+    SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void LinkLabel::SetUrl(const std::string& address) {
-    url_ = address;
-    if (hwnd_ == nullptr || tooltip_ == nullptr) return;
-    TOOLINFOA tool = ToolFor(hwnd_);
-    tool.lpszText = url_.data();
-    SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    url = address;
+    if (hwnd == nullptr || tooltip == nullptr) return;
+    TOOLINFOA tool = ToolFor(hwnd);
+    tool.lpszText = url.data();
+    SendMessageA(tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void LinkLabel::SetVisited(LinkState state) {
-    visited_ = state == LinkState::Visited;
-    if (hwnd_ != nullptr) InvalidateRect(hwnd_, nullptr, TRUE);
+    visited = state == LinkState::Visited;
+    if (hwnd != nullptr) InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 void LinkLabel::SetUnderline(int mode) {
-    if (mode != underlineMode_ && hwnd_ != nullptr) {
+    if (mode != underlineMode && hwnd != nullptr) {
         UseFont(mode == kUnderlineAlways ? LinkFont::Underlined : LinkFont::Plain);
-        InvalidateRect(hwnd_, nullptr, TRUE);
+        InvalidateRect(hwnd, nullptr, TRUE);
     }
-    underlineMode_ = mode;
+    underlineMode = mode;
 }
 
 void LinkLabel::UseFont(LinkFont which) {
-    const GdiFont& font = which == LinkFont::Underlined ? underlinedFont_ : normalFont_;
-    if (font) SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
+    const GdiFont& font = which == LinkFont::Underlined ? underlinedFont : normalFont;
+    if (font) SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
 }
 
 COLORREF LinkLabel::TextColour() const {
-    if (hovering_) return hoverColor;
-    return visited_ ? visitedColor : linkColor;
+    if (hovering) return hoverColor;
+    return visited ? visitedColor : linkColor;
 }
 
 HBRUSH LinkLabel::OnCtlColor(HDC dc) const {
@@ -143,72 +143,72 @@ HBRUSH LinkLabel::OnCtlColor(HDC dc) const {
 }
 
 void LinkLabel::Follow() {
-    hovering_ = false;
-    const int result = OpenUrl(CurrentLinkShell(), url_, SW_SHOWNORMAL);
+    hovering = false;
+    const int result = OpenUrl(CurrentLinkShell(), url, SW_SHOWNORMAL);
     if (result > 32) {
         SetVisited(LinkState::Visited);
         return;
     }
     MessageBeep(MB_ICONEXCLAMATION);
-    ReportLinkError(result, hwnd_ != nullptr ? GetAncestor(hwnd_, GA_ROOT) : nullptr);
+    ReportLinkError(result, hwnd != nullptr ? GetAncestor(hwnd, GA_ROOT) : nullptr);
 }
 
 bool LinkLabel::PointerInside(LPARAM position) const {
     const POINT at{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
     RECT client{};
-    GetClientRect(hwnd_, &client);
+    GetClientRect(hwnd, &client);
     return PtInRect(&client, at) != FALSE;
 }
 
 void LinkLabel::OnMouseMove(LPARAM position) {
     // While the label holds the mouse for a press, moves away from it come here too.
-    if (hovering_ || !PointerInside(position)) return;
-    hovering_ = true;
-    if (underlineMode_ == kUnderlineWhileHovering) UseFont(LinkFont::Underlined);
-    InvalidateRect(hwnd_, nullptr, TRUE);
-    SetTimer(hwnd_, kTimerId, kHoverCheckMs, nullptr);
+    if (hovering || !PointerInside(position)) return;
+    hovering = true;
+    if (underlineMode == kUnderlineWhileHovering) UseFont(LinkFont::Underlined);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    SetTimer(hwnd, kTimerId, kHoverCheckMs, nullptr);
 }
 
 void LinkLabel::OnPress() {
-    pressed_ = true;
+    pressed = true;
     // Holding the mouse, the label sees where the button comes up, on it or not.
-    SetCapture(hwnd_);
+    SetCapture(hwnd);
 }
 
 void LinkLabel::OnRelease(LPARAM position) {
-    if (!pressed_) return;
-    pressed_ = false;
-    if (GetCapture() == hwnd_) ReleaseCapture();
+    if (!pressed) return;
+    pressed = false;
+    if (GetCapture() == hwnd) ReleaseCapture();
     if (PointerInside(position)) Follow();
 }
 
 void LinkLabel::OnHoverTimer() {
     const DWORD at = GetMessagePos();
     POINT pointer{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
-    ScreenToClient(hwnd_, &pointer);
+    ScreenToClient(hwnd, &pointer);
     RECT client{};
-    GetClientRect(hwnd_, &client);
+    GetClientRect(hwnd, &client);
     if (PtInRect(&client, pointer)) return;
-    hovering_ = false;
-    KillTimer(hwnd_, kTimerId);
-    if (underlineMode_ != kUnderlineAlways) UseFont(LinkFont::Plain);
+    hovering = false;
+    KillTimer(hwnd, kTimerId);
+    if (underlineMode != kUnderlineAlways) UseFont(LinkFont::Plain);
     // The label draws no background, so the parent repaints under it, a little below too where
     // the underline was.
-    HWND parent = GetParent(hwnd_);
+    HWND parent = GetParent(hwnd);
     RECT area{};
-    GetWindowRect(hwnd_, &area);
+    GetWindowRect(hwnd, &area);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
     area.bottom += 10;
     RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void LinkLabel::Detach() {
-    if (hwnd_ == nullptr) return;
-    KillTimer(hwnd_, kTimerId);
-    RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
-    if (tooltip_ != nullptr) DestroyWindow(tooltip_);
-    tooltip_ = nullptr;
-    hwnd_ = nullptr;
+    if (hwnd == nullptr) return;
+    KillTimer(hwnd, kTimerId);
+    RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
+    if (tooltip != nullptr) DestroyWindow(tooltip);
+    tooltip = nullptr;
+    hwnd = nullptr;
 }
 
 LRESULT CALLBACK LinkLabel::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -222,18 +222,18 @@ LRESULT CALLBACK LinkLabel::SubclassProc(HWND hwnd, UINT message, WPARAM wParam,
 }
 
 LRESULT LinkLabel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND window = hwnd_;
-    if (tooltip_ != nullptr && message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+    HWND window = hwnd;
+    if (tooltip != nullptr && message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
         MSG relayed{window, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
         const DWORD at = GetMessagePos();
         relayed.pt = POINT{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
-        SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        SendMessageA(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
     }
     switch (message) {
     case WM_ERASEBKGND: return TRUE; // the parent's background shows through
     case WM_SETCURSOR:
-        if (cursor_ == nullptr) break;
-        SetCursor(cursor_);
+        if (cursor == nullptr) break;
+        SetCursor(cursor);
         return TRUE;
     case WM_MOUSEMOVE: OnMouseMove(lParam); break;
     case WM_TIMER:
@@ -243,7 +243,7 @@ LRESULT LinkLabel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: OnPress(); break; // a double click's second press is a press too
     case WM_LBUTTONUP: OnRelease(lParam); break;
-    case WM_CAPTURECHANGED: pressed_ = false; break;
+    case WM_CAPTURECHANGED: pressed = false; break;
     default: break;
     }
     return DefSubclassProc(window, message, wParam, lParam);

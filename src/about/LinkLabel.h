@@ -33,16 +33,16 @@ public:
 
     // Makes the dialog's static control the label. False when control is not a window.
     bool Attach(HWND control);
-    HWND Handle() const { return hwnd_; }
+    HWND Handle() const { return hwnd; }
 
     void SetUrl(const std::string& url);
-    const std::string& Url() const { return url_; }
+    const std::string& Url() const { return url; }
     void SetVisited(LinkState state);
-    bool Visited() const { return visited_; }
+    bool Visited() const { return visited; }
     void SetUnderline(int mode);
-    int UnderlineMode() const { return underlineMode_; }
-    bool Hovering() const { return hovering_; }
-    HCURSOR Cursor() const { return cursor_; }
+    int UnderlineMode() const { return underlineMode; }
+    bool Hovering() const { return hovering; }
+    HCURSOR Cursor() const { return cursor; }
 
     // Opens the address; a success marks the label visited, a failure beeps and says why.
     void Follow();
@@ -71,15 +71,15 @@ private:
     void OnHoverTimer();
     void Detach();
 
-    HWND hwnd_ = nullptr;
-    bool hovering_ = false;
-    bool pressed_ = false; // the left button went down on the label and has not come up yet
-    bool visited_ = false;
-    int underlineMode_ = kUnderlineWhileHovering;
-    std::string url_;
-    GdiFont underlinedFont_;
-    GdiFont normalFont_;
-    HCURSOR cursor_ = nullptr;
-    bool ownsCursor_ = false;
-    HWND tooltip_ = nullptr;
+    HWND hwnd = nullptr;
+    bool hovering = false;
+    bool pressed = false; // the left button went down on the label and has not come up yet
+    bool visited = false;
+    int underlineMode = kUnderlineWhileHovering;
+    std::string url;
+    GdiFont underlinedFont;
+    GdiFont normalFont;
+    HCURSOR cursor = nullptr;
+    bool ownsCursor = false;
+    HWND tooltip = nullptr;
 };

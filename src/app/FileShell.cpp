@@ -12,16 +12,16 @@ namespace {
 
 class DropHandle {
 public:
-    explicit DropHandle(HDROP handle) : drop_(handle) {}
+    explicit DropHandle(HDROP handle) : drop(handle) {}
     ~DropHandle() {
-        if (drop_ != nullptr) DragFinish(drop_);
+        if (drop != nullptr) DragFinish(drop);
     }
     DropHandle(const DropHandle&) = delete;
     DropHandle& operator=(const DropHandle&) = delete;
-    HDROP Get() const { return drop_; }
+    HDROP Get() const { return drop; }
 
 private:
-    HDROP drop_;
+    HDROP drop;
 };
 
 } // namespace
@@ -36,27 +36,27 @@ std::string FirstDroppedName(HDROP drop) {
 }
 
 FileShell::FileShell(MainWindow& mainWindow)
-    : window_(mainWindow), setupWindow_(mainWindow),
-      commands_(FileCommandParts{.document = mainWindow.Document(),
-                                 .panel = mainWindow.Controller(),
-                                 .window = setupWindow_,
-                                 .files = files_,
-                                 .dialogs = dialogs_,
-                                 .prompt = prompt_,
-                                 .shell = shell_,
-                                 .render = RenderExport}) {}
+    : window(mainWindow), setupWindow(mainWindow),
+      commands(FileCommandParts{.document = mainWindow.Document(),
+                                .panel = mainWindow.Controller(),
+                                .window = setupWindow,
+                                .files = files,
+                                .dialogs = dialogs,
+                                .prompt = prompt,
+                                .shell = shell,
+                                .render = RenderExport}) {}
 
 void FileShell::StartUp(const std::string& commandLine) {
-    HWND owner = window_.Handle();
-    shell_.SetOwner(owner);
-    dialogs_.SetOwner(owner);
-    prompt_.SetOwner(owner);
+    HWND owner = window.Handle();
+    shell.SetOwner(owner);
+    dialogs.SetOwner(owner);
+    prompt.SetOwner(owner);
     RegisterFileType();
-    PanelController& controller = window_.Controller();
+    PanelController& controller = window.Controller();
     if (const std::optional<std::string> file = StartupFile(commandLine, ShellWin32::NamesExistingFile))
-        commands_.OpenPath(*file);
+        commands.OpenPath(*file);
     // No file, or one that did not load (and has been reported): a fresh random setup.
-    if (window_.Document().path.empty()) {
+    if (window.Document().path.empty()) {
         controller.FreshSetup();
         controller.SetLevelB(80);
         controller.SetTranspose(0);
@@ -70,35 +70,35 @@ void FileShell::OnDropFiles(HDROP drop) {
         DropHandle handle(drop);
         name = FirstDroppedName(handle.Get());
     }
-    if (!name.empty()) commands_.OpenPath(name);
+    if (!name.empty()) commands.OpenPath(name);
 }
 
 void FileShell::RegisterFileType() {
     const std::string program = ProgramFileName();
-    const bool forUser = ::RegisterFileType(registry_, program);
+    const bool forUser = ::RegisterFileType(registry, program);
     // Every user's classes, which HKEY_CLASSES_ROOT resolves to and which are all that Wine's shell
     // reads. A standard user on Windows may not write them: that refusal is no error.
-    const bool forMachine = ::RegisterFileType(machineClasses_, program);
+    const bool forMachine = ::RegisterFileType(machineClasses, program);
     // Told of a change, the shell refreshes what it shows; Wine's also has its menu builder turn
     // the type into desktop entries for Linux file managers.
     if (forUser || forMachine) SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 
 void FileShell::LoadPreferences() {
-    SongDocument& doc = window_.Document();
-    doc.highResTimer = LoadHighResPreference(registry_) ? 1 : 0;
-    window_.Timer().SetHighResolution(doc.highResTimer != 0);
+    SongDocument& doc = window.Document();
+    doc.highResTimer = LoadHighResPreference(registry) ? 1 : 0;
+    window.Timer().SetHighResolution(doc.highResTimer != 0);
 }
 
-void FileShell::SavePreferences() { SaveHighResPreference(registry_, window_.Document().highResTimer != 0); }
+void FileShell::SavePreferences() { SaveHighResPreference(registry, window.Document().highResTimer != 0); }
 
 void FileShell::ToggleHighResTimer() {
-    SongDocument& doc = window_.Document();
+    SongDocument& doc = window.Document();
     doc.highResTimer = doc.highResTimer != 0 ? 0 : 1;
-    window_.Timer().SetHighResolution(doc.highResTimer != 0);
+    window.Timer().SetHighResolution(doc.highResTimer != 0);
     SavePreferences();
 }
 
-std::optional<bool> FileShell::StoredSoundCardChoice() { return LoadSoundCardPreference(registry_); }
+std::optional<bool> FileShell::StoredSoundCardChoice() { return LoadSoundCardPreference(registry); }
 
-void FileShell::StoreSoundCardChoice(bool soundCard) { SaveSoundCardPreference(registry_, soundCard); }
+void FileShell::StoreSoundCardChoice(bool soundCard) { SaveSoundCardPreference(registry, soundCard); }

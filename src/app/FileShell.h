@@ -34,13 +34,13 @@ public:
 
     // Commands 21001 Open, 21002 Save, 21003 Save As; Exit is a close request to the window,
     // whose handling calls PromptSave.
-    void Open() { commands_.Open(); }
-    void Save() { commands_.Save(); }
-    bool SaveAs() { return commands_.SaveAs(); }
-    bool PromptSave() { return commands_.PromptSave(); }
-    void OpenPath(const std::string& path) { commands_.OpenPath(path); }
+    void Open() { commands.Open(); }
+    void Save() { commands.Save(); }
+    bool SaveAs() { return commands.SaveAs(); }
+    bool PromptSave() { return commands.PromptSave(); }
+    void OpenPath(const std::string& path) { commands.OpenPath(path); }
     // Commands 21005 Export WAV... and 21006 Export MIDI...
-    void Export(ExportFormat format) { commands_.Export(format); }
+    void Export(ExportFormat format) { commands.Export(format); }
     // The first dropped name is opened; the drop is always released.
     void OnDropFiles(HDROP drop);
 
@@ -54,18 +54,18 @@ public:
     void LoadPreferences();
     void SavePreferences();
 
-    FileCommands& Commands() { return commands_; }
+    FileCommands& Commands() { return commands; }
 
 private:
-    MainWindow& window_;
-    FileSystemWin32 files_;
-    ShellWin32 shell_;
-    FileDialogsWin32 dialogs_;
-    SavePromptWin32 prompt_;
-    SetupWindowWin32 setupWindow_;
-    RegistryWin32 registry_;                        // the user's classes: preferences and file type
-    RegistryWin32 machineClasses_{kMachineClasses}; // the file type once more, where the shell reads
-    FileCommands commands_;
+    MainWindow& window;
+    FileSystemWin32 files;
+    ShellWin32 shell;
+    FileDialogsWin32 dialogs;
+    SavePromptWin32 prompt;
+    SetupWindowWin32 setupWindow;
+    RegistryWin32 registry;                        // the user's classes: preferences and file type
+    RegistryWin32 machineClasses{kMachineClasses}; // the file type once more, where the shell reads
+    FileCommands commands;
 };
 
 // The name of the first file in a drop (UTF-8), of any length; empty when the drop holds none.

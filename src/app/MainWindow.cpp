@@ -44,27 +44,27 @@ bool IsMousePress(UINT message) {
 MainWindow::MainWindow() = default;
 
 MainWindow::~MainWindow() {
-    engine_.Shutdown();
-    timer_.StopAndWait(); // the engine must outlive any tick still running inside it
+    engine.Shutdown();
+    timer.StopAndWait(); // the engine must outlive any tick still running inside it
 }
 
 int MainWindow::RunModal(HINSTANCE instance) {
     Phase("window made");
     // A Unicode window, so a caption that names a file in any script is kept whole.
-    hwnd_ = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc,
-                               reinterpret_cast<LPARAM>(this));
-    if (hwnd_ == nullptr) return 1;
-    ShowWindow(hwnd_, SW_SHOW);
+    hwnd = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc,
+                              reinterpret_cast<LPARAM>(this));
+    if (hwnd == nullptr) return 1;
+    ShowWindow(hwnd, SW_SHOW);
     Phase("shown");
     MSG msg;
     for (;;) {
-        if (!idleSeen_ && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (!idleSeen && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
             // Painted, and nothing else waiting: the start-up's last part.
-            idleSeen_ = true;
+            idleSeen = true;
             Phase("first idle");
             ChooseVoice();
         }
-        if (closed_ || GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
+        if (closed || GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
         bool used = false;
         {
             // Keys handled here change widgets too; they repaint once, when the key is done.
@@ -72,21 +72,21 @@ int MainWindow::RunModal(HINSTANCE instance) {
             used = PreTranslate(msg);
         }
         if (used) continue;
-        if (IsDialogMessageW(hwnd_, &msg)) continue;
+        if (IsDialogMessageW(hwnd, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
     // The window may outlive this object until the process ends (see OnClose): what the teardown
     // of the panel still sends it (a child's WM_PARENTNOTIFY, say) must not reach the parts
     // already destroyed.
-    if (IsWindow(hwnd_)) ForgetDialogOwner(hwnd_);
+    if (IsWindow(hwnd)) ForgetDialogOwner(hwnd);
     return 0;
 }
 
 INT_PTR CALLBACK MainWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = DialogOwner<MainWindow>(hwnd, message, lParam);
     if (self == nullptr) return FALSE;
-    if (message == WM_INITDIALOG) self->hwnd_ = hwnd;
+    if (message == WM_INITDIALOG) self->hwnd = hwnd;
     // What the widgets ask to repaint while this message is handled is asked for once, at the end.
     InvalidationScope scope;
     // Nothing may unwind through the system's code that called us.
@@ -101,17 +101,17 @@ INT_PTR CALLBACK MainWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
 }
 
 void MainWindow::ReportFault(const char* what) {
-    if (reportingFault_) return; // the box's own messages may fail the same way
-    reportingFault_ = true;
+    if (reportingFault) return; // the box's own messages may fail the same way
+    reportingFault = true;
     const std::string text = std::string("Kestrelbox met an error and carries on:\n") + what;
     ModalLoopScope modal;
     ShowNote1252(text);
-    reportingFault_ = false;
+    reportingFault = false;
 }
 
 INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == SEQM_START) ChooseVoice();       // another copy starts this one
-    engine_.HandleMessage(message, wParam, lParam); // never consumes a message
+    if (message == SEQM_START) ChooseVoice();      // another copy starts this one
+    engine.HandleMessage(message, wParam, lParam); // never consumes a message
     // A sound card that failed while playing is told of on the next step, never in a dialog.
     if (message == SEQM_STEP_PLAYED) ShowVoiceNotice();
     const int x = static_cast<short>(LOWORD(lParam));
@@ -122,7 +122,7 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETMINMAXINFO: OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam)); return TRUE;
     case WM_SETCURSOR:
         if (OnSetCursor(LOWORD(lParam))) {
-            SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, TRUE);
+            SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, TRUE);
             return TRUE;
         }
         return FALSE;
@@ -137,31 +137,31 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDOWN: OnWidgetEvent(WidgetEvent::RightDown, x, y, 0); return TRUE;
     case WM_MOUSEMOVE: OnWidgetEvent(WidgetEvent::Move, x, y, 0); return TRUE;
     case WM_CTLCOLORDLG:
-        SetBkColor(reinterpret_cast<HDC>(wParam), backgroundColour_);
-        SetTextColor(reinterpret_cast<HDC>(wParam), textColour_);
-        return reinterpret_cast<INT_PTR>(backgroundBrush_.Get());
+        SetBkColor(reinterpret_cast<HDC>(wParam), backgroundColour);
+        SetTextColor(reinterpret_cast<HDC>(wParam), textColour);
+        return reinterpret_cast<INT_PTR>(backgroundBrush.Get());
     case WM_SIZE: OnSize(wParam); return FALSE;
-    case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(icon_);
+    case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(icon);
     case WM_COMMAND:
         // Enter and Escape reach the dialog as IDOK and IDCANCEL; neither closes the panel.
         return TRUE;
     case WM_CLOSE: OnClose(); return TRUE;
     case WM_COPYDATA: {
         const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        const bool taken = copyDataHandler_ != nullptr && data != nullptr && copyDataHandler_(*this, *data);
-        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, taken ? TRUE : FALSE);
+        const bool taken = copyDataHandler != nullptr && data != nullptr && copyDataHandler(*this, *data);
+        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, taken ? TRUE : FALSE);
         return TRUE;
     }
     case WM_DROPFILES: {
         ModalLoopScope modal; // the drop may ask about unsaved changes or report a failed load
-        files_.OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        files.OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return TRUE;
     }
     case WM_ENTERIDLE: FlushInvalidations(); return FALSE;
     case WM_SYSCOMMAND: return OnSysCommand(wParam) ? TRUE : FALSE;
     case kShowSilenceNote: {
         ModalLoopScope modal;
-        ShowNote1252(SilenceNoteText(silence_));
+        ShowNote1252(SilenceNoteText(silence));
         return TRUE;
     }
     case WM_DESTROY: EndRun(); return FALSE;
@@ -170,13 +170,13 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool MainWindow::PreTranslate(MSG& msg) {
-    const bool ours = msg.hwnd == hwnd_ || IsChild(hwnd_, msg.hwnd);
+    const bool ours = msg.hwnd == hwnd || IsChild(hwnd, msg.hwnd);
     if (!ours) return false;
     // A key or a press anywhere in the main window closes the measure popup; clicks inside the
     // popup are the popup's own and never come here.
-    if (panel_.IsBuilt() && panel_.Popup().IsShown() &&
+    if (panel.IsBuilt() && panel.Popup().IsShown() &&
         (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN || IsMousePress(msg.message))) {
-        panel_.Popup().Hide();
+        panel.Popup().Hide();
     }
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_SPACE) {
         // A held space bar repeats; only the first press toggles, so playback does not flutter.
@@ -186,8 +186,8 @@ bool MainWindow::PreTranslate(MSG& msg) {
     if (msg.message == WM_KEYDOWN && msg.wParam >= '1' && msg.wParam <= '8') {
         if (OnDigitKey(static_cast<int>(msg.wParam - '1'))) return true;
     }
-    if (accelerators_ != nullptr && panel_.IsBuilt() &&
-        TranslateAcceleratorA(panel_.MenuBar().CommandWindow(), accelerators_, &msg) != 0) {
+    if (accelerators != nullptr && panel.IsBuilt() &&
+        TranslateAcceleratorA(panel.MenuBar().CommandWindow(), accelerators, &msg) != 0) {
         return true;
     }
     return false;
@@ -195,42 +195,42 @@ bool MainWindow::PreTranslate(MSG& msg) {
 
 void MainWindow::OnSpaceKey() {
     ChooseVoice();
-    panel_.SetPlayButton(panel_.PlayButtonOn() ? PlayButtonLook::Stopped : PlayButtonLook::Playing);
-    engine_.Toggle();
+    panel.SetPlayButton(panel.PlayButtonOn() ? PlayButtonLook::Stopped : PlayButtonLook::Playing);
+    engine.Toggle();
 }
 
 bool MainWindow::OnDigitKey(int measure) {
-    if (!engine_.IsPlaying() || GetFocus() != GetDlgItem(hwnd_, IDC_HIDDEN_BUTTON)) return false;
-    return engine_.JumpToMeasure(measure);
+    if (!engine.IsPlaying() || GetFocus() != GetDlgItem(hwnd, IDC_HIDDEN_BUTTON)) return false;
+    return engine.JumpToMeasure(measure);
 }
 
 void MainWindow::OnWidgetEvent(int type, int x, int y, int id) {
-    if (!panel_.IsBuilt()) return;
+    if (!panel.IsBuilt()) return;
     if (type == WidgetEvent::Up) ChooseVoice(); // the play button may be what is released
     if (type == WidgetEvent::RightDown) {
-        const int hit = DispatchMouse(WidgetEvent::RightDown, x, y, hwnd_);
-        if (hit != 0) controller_.RightClick(hit);
+        const int hit = DispatchMouse(WidgetEvent::RightDown, x, y, hwnd);
+        if (hit != 0) controller.RightClick(hit);
         return;
     }
-    if (SetCursorAt(x, y, hwnd_) == 0) SetCursor(plainCursor_);
+    if (SetCursorAt(x, y, hwnd) == 0) SetCursor(plainCursor);
     if (id == 0) {
-        id = DispatchMouse(type, x, y, hwnd_);
+        id = DispatchMouse(type, x, y, hwnd);
         if (id == 0) return;
     }
-    if (type == WidgetEvent::Down || type == WidgetEvent::ValueCommitted) controller_.Press(id);
+    if (type == WidgetEvent::Down || type == WidgetEvent::ValueCommitted) controller.Press(id);
     if (type == WidgetEvent::Up || type == WidgetEvent::Move || type == WidgetEvent::ValueCommitted)
-        controller_.ControlChanged(id);
+        controller.ControlChanged(id);
 }
 
 void MainWindow::RunCommand(int id) {
     ChooseVoice(); // a shortcut may come before the first paint, and the voice command reads it
-    if (RunDocumentCommand(id, document_, controller_)) return;
-    Toolbar& toolbar = panel_.MenuBar();
+    if (RunDocumentCommand(id, document, controller)) return;
+    Toolbar& toolbar = panel.MenuBar();
     switch (id) {
     case IDC_CMD_COPY: toolbar.Clipboard().Copy(toolbar.CommandWindow()); break;
     case IDC_CMD_CHANGE_COLOR: ChangeColour(); break;
-    case IDC_CMD_EXIT: SendMessageA(hwnd_, WM_CLOSE, 0, 0); break;
-    case IDC_CMD_HIGH_RES_TIMER: files_.ToggleHighResTimer(); break;
+    case IDC_CMD_EXIT: SendMessageA(hwnd, WM_CLOSE, 0, 0); break;
+    case IDC_CMD_HIGH_RES_TIMER: files.ToggleHighResTimer(); break;
     default: RunDialogCommand(id); break;
     }
 }
@@ -240,21 +240,21 @@ void MainWindow::RunDialogCommand(int id) {
     ModalLoopScope modal;
     switch (id) {
     case IDC_CMD_PASTE: {
-        Toolbar& toolbar = panel_.MenuBar();
-        toolbar.Clipboard().Paste(toolbar.CommandWindow(), controller_);
+        Toolbar& toolbar = panel.MenuBar();
+        toolbar.Clipboard().Paste(toolbar.CommandWindow(), controller);
         break;
     }
-    case IDC_CMD_OPEN: files_.Open(); break;
-    case IDC_CMD_SAVE: files_.Save(); break;
-    case IDC_CMD_SAVE_AS: files_.SaveAs(); break;
-    case IDC_CMD_EXPORT_WAV: files_.Export(ExportFormat::Wav); break;
-    case IDC_CMD_EXPORT_MIDI: files_.Export(ExportFormat::Midi); break;
+    case IDC_CMD_OPEN: files.Open(); break;
+    case IDC_CMD_SAVE: files.Save(); break;
+    case IDC_CMD_SAVE_AS: files.SaveAs(); break;
+    case IDC_CMD_EXPORT_WAV: files.Export(ExportFormat::Wav); break;
+    case IDC_CMD_EXPORT_MIDI: files.Export(ExportFormat::Midi); break;
     case IDC_CMD_ABOUT: ShowAboutBox(AboutArguments()); break;
     case IDC_CMD_SOUND_CARD: {
         // The choice is the machine's, kept beside the clock's; the setup is not changed.
         const bool on = !SoundCardInUse();
         UseSoundCard(on);
-        files_.StoreSoundCardChoice(on);
+        files.StoreSoundCardChoice(on);
         break;
     }
     default: break;
@@ -262,11 +262,11 @@ void MainWindow::RunDialogCommand(int id) {
 }
 
 void MainWindow::UseSoundCard(bool on) {
-    const bool opened = on && soundCard_.Open();
+    const bool opened = on && soundCard.Open();
     if (opened) {
-        voices_.Use(soundCard_);
+        voices.Use(soundCard);
     } else {
-        voices_.Use(speaker_);
+        voices.Use(speaker);
         if (on) RaiseSoundCardFallbackNotice();
     }
     TellIfSilent(on ? Voice::SoundCard : Voice::Speaker, opened ? Voice::SoundCard : Voice::Speaker);
@@ -275,23 +275,23 @@ void MainWindow::UseSoundCard(bool on) {
 void MainWindow::ShowVoiceNotice() {
     const std::string notice = TakeVoiceNotice();
     if (notice.empty()) return;
-    if (panel_.IsBuilt()) panel_.SetStatusText(notice);
+    if (panel.IsBuilt()) panel.SetStatusText(notice);
     // A sound card that failed while playing has handed its tones to the speaker.
-    if (SoundCardInUse() && !soundCard_.Working()) TellIfSilent(Voice::SoundCard, Voice::Speaker);
+    if (SoundCardInUse() && !soundCard.Working()) TellIfSilent(Voice::SoundCard, Voice::Speaker);
 }
 
 void MainWindow::TellIfSilent(Voice wanted, Voice sounding) {
-    if (silenceTold_) return;
+    if (silenceTold) return;
     const Silence why = SilenceOf(Machine(), wanted, sounding);
     if (why == Silence::None) return;
-    silenceTold_ = true;
-    silence_ = why;
-    PostMessageA(hwnd_, kShowSilenceNote, 0, 0);
+    silenceTold = true;
+    silence = why;
+    PostMessageA(hwnd, kShowSilenceNote, 0, 0);
 }
 
 const VoiceMachine& MainWindow::Machine() {
-    if (!machine_) machine_ = VoiceMachine{RunningUnderWine(), SpeakerPathUsable()};
-    return *machine_;
+    if (!machine) machine = VoiceMachine{RunningUnderWine(), SpeakerPathUsable()};
+    return *machine;
 }
 
 void MainWindow::OnInitDialog() {
@@ -299,102 +299,102 @@ void MainWindow::OnInitDialog() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     char aboutText[128] = {};
     if (LoadStringA(instance, IDS_ABOUT_ITEM, aboutText, sizeof aboutText) > 0) {
-        HMENU systemMenu = GetSystemMenu(hwnd_, FALSE);
+        HMENU systemMenu = GetSystemMenu(hwnd, FALSE);
         AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
         AppendMenuA(systemMenu, MF_STRING, kAboutCommandFirst, aboutText);
     }
     SetIcons(instance);
     SizeAndCentre();
-    accelerators_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
 
-    panel_.Build(hwnd_, controller_);
+    panel.Build(hwnd, controller);
     Phase("panel built");
-    panel_.SetDocument(&document_);
-    panel_.MenuBar().SetCommandTarget(this);
-    SetWidgetEventSink(hwnd_, this);
+    panel.SetDocument(&document);
+    panel.MenuBar().SetCommandTarget(this);
+    SetWidgetEventSink(hwnd, this);
     // Every start looks different: the skin comes from the tick count, blue, green, red.
     SeedRandom(GetTickCount());
     const int r1 = RandomBelow(256);
     const int r2 = RandomBelow(256);
     const int r3 = RandomBelow(256);
-    panel_.ApplySkin(RGB(r3, r2, r1));
+    panel.ApplySkin(RGB(r3, r2, r1));
     TakeColoursFromPanel();
     Phase("skin applied");
 
-    plainCursor_ = LoadProgramCursor("NOCUR", IDC_ARROW);
-    sizingCursor_ = LoadProgramCursor("SIZECUR", IDC_SIZEWE);
+    plainCursor = LoadProgramCursor("NOCUR", IDC_ARROW);
+    sizingCursor = LoadProgramCursor("SIZECUR", IDC_SIZEWE);
     FocusHandling();
-    controller_.Setup(panel_, document_);
-    controller_.Attach(&engine_, &editKeys_);
-    poster_.SetWindow(hwnd_);
-    engine_.Initialise({.document = document_,
-                        .timer = timer_,
-                        .tone = *toneOutput_,
-                        .poster = poster_,
-                        .panel = panel_,
-                        .keys = keys_});
-    document_.dirty = 0;
-    panel_.UpdateColumnCount();
+    controller.Setup(panel, document);
+    controller.Attach(&engine, &editKeys);
+    poster.SetWindow(hwnd);
+    engine.Initialise({.document = document,
+                       .timer = timer,
+                       .tone = *toneOutput,
+                       .poster = poster,
+                       .panel = panel,
+                       .keys = keys});
+    document.dirty = 0;
+    panel.UpdateColumnCount();
     Phase("controller and engine ready");
 
-    files_.StartUp(Utf8(GetCommandLineW()));
+    files.StartUp(Utf8(GetCommandLineW()));
     Phase("setup loaded");
     // The voice is chosen once the window has painted (ChooseVoice), or before the first start
     // if one comes sooner: asking the system about the speaker and opening the sound card take
     // longer than painting the panel.
-    initialised_ = true;
+    initialised = true;
 }
 
 void MainWindow::ChooseVoice() {
-    if (voiceChosen_ || !initialised_) return;
-    voiceChosen_ = true;
+    if (voiceChosen || !initialised) return;
+    voiceChosen = true;
     // The voice: the user's stored choice, else the sound card where the speaker cannot be heard.
-    UseSoundCard(files_.StoredSoundCardChoice().value_or(PreferSoundCard(Machine())));
+    UseSoundCard(files.StoredSoundCardChoice().value_or(PreferSoundCard(Machine())));
     ShowVoiceNotice();
     Phase("voice chosen");
 }
 
 void MainWindow::SetIcons(HINSTANCE instance) {
-    icon_ = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
-    if (icon_ == nullptr) return;
-    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
+    if (icon == nullptr) return;
+    SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     // The title bar gets the hand-drawn small image, not the large one shrunk.
     HANDLE small = LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                               GetSystemMetrics(SM_CYSMICON), 0);
-    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small != nullptr ? small : icon_));
+    SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small != nullptr ? small : icon));
 }
 
 void MainWindow::TakeColoursFromPanel() {
-    backgroundColour_ = panel_.Palette().contrast;
-    textColour_ = panel_.Palette().contrastDark;
+    backgroundColour = panel.Palette().contrast;
+    textColour = panel.Palette().contrastDark;
     // The old brush goes only once the new one is in place.
-    backgroundBrush_.Reset(CreateSolidBrush(backgroundColour_));
+    backgroundBrush.Reset(CreateSolidBrush(backgroundColour));
 }
 
 void MainWindow::ChangeColour() {
     COLORREF chosen = 0;
     {
         ModalLoopScope modal;
-        chosen = ChooseSkinColor(panel_.Palette(), hwnd_);
+        chosen = ChooseSkinColor(panel.Palette(), hwnd);
     }
     // A cancelled chooser hands back the palette's grey base, not the skin it was derived from
     // (that grey chosen on purpose would change nothing either).
-    if (chosen == panel_.Palette().base) return;
+    if (chosen == panel.Palette().base) return;
     ApplySkin(chosen);
-    panel_.UpdateColumnCount();
-    document_.dirty = 1;
+    panel.UpdateColumnCount();
+    document.dirty = 1;
 }
 
 void MainWindow::ApplySkin(COLORREF colour) {
-    panel_.ApplySkin(colour);
+    panel.ApplySkin(colour);
     TakeColoursFromPanel();
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 SIZE MainWindow::FrameExtra() const {
     RECT r{0, 0, 0, 0};
-    const auto style = static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_STYLE));
-    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_EXSTYLE));
+    const auto style = static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_EXSTYLE));
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
@@ -407,11 +407,11 @@ void MainWindow::SizeAndCentre() {
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     const int left = work.left + ((work.right - work.left) - width) / 2;
     const int top = work.top + ((work.bottom - work.top) - height) / 2;
-    SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::OnGetMinMaxInfo(MINMAXINFO* info) const {
-    if (hwnd_ == nullptr) return;
+    if (hwnd == nullptr) return;
     const SIZE extra = FrameExtra();
     info->ptMinTrackSize = POINT{kMinClientWidth + extra.cx, kClientHeight + extra.cy};
     info->ptMaxTrackSize = POINT{kClientWidth + extra.cx, kClientHeight + extra.cy};
@@ -425,42 +425,42 @@ bool MainWindow::OnSetCursor(int hitTest) {
     case HTTOPLEFT:
     case HTTOPRIGHT:
     case HTBOTTOMLEFT:
-    case HTBOTTOMRIGHT: SetCursor(sizingCursor_); return true;
+    case HTBOTTOMRIGHT: SetCursor(sizingCursor); return true;
     case HTTOP:
-    case HTBOTTOM: SetCursor(plainCursor_); return true;
+    case HTBOTTOM: SetCursor(plainCursor); return true;
     default: return false;
     }
 }
 
 void MainWindow::OnPaint() {
-    PaintDC paint(hwnd_);
+    PaintDC paint(hwnd);
     HDC dc = paint.Get();
-    if (IsIconic(hwnd_)) {
+    if (IsIconic(hwnd)) {
         RECT client{};
-        GetClientRect(hwnd_, &client);
+        GetClientRect(hwnd, &client);
         const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2 + 10;
         const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
-        if (icon_ != nullptr) DrawIcon(dc, x, y, icon_);
+        if (icon != nullptr) DrawIcon(dc, x, y, icon);
     } else {
-        PaintWidgets(dc, hwnd_);
+        PaintWidgets(dc, hwnd);
     }
 }
 
 void MainWindow::OnSize(WPARAM kind) {
-    if (!initialised_) return;
-    if (kind != SIZE_MINIMIZED) panel_.UpdateColumnCount();
-    document_.dirty = 1;
+    if (!initialised) return;
+    if (kind != SIZE_MINIMIZED) panel.UpdateColumnCount();
+    document.dirty = 1;
 }
 
 void MainWindow::FocusHandling() {
-    if (panel_.IsBuilt()) {
-        const int last = std::clamp<int>(document_.stepsPerMeasure, 1, SequencerPanel::kColumns);
-        if (HWND field = panel_.Column(last).NoteCell().Field().Handle()) {
+    if (panel.IsBuilt()) {
+        const int last = std::clamp<int>(document.stepsPerMeasure, 1, SequencerPanel::kColumns);
+        if (HWND field = panel.Column(last).NoteCell().Field().Handle()) {
             SendMessageA(field, EM_SETSEL, 0, 0);
             SendMessageA(field, EM_SCROLLCARET, 0, 0);
         }
     }
-    SetFocus(GetDlgItem(hwnd_, IDC_HIDDEN_BUTTON));
+    SetFocus(GetDlgItem(hwnd, IDC_HIDDEN_BUTTON));
 }
 
 void MainWindow::OnClose() {
@@ -468,30 +468,30 @@ void MainWindow::OnClose() {
     // does a close request that arrives while a file dialog or the question itself is open.
     {
         ModalLoopScope modal;
-        if (!files_.PromptSave()) return;
+        if (!files.PromptSave()) return;
     }
     // The window is left for the end of the process to take, which it does at once: under Wine,
     // destroying a shown top-level window waits for the window manager to confirm that it is
     // gone, and for two seconds where there is none. While a dialog of ours is open (the window
     // is disabled then) it is destroyed, which also ends that dialog.
-    if (!IsWindowEnabled(hwnd_)) {
-        DestroyWindow(hwnd_);
+    if (!IsWindowEnabled(hwnd)) {
+        DestroyWindow(hwnd);
         return;
     }
     EndRun();
 }
 
 void MainWindow::EndRun() {
-    if (closed_) return;
+    if (closed) return;
     // No step may be sounded or posted while the window and its parts go away.
-    engine_.Shutdown();
-    timer_.StopAndWait();
-    SetWidgetEventSink(hwnd_, nullptr);
-    closed_ = true;
+    engine.Shutdown();
+    timer.StopAndWait();
+    SetWidgetEventSink(hwnd, nullptr);
+    closed = true;
 }
 
 AboutBoxArgs MainWindow::AboutArguments() const {
-    return AboutBoxArgs{hwnd_, backgroundColour_, backgroundBrush_.Get(), panel_.Palette()};
+    return AboutBoxArgs{hwnd, backgroundColour, backgroundBrush.Get(), panel.Palette()};
 }
 
 bool MainWindow::OnSysCommand(WPARAM command) {

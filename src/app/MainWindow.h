@@ -38,10 +38,10 @@ public:
     // Creates the dialog and runs it until it is closed; returns the exit code.
     int RunModal(HINSTANCE instance);
 
-    HWND Handle() const { return hwnd_; }
-    SongDocument& Document() { return document_; }
-    SequencerPanel& Panel() { return panel_; }
-    PanelController& Controller() { return controller_; }
+    HWND Handle() const { return hwnd; }
+    SongDocument& Document() { return document; }
+    SequencerPanel& Panel() { return panel; }
+    PanelController& Controller() { return controller; }
 
     // Clears any selection in the last shown note field and gives the keyboard focus to the
     // hidden button, where the space bar and digit keys work.
@@ -51,28 +51,28 @@ public:
     // A new skin colour for the panel; the window takes its background from it and redraws.
     void ApplySkin(COLORREF colour);
     // Open, Save, Save As, the save prompt, dropped files and the clock preference.
-    FileShell& Files() { return files_; }
+    FileShell& Files() { return files; }
     // What the About box needs from this window: ShowAboutBox(AboutArguments()).
     AboutBoxArgs AboutArguments() const;
 
-    SequencerEngine& Engine() { return engine_; }
-    TempoTimer& Timer() { return timer_; }
+    SequencerEngine& Engine() { return engine; }
+    TempoTimer& Timer() { return timer; }
     // Where the engine sends its tones; only before RunModal (test builds wrap the speaker).
-    ToneOutput& ToneOutputInUse() { return *toneOutput_; }
-    void UseToneOutput(ToneOutput& output) { toneOutput_ = &output; }
+    ToneOutput& ToneOutputInUse() { return *toneOutput; }
+    void UseToneOutput(ToneOutput& output) { toneOutput = &output; }
     // Sounds through the sound card (when it opens; else the speaker, said once in the status
     // line) or the speaker. When nothing can be heard, a "NOTE!" box says why, once a run.
     void UseSoundCard(bool on);
-    bool SoundCardInUse() const override { return &voices_.Current() == &soundCard_; }
-    const SoundCardToneWin32& SoundCard() const { return soundCard_; }
+    bool SoundCardInUse() const override { return &voices.Current() == &soundCard; }
+    const SoundCardToneWin32& SoundCard() const { return soundCard; }
 
     // What WM_COPYDATA is handed to; the release sets none and so ignores the message. True when
     // the data was taken.
     using CopyDataHandler = bool (*)(MainWindow& window, const COPYDATASTRUCT& data);
-    void SetCopyDataHandler(CopyDataHandler handler) { copyDataHandler_ = handler; }
+    void SetCopyDataHandler(CopyDataHandler handler) { copyDataHandler = handler; }
     // Told of each phase of start-up as it is reached; the release sets none.
     using PhaseHandler = void (*)(const char* phase);
-    void SetPhaseHandler(PhaseHandler handler) { phaseHandler_ = handler; }
+    void SetPhaseHandler(PhaseHandler handler) { phaseHandler = handler; }
 
     // Mouse events on the panel's widgets, and what dial text fields report.
     void OnWidgetEvent(int type, int x, int y, int id) override;
@@ -118,42 +118,42 @@ private:
     // The commands that may open a dialog or a message box.
     void RunDialogCommand(int id);
 
-    HWND hwnd_ = nullptr;
-    SequencerPanel panel_;
-    SongDocument document_;
-    PanelController controller_;
+    HWND hwnd = nullptr;
+    SequencerPanel panel;
+    SongDocument document;
+    PanelController controller;
     // Playback. The timer is declared before the engine so it outlives it; the engine is shut
     // down (periodic event cancelled) when the window is destroyed.
-    TempoTimer timer_;
-    ToneOutputWin32 speaker_;
+    TempoTimer timer;
+    ToneOutputWin32 speaker;
     // The sound card plays the speaker's tones where the speaker cannot be heard; the switch is
     // what the engine sounds through, so the voice can change while playing.
-    SoundCardToneWin32 soundCard_{timer_, speaker_};
-    ToneOutputSwitch voices_{speaker_};
-    ToneOutput* toneOutput_ = &voices_;
-    MessagePosterWin32 poster_;
-    KeyStateWin32 keys_;
-    EditKeysWin32 editKeys_;
-    SequencerEngine engine_;
-    COLORREF backgroundColour_ = RGB(64, 64, 64);
-    COLORREF textColour_ = RGB(192, 192, 192);
-    GdiBrush backgroundBrush_;
-    HCURSOR plainCursor_ = nullptr;
-    HCURSOR sizingCursor_ = nullptr;
-    HACCEL accelerators_ = nullptr;
-    bool initialised_ = false;
-    bool closed_ = false;
-    bool reportingFault_ = false;
-    HICON icon_ = nullptr;
-    CopyDataHandler copyDataHandler_ = nullptr;
-    PhaseHandler phaseHandler_ = nullptr;
-    bool idleSeen_ = false;
-    bool voiceChosen_ = false;
+    SoundCardToneWin32 soundCard{timer, speaker};
+    ToneOutputSwitch voices{speaker};
+    ToneOutput* toneOutput = &voices;
+    MessagePosterWin32 poster;
+    KeyStateWin32 keys;
+    EditKeysWin32 editKeys;
+    SequencerEngine engine;
+    COLORREF backgroundColour = RGB(64, 64, 64);
+    COLORREF textColour = RGB(192, 192, 192);
+    GdiBrush backgroundBrush;
+    HCURSOR plainCursor = nullptr;
+    HCURSOR sizingCursor = nullptr;
+    HACCEL accelerators = nullptr;
+    bool initialised = false;
+    bool closed = false;
+    bool reportingFault = false;
+    HICON icon = nullptr;
+    CopyDataHandler copyDataHandler = nullptr;
+    PhaseHandler phaseHandler = nullptr;
+    bool idleSeen = false;
+    bool voiceChosen = false;
     void Phase(const char* phase) const {
-        if (phaseHandler_ != nullptr) phaseHandler_(phase);
+        if (phaseHandler != nullptr) phaseHandler(phase);
     }
-    std::optional<VoiceMachine> machine_;
-    bool silenceTold_ = false;
-    Silence silence_ = Silence::None; // what the posted box will say
-    FileShell files_{*this};
+    std::optional<VoiceMachine> machine;
+    bool silenceTold = false;
+    Silence silence = Silence::None; // what the posted box will say
+    FileShell files{*this};
 };

@@ -50,37 +50,37 @@ void MoveOntoScreen(HWND window, ScreenPoint topLeft) {
 }
 
 void SetupWindowWin32::HideMeasurePopup() {
-    if (window_.Panel().IsBuilt()) window_.Panel().Popup().Hide();
+    if (window.Panel().IsBuilt()) window.Panel().Popup().Hide();
 }
 
-void SetupWindowWin32::Hide() { ShowWindow(window_.Handle(), SW_HIDE); }
+void SetupWindowWin32::Hide() { ShowWindow(window.Handle(), SW_HIDE); }
 
-void SetupWindowWin32::Show() { ShowWindow(window_.Handle(), SW_SHOW); }
+void SetupWindowWin32::Show() { ShowWindow(window.Handle(), SW_SHOW); }
 
 void SetupWindowWin32::SetCaption(const std::string& title) {
-    SetWindowTextW(window_.Handle(), Wide(title).c_str());
+    SetWindowTextW(window.Handle(), Wide(title).c_str());
 }
 
-void SetupWindowWin32::ResizeToSteps(int steps) { window_.Panel().ResizeToSteps(steps); }
+void SetupWindowWin32::ResizeToSteps(int steps) { window.Panel().ResizeToSteps(steps); }
 
-void SetupWindowWin32::MoveTo(ScreenPoint topLeft) { MoveOntoScreen(window_.Handle(), topLeft); }
+void SetupWindowWin32::MoveTo(ScreenPoint topLeft) { MoveOntoScreen(window.Handle(), topLeft); }
 
-void SetupWindowWin32::ApplySkin(uint32_t colour) { window_.ApplySkin(static_cast<COLORREF>(colour)); }
+void SetupWindowWin32::ApplySkin(uint32_t colour) { window.ApplySkin(static_cast<COLORREF>(colour)); }
 
-void SetupWindowWin32::UpdateColumnCount() { window_.Panel().UpdateColumnCount(); }
+void SetupWindowWin32::UpdateColumnCount() { window.Panel().UpdateColumnCount(); }
 
-ScreenPoint SetupWindowWin32::RestoredPosition() { return RestoredTopLeft(window_.Handle()); }
+ScreenPoint SetupWindowWin32::RestoredPosition() { return RestoredTopLeft(window.Handle()); }
 
-uint32_t SetupWindowWin32::SkinColour() { return window_.Panel().SkinColour(); }
+uint32_t SetupWindowWin32::SkinColour() { return window.Panel().SkinColour(); }
 
-void SetupWindowWin32::FocusHandling() { window_.FocusHandling(); }
+void SetupWindowWin32::FocusHandling() { window.FocusHandling(); }
 
 void SetupWindowWin32::ShowBusy(Busy busy) {
     // The next mouse move gives the panel's cursors back in any case.
     if (busy == Busy::Yes)
-        beforeBusy_ = SetCursor(LoadSystemCursor(IDC_WAIT));
+        beforeBusy = SetCursor(LoadSystemCursor(IDC_WAIT));
     else
-        SetCursor(beforeBusy_);
+        SetCursor(beforeBusy);
 }
 
 void SetupWindowWin32::ShowMessage(const std::string& text) { ShowNote(text); }

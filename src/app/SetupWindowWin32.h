@@ -8,7 +8,7 @@ class MainWindow;
 
 class SetupWindowWin32 : public SetupWindow {
 public:
-    explicit SetupWindowWin32(MainWindow& mainWindow) : window_(mainWindow) {}
+    explicit SetupWindowWin32(MainWindow& mainWindow) : window(mainWindow) {}
 
     void HideMeasurePopup() override;
     void Hide() override;
@@ -25,8 +25,8 @@ public:
     void ShowMessage(const std::string& text) override;
 
 private:
-    MainWindow& window_;
-    HCURSOR beforeBusy_ = nullptr;
+    MainWindow& window;
+    HCURSOR beforeBusy = nullptr;
 };
 
 // The screen position of a window's restored top-left corner, whatever its state now.

@@ -23,12 +23,12 @@ LRESULT CALLBACK OnMessageTaken(int code, WPARAM removed, LPARAM lParam) {
 
 } // namespace
 
-ToneLogOutput::ToneLogOutput(ToneOutput& output, const char* path) : inner_(output) {
-    if (path != nullptr && path[0] != '\0') file_.reset(fopen(path, "a"));
+ToneLogOutput::ToneLogOutput(ToneOutput& output, const char* path) : inner(output) {
+    if (path != nullptr && path[0] != '\0') file.reset(fopen(path, "a"));
 }
 
 ToneLogOutput::~ToneLogOutput() {
-    if (hook_ != nullptr) UnhookWindowsHookEx(static_cast<HHOOK>(hook_));
+    if (hook != nullptr) UnhookWindowsHookEx(static_cast<HHOOK>(hook));
     if (markLog == this) markLog = nullptr;
 }
 
@@ -44,35 +44,35 @@ void ToneLogOutput::Log(int note, int lengthMs, uint32_t run, double dueMs) {
 }
 
 void ToneLogOutput::WriteLine(const char* format, ...) {
-    if (!file_) return;
+    if (!file) return;
     va_list args;
     va_start(args, format);
-    vfprintf(file_.get(), format, args);
+    vfprintf(file.get(), format, args);
     va_end(args);
     // Flushed per line: the reader is another process, looking while this one plays.
-    fflush(file_.get());
+    fflush(file.get());
 }
 
 void ToneLogOutput::PlayNote(int note, int lengthMs) {
     Log(note, lengthMs, 0, 0.0);
-    inner_.PlayNote(note, lengthMs);
+    inner.PlayNote(note, lengthMs);
 }
 
 void ToneLogOutput::PlayCue(const ToneCue& cue) {
     // Every tone the engine sounds, whichever output sounds it; rests are not logged.
     if (cue.sound) Log(cue.note, cue.lengthMs, cue.run, cue.lineStartMs + cue.dueAfterMs);
-    inner_.PlayCue(cue);
+    inner.PlayCue(cue);
 }
 
 void ToneLogOutput::AnswerMarks(std::function<bool()> isPlaying, std::function<std::string()> voiceName) {
-    if (!file_ || hook_ != nullptr) return;
-    playing_ = std::move(isPlaying);
-    voice_ = std::move(voiceName);
+    if (!file || hook != nullptr) return;
+    playing = std::move(isPlaying);
+    voice = std::move(voiceName);
     markLog = this;
     markMessage = RegisterWindowMessageA(kProbeMarkMessage);
-    hook_ = SetWindowsHookExA(WH_GETMESSAGE, OnMessageTaken, nullptr, GetCurrentThreadId());
+    hook = SetWindowsHookExA(WH_GETMESSAGE, OnMessageTaken, nullptr, GetCurrentThreadId());
 }
 
 void ToneLogOutput::Mark(unsigned long sequence) {
-    WriteLine("mark %lu %d %s\n", sequence, playing_() ? 1 : 0, voice_().c_str());
+    WriteLine("mark %lu %d %s\n", sequence, playing() ? 1 : 0, voice().c_str());
 }

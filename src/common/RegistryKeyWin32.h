@@ -6,14 +6,14 @@ class RegistryKey {
 public:
     RegistryKey() = default;
     ~RegistryKey() {
-        if (key_ != nullptr) RegCloseKey(key_);
+        if (key != nullptr) RegCloseKey(key);
     }
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
     // Where RegOpenKeyEx or RegCreateKeyEx writes the key this object then owns.
-    HKEY* Receive() { return &key_; }
-    HKEY Get() const { return key_; }
+    HKEY* Receive() { return &key; }
+    HKEY Get() const { return key; }
 
 private:
-    HKEY key_ = nullptr;
+    HKEY key = nullptr;
 };

@@ -94,7 +94,7 @@ struct FileCommandParts {
 
 class FileCommands {
 public:
-    explicit FileCommands(const FileCommandParts& commandParts) : parts_(commandParts) {}
+    explicit FileCommands(const FileCommandParts& commandParts) : parts(commandParts) {}
     virtual ~FileCommands() = default;
     FileCommands(const FileCommands&) = delete;
     FileCommands& operator=(const FileCommands&) = delete;
@@ -124,7 +124,7 @@ public:
     // one step (a failure leaves no file behind and is reported). The setup does not change.
     void Export(ExportFormat format);
 
-    bool Busy() const { return busy_; }
+    bool Busy() const { return busy; }
 
 private:
     class BusyScope;
@@ -132,6 +132,6 @@ private:
     bool DoSaveAs();
     void ApplyLoaded(const LoadedPlacement& placement);
 
-    FileCommandParts parts_;
-    bool busy_ = false;
+    FileCommandParts parts;
+    bool busy = false;
 };

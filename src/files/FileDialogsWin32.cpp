@@ -46,7 +46,7 @@ std::optional<std::string> FileDialogsWin32::Choose(Purpose purpose, const Kind&
     std::copy(initial.begin(), initial.end(), name.begin());
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner_;
+    dialog.hwndOwner = owner;
     dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = name.data();

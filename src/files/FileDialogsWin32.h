@@ -7,8 +7,8 @@
 
 class FileDialogsWin32 : public FileDialogs {
 public:
-    explicit FileDialogsWin32(HWND ownerWindow = nullptr) : owner_(ownerWindow) {}
-    void SetOwner(HWND window) { owner_ = window; }
+    explicit FileDialogsWin32(HWND ownerWindow = nullptr) : owner(ownerWindow) {}
+    void SetOwner(HWND window) { owner = window; }
 
     std::optional<std::string> ChooseFileToOpen() override;
     std::optional<std::string> ChooseFileToSave(const std::string& initialName) override;
@@ -23,5 +23,5 @@ public:
 private:
     enum class Purpose { Open, Save };
     std::optional<std::string> Choose(Purpose purpose, const Kind& kind, const std::string& initialName);
-    HWND owner_;
+    HWND owner;
 };

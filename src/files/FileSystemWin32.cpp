@@ -10,22 +10,22 @@ namespace {
 
 class FileHandle {
 public:
-    explicit FileHandle(HANDLE handle) : h_(handle) {}
+    explicit FileHandle(HANDLE handle) : h(handle) {}
     ~FileHandle() {
-        if (Valid()) CloseHandle(h_);
+        if (Valid()) CloseHandle(h);
     }
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
-    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return h_; }
+    bool Valid() const { return h != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return h; }
     bool Close() {
-        const bool closed = CloseHandle(h_) != 0;
-        h_ = INVALID_HANDLE_VALUE;
+        const bool closed = CloseHandle(h) != 0;
+        h = INVALID_HANDLE_VALUE;
         return closed;
     }
 
 private:
-    HANDLE h_;
+    HANDLE h;
 };
 
 FileError LastError() { return FileErrorFromWin32(GetLastError()); }

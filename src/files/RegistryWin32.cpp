@@ -45,14 +45,13 @@ std::string ProgramFileName() {
 
 RegistryStore::Outcome RegistryWin32::Write(const std::string& key, const char* name, const std::string& text,
                                             Key which) {
-    const std::wstring path = Wide(classes_.key + "\\" + key);
+    const std::wstring path = Wide(classes.key + "\\" + key);
     RegistryKey opened;
     const REGSAM access = KEY_SET_VALUE | KEY_QUERY_VALUE;
-    const LONG result =
-        which == Key::Create
-            ? RegCreateKeyExW(classes_.root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                              nullptr, opened.Receive(), nullptr)
-            : RegOpenKeyExW(classes_.root, path.c_str(), 0, access, opened.Receive());
+    const LONG result = which == Key::Create
+                            ? RegCreateKeyExW(classes.root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                              access, nullptr, opened.Receive(), nullptr)
+                            : RegOpenKeyExW(classes.root, path.c_str(), 0, access, opened.Receive());
     if (result != ERROR_SUCCESS) return Outcome::Refused;
     const std::wstring wideName = name != nullptr ? Wide(name) : std::wstring();
     const wchar_t* valueName = name != nullptr ? wideName.c_str() : nullptr;
@@ -74,12 +73,12 @@ bool RegistryWin32::WriteText(const std::string& key, const std::string& name, c
 }
 
 std::optional<std::string> RegistryWin32::ReadText(const std::string& key, const std::string& name) {
-    const std::wstring ownPath = Wide(classes_.key + "\\" + key);
+    const std::wstring ownPath = Wide(classes.key + "\\" + key);
     const std::wstring classesPath = Wide(key);
     const struct {
         HKEY root;
         const std::wstring& path;
-    } places[] = {{classes_.root, ownPath}, {HKEY_CLASSES_ROOT, classesPath}};
+    } places[] = {{classes.root, ownPath}, {HKEY_CLASSES_ROOT, classesPath}};
     const std::wstring wideName = Wide(name);
     for (const auto& place : places) {
         RegistryKey opened;

@@ -18,7 +18,7 @@ inline const RegistryClasses kMachineClasses{.root = HKEY_LOCAL_MACHINE, .key = 
 
 class RegistryWin32 : public RegistryStore {
 public:
-    explicit RegistryWin32(RegistryClasses fileClasses = {}) : classes_(std::move(fileClasses)) {}
+    explicit RegistryWin32(RegistryClasses fileClasses = {}) : classes(std::move(fileClasses)) {}
 
     Outcome SetDefault(const std::string& key, const std::string& text, Key which) override;
     bool WriteText(const std::string& key, const std::string& name, const std::string& text) override;
@@ -26,7 +26,7 @@ public:
 
 private:
     Outcome Write(const std::string& key, const char* name, const std::string& text, Key which);
-    RegistryClasses classes_;
+    RegistryClasses classes;
 };
 
 // Reads a REG_SZ value of an open key as UTF-8 (name too): nothing when it is missing, of another

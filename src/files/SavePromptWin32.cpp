@@ -12,7 +12,7 @@ constexpr INT_PTR kCancelled = 0, kSaveChosen = 1, kDontSaveChosen = 2;
 SaveAnswer SavePromptWin32::Ask(const std::string& text) {
     // A Unicode dialog, so a name in any script reaches its text whole.
     const std::wstring wide = Wide(text);
-    const INT_PTR answer = DialogBoxParamW(GetModuleHandleW(nullptr), L"SAVECHANGESDLG", owner_, DialogProc,
+    const INT_PTR answer = DialogBoxParamW(GetModuleHandleW(nullptr), L"SAVECHANGESDLG", owner, DialogProc,
                                            reinterpret_cast<LPARAM>(&wide));
     // A dialog that could not be shown asks nothing, so nothing may be lost: as Cancel.
     if (answer < 0 || answer == kCancelled) return SaveAnswer::Cancel;

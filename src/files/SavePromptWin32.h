@@ -12,14 +12,14 @@ public:
     static constexpr int kTextId = IDC_SAVE_PROMPT_TEXT;
     static constexpr int kDontSaveId = IDC_DONT_SAVE;
 
-    explicit SavePromptWin32(HWND ownerWindow = nullptr) : owner_(ownerWindow) {}
-    void SetOwner(HWND window) { owner_ = window; }
+    explicit SavePromptWin32(HWND ownerWindow = nullptr) : owner(ownerWindow) {}
+    void SetOwner(HWND window) { owner = window; }
 
     SaveAnswer Ask(const std::string& text) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    HWND owner_;
+    HWND owner;
 };
 
 // The prompt's caption, six spaces first and one last; bytes of code page 1252.

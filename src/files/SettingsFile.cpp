@@ -18,24 +18,24 @@ public:
 // Reads fields in order; once a field would run past the end, every later read fails too.
 class ByteReader {
 public:
-    ByteReader(const uint8_t* bytes, size_t count) : data_(bytes), size_(count) {}
+    ByteReader(const uint8_t* bytes, size_t count) : data(bytes), size(count) {}
     template <typename T> T Get() {
         T value{};
-        if (!ok_ || size_ - at_ < sizeof(T)) {
-            ok_ = false;
+        if (!ok || size - at < sizeof(T)) {
+            ok = false;
             return value;
         }
-        std::memcpy(&value, data_ + at_, sizeof(T));
-        at_ += sizeof(T);
+        std::memcpy(&value, data + at, sizeof(T));
+        at += sizeof(T);
         return value;
     }
-    bool Ok() const { return ok_; }
+    bool Ok() const { return ok; }
 
 private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
-    bool ok_ = true;
+    const uint8_t* data;
+    size_t size;
+    size_t at = 0;
+    bool ok = true;
 };
 
 // Every format starts a step with these four, in this order.
@@ -213,20 +213,20 @@ void ApplySettings(const SettingsData& data, SongDocument& doc) {
 
 bool SettingsFile::Write(const std::string& path, int32_t left, int32_t top, uint32_t skinColour,
                          std::string& error) {
-    const FileError result = files_.WriteReplace(path, EncodeSettings(doc_, left, top, skinColour));
+    const FileError result = files.WriteReplace(path, EncodeSettings(doc, left, top, skinColour));
     if (result != FileError::None) {
         error = FileErrorText(result, path);
         return false;
     }
-    doc_.path = path;
-    doc_.title = kTitlePrefix + files_.DisplayName(path);
-    doc_.dirty = 0;
+    doc.path = path;
+    doc.title = kTitlePrefix + files.DisplayName(path);
+    doc.dirty = 0;
     return true;
 }
 
 bool SettingsFile::Read(const std::string& path, LoadedPlacement& placement, std::string& error) {
     std::vector<uint8_t> bytes;
-    FileError result = files_.ReadAll(path, bytes);
+    FileError result = files.ReadAll(path, bytes);
     SettingsData data;
     if (result == FileError::None && !DecodeSettings(bytes.data(), bytes.size(), data))
         result = FileError::EndOfFile;
@@ -234,10 +234,10 @@ bool SettingsFile::Read(const std::string& path, LoadedPlacement& placement, std
         error = FileErrorText(result, path);
         return false;
     }
-    ApplySettings(data, doc_);
-    doc_.path = path;
-    doc_.title = kTitlePrefix + files_.DisplayName(path);
-    doc_.dirty = 0;
+    ApplySettings(data, doc);
+    doc.path = path;
+    doc.title = kTitlePrefix + files.DisplayName(path);
+    doc.dirty = 0;
     placement = LoadedPlacement{data.skinColour, data.left, data.top};
     return true;
 }

@@ -58,7 +58,7 @@ struct LoadedPlacement {
 
 class SettingsFile {
 public:
-    SettingsFile(SongDocument& document, FileSystem& fileSystem) : doc_(document), files_(fileSystem) {}
+    SettingsFile(SongDocument& document, FileSystem& fileSystem) : doc(document), files(fileSystem) {}
 
     // Stores the document at path. On success path, title and dirty follow the file; on failure
     // the previous file and the document are untouched and error holds the message.
@@ -69,6 +69,6 @@ public:
     bool Read(const std::string& path, LoadedPlacement& placement, std::string& error);
 
 private:
-    SongDocument& doc_;
-    FileSystem& files_;
+    SongDocument& doc;
+    FileSystem& files;
 };

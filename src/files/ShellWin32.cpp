@@ -13,17 +13,17 @@ namespace {
 // COM for the calling thread; torn down only when this object set it up.
 class ComScope {
 public:
-    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ComScope() : result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
     ~ComScope() {
-        if (SUCCEEDED(result_)) CoUninitialize();
+        if (SUCCEEDED(result)) CoUninitialize();
     }
     ComScope(const ComScope&) = delete;
     ComScope& operator=(const ComScope&) = delete;
     // A thread already in another apartment can still use the shell's in-process objects.
-    bool Usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
+    bool Usable() const { return SUCCEEDED(result) || result == RPC_E_CHANGED_MODE; }
 
 private:
-    HRESULT result_;
+    HRESULT result;
 };
 
 // An interface pointer released once, and only when one was obtained.
@@ -31,27 +31,27 @@ template <typename T> class ComRef {
 public:
     ComRef() = default;
     ~ComRef() {
-        if (p_ != nullptr) p_->Release();
+        if (p != nullptr) p->Release();
     }
     ComRef(const ComRef&) = delete;
     ComRef& operator=(const ComRef&) = delete;
-    T** Receive() { return &p_; }
-    void** ReceiveVoid() { return reinterpret_cast<void**>(&p_); }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
+    T** Receive() { return &p; }
+    void** ReceiveVoid() { return reinterpret_cast<void**>(&p); }
+    T* operator->() const { return p; }
+    explicit operator bool() const { return p != nullptr; }
 
 private:
-    T* p_ = nullptr;
+    T* p = nullptr;
 };
 
 class ItemIdList {
 public:
-    ~ItemIdList() { CoTaskMemFree(list_); }
-    PIDLIST_RELATIVE* Receive() { return &list_; }
-    PCIDLIST_ABSOLUTE Get() const { return reinterpret_cast<PCIDLIST_ABSOLUTE>(list_); }
+    ~ItemIdList() { CoTaskMemFree(list); }
+    PIDLIST_RELATIVE* Receive() { return &list; }
+    PCIDLIST_ABSOLUTE Get() const { return reinterpret_cast<PCIDLIST_ABSOLUTE>(list); }
 
 private:
-    PIDLIST_RELATIVE list_ = nullptr;
+    PIDLIST_RELATIVE list = nullptr;
 };
 
 // Long enough for any path the file system takes.
@@ -84,7 +84,7 @@ Shell::Shortcut ShellWin32::ResolveShortcut(const std::string& path) {
     ComRef<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.ReceiveVoid()))) return result;
     if (FAILED(file->Load(Wide(path).c_str(), STGM_READ))) return result;
-    if (FAILED(link->Resolve(owner_, SLR_ANY_MATCH))) return result;
+    if (FAILED(link->Resolve(owner, SLR_ANY_MATCH))) return result;
     std::vector<wchar_t> target(kLongestPath, L'\0');
     WIN32_FIND_DATAW found{};
     const HRESULT got = link->GetPath(target.data(), kLongestPath, &found, SLGP_SHORTPATH);

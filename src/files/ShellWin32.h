@@ -11,8 +11,8 @@
 class ShellWin32 : public Shell {
 public:
     // owner: the window for any user interface the shell shows while resolving (may be null).
-    explicit ShellWin32(HWND ownerWindow = nullptr) : owner_(ownerWindow) {}
-    void SetOwner(HWND window) { owner_ = window; }
+    explicit ShellWin32(HWND ownerWindow = nullptr) : owner(ownerWindow) {}
+    void SetOwner(HWND window) { owner = window; }
 
     // The target comes back in its short 8.3 form, as the shell gives it for old programs.
     Shortcut ResolveShortcut(const std::string& path) override;
@@ -23,5 +23,5 @@ public:
     static bool NamesExistingFile(const std::string& name);
 
 private:
-    HWND owner_;
+    HWND owner;
 };

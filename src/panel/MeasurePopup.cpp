@@ -71,8 +71,8 @@ INT_PTR CALLBACK MeasurePopup::DialogProc(HWND hwnd, UINT message, WPARAM wParam
 }
 
 INT_PTR MeasurePopup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    const int x = static_cast<short>(LOWORD(lParam));
-    const int y = static_cast<short>(HIWORD(lParam));
+    const int pointerX = static_cast<short>(LOWORD(lParam));
+    const int pointerY = static_cast<short>(HIWORD(lParam));
     switch (message) {
     case WM_INITDIALOG: OnInit(); return FALSE; // the focus is nobody's
     case WM_PAINT: {
@@ -103,11 +103,11 @@ INT_PTR MeasurePopup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
         SetFocus(nullptr);
-        OnWidgetEvent(WidgetEvent::Down, x, y, 0);
+        OnWidgetEvent(WidgetEvent::Down, pointerX, pointerY, 0);
         return TRUE;
-    case WM_LBUTTONUP: OnWidgetEvent(WidgetEvent::Up, x, y, 0); return TRUE;
-    case WM_RBUTTONDOWN: OnWidgetEvent(WidgetEvent::RightDown, x, y, 0); return TRUE;
-    case WM_MOUSEMOVE: OnWidgetEvent(WidgetEvent::Move, x, y, 0); return TRUE;
+    case WM_LBUTTONUP: OnWidgetEvent(WidgetEvent::Up, pointerX, pointerY, 0); return TRUE;
+    case WM_RBUTTONDOWN: OnWidgetEvent(WidgetEvent::RightDown, pointerX, pointerY, 0); return TRUE;
+    case WM_MOUSEMOVE: OnWidgetEvent(WidgetEvent::Move, pointerX, pointerY, 0); return TRUE;
     case WM_COMMAND:
         // Enter and Escape arrive as IDOK and IDCANCEL; the popup is hidden by its parent only.
         return TRUE;

@@ -64,10 +64,10 @@ int32_t ToCyclesPerMs(double measured) {
 } // namespace
 
 bool TscCalibration::Calibrate(CalibrationCounters& counters, const CalibrationSetup& given) {
-    setup_ = given;
-    origin_.reset();
-    cyclesPerMs_ = 0;
-    measured_ = 0.0;
+    setup = given;
+    origin.reset();
+    cyclesPerMs = 0;
+    measured = 0.0;
     std::vector<BracketedReading> readings;
     for (int i = 0; i < given.readings; ++i) {
         if (i > 0) counters.Pause(given.pauseMs);
@@ -85,27 +85,27 @@ bool TscCalibration::Calibrate(CalibrationCounters& counters, const CalibrationS
     if (ratios.size() < 2) return false;
     std::sort(ratios.begin(), ratios.end());
     const size_t n = ratios.size();
-    measured_ = n % 2 == 1 ? ratios[n / 2] : 0.5 * (ratios[n / 2 - 1] + ratios[n / 2]);
-    cyclesPerMs_ = ToCyclesPerMs(measured_);
-    if (cyclesPerMs_ == 0) return false;
-    origin_ = readings.front();
-    spanTicks_ = readings[half].CounterMiddle() - readings.front().CounterMiddle();
+    measured = n % 2 == 1 ? ratios[n / 2] : 0.5 * (ratios[n / 2 - 1] + ratios[n / 2]);
+    cyclesPerMs = ToCyclesPerMs(measured);
+    if (cyclesPerMs == 0) return false;
+    origin = readings.front();
+    spanTicks = readings[half].CounterMiddle() - readings.front().CounterMiddle();
     return true;
 }
 
 bool TscCalibration::Refine(CalibrationCounters& counters) {
-    if (!origin_) return false;
-    const auto reading = ReadBracketed(counters, setup_.maxBracketTicks, setup_.attemptsPerReading);
+    if (!origin) return false;
+    const auto reading = ReadBracketed(counters, setup.maxBracketTicks, setup.attemptsPerReading);
     if (!reading) return false;
-    const double span = reading->CounterMiddle() - origin_->CounterMiddle();
-    if (span <= spanTicks_) return false; // no longer than the span already measured
-    const double ratio = CyclesPerMsBetween(*origin_, *reading, setup_.counterFrequency);
-    if (std::fabs(ratio - measured_) > measured_ * 0.001) return false;
-    measured_ = ratio;
-    spanTicks_ = span;
+    const double span = reading->CounterMiddle() - origin->CounterMiddle();
+    if (span <= spanTicks) return false; // no longer than the span already measured
+    const double ratio = CyclesPerMsBetween(*origin, *reading, setup.counterFrequency);
+    if (std::fabs(ratio - measured) > measured * 0.001) return false;
+    measured = ratio;
+    spanTicks = span;
     const int32_t chosen = ToCyclesPerMs(ratio);
-    if (chosen == cyclesPerMs_ || chosen == 0) return false;
-    cyclesPerMs_ = chosen;
+    if (chosen == cyclesPerMs || chosen == 0) return false;
+    cyclesPerMs = chosen;
     return true;
 }
 
@@ -113,24 +113,24 @@ void CycleClock::SetRate(int64_t atCycles, double rate) {
     const bool first = !IsSet();
     if (first) atCycles = 0;
     const double msThen = first ? 0.0 : Ms(atCycles);
-    fromZero_.store(first, std::memory_order_release);
-    const uint32_t s = sequence_.load(std::memory_order_relaxed);
-    sequence_.store(s + 1, std::memory_order_relaxed);
+    fromZero.store(first, std::memory_order_release);
+    const uint32_t s = sequence.load(std::memory_order_relaxed);
+    sequence.store(s + 1, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);
-    baseCycles_.store(atCycles, std::memory_order_relaxed);
-    baseMs_.store(msThen, std::memory_order_relaxed);
-    cyclesPerMs_.store(rate, std::memory_order_relaxed);
-    sequence_.store(s + 2, std::memory_order_release);
+    baseCycles.store(atCycles, std::memory_order_relaxed);
+    baseMs.store(msThen, std::memory_order_relaxed);
+    cyclesPerMs.store(rate, std::memory_order_relaxed);
+    sequence.store(s + 2, std::memory_order_release);
 }
 
 double CycleClock::Ms(int64_t cycles) const {
     for (;;) {
-        const uint32_t before = sequence_.load(std::memory_order_acquire);
-        const int64_t base = baseCycles_.load(std::memory_order_relaxed);
-        const double msAtBase = baseMs_.load(std::memory_order_relaxed);
-        const double rate = cyclesPerMs_.load(std::memory_order_relaxed);
+        const uint32_t before = sequence.load(std::memory_order_acquire);
+        const int64_t base = baseCycles.load(std::memory_order_relaxed);
+        const double msAtBase = baseMs.load(std::memory_order_relaxed);
+        const double rate = cyclesPerMs.load(std::memory_order_relaxed);
         std::atomic_thread_fence(std::memory_order_acquire);
-        if ((before & 1) == 0 && sequence_.load(std::memory_order_relaxed) == before) {
+        if ((before & 1) == 0 && sequence.load(std::memory_order_relaxed) == before) {
             return rate > 0.0 ? msAtBase + static_cast<double>(cycles - base) / rate : 0.0;
         }
     }

@@ -68,16 +68,16 @@ public:
     // calibration changed.
     bool Refine(CalibrationCounters& counters);
 
-    int32_t CyclesPerMs() const { return cyclesPerMs_; }
+    int32_t CyclesPerMs() const { return cyclesPerMs; }
     // The exact measurement behind CyclesPerMs(), before the whole-megahertz rule.
-    double MeasuredCyclesPerMs() const { return measured_; }
+    double MeasuredCyclesPerMs() const { return measured; }
 
 private:
-    CalibrationSetup setup_{};
-    std::optional<BracketedReading> origin_;
-    double spanTicks_ = 0.0; // reference span of the measurement in force
-    double measured_ = 0.0;
-    int32_t cyclesPerMs_ = 0;
+    CalibrationSetup setup{};
+    std::optional<BracketedReading> origin;
+    double spanTicks = 0.0; // reference span of the measurement in force
+    double measured = 0.0;
+    int32_t cyclesPerMs = 0;
 };
 
 // Milliseconds from time-stamp-counter readings at a rate that can be refined while other threads
@@ -92,14 +92,14 @@ public:
     // later continuing from the reading the clock had at `atCycles`.
     void SetRate(int64_t atCycles, double cyclesPerMs);
     double Ms(int64_t cycles) const;
-    bool IsSet() const { return cyclesPerMs_.load(std::memory_order_relaxed) > 0.0; }
+    bool IsSet() const { return cyclesPerMs.load(std::memory_order_relaxed) > 0.0; }
     // Still counting from cycle 0 at its first rate: the machine-wide reading.
-    bool FromZero() const { return fromZero_.load(std::memory_order_acquire); }
+    bool FromZero() const { return fromZero.load(std::memory_order_acquire); }
 
 private:
-    std::atomic<uint32_t> sequence_{0};
-    std::atomic<int64_t> baseCycles_{0};
-    std::atomic<double> baseMs_{0.0};
-    std::atomic<double> cyclesPerMs_{0.0};
-    std::atomic<bool> fromZero_{false};
+    std::atomic<uint32_t> sequence{0};
+    std::atomic<int64_t> baseCycles{0};
+    std::atomic<double> baseMs{0.0};
+    std::atomic<double> cyclesPerMs{0.0};
+    std::atomic<bool> fromZero{false};
 };

@@ -35,9 +35,9 @@ int BroadcastToCopies(HWND anyWindow, UINT message, WPARAM wParam, LPARAM lParam
 
 void MessagePosterWin32::PostToSelf(unsigned message, uintptr_t wParam, intptr_t lParam) {
     // Without a window a post would land in the calling thread's queue, possibly the timer's.
-    if (mainWindow_ != nullptr) PostMessageA(mainWindow_, message, wParam, lParam);
+    if (mainWindow != nullptr) PostMessageA(mainWindow, message, wParam, lParam);
 }
 
 int MessagePosterWin32::BroadcastToCopies(unsigned message, uintptr_t wParam, intptr_t lParam) {
-    return ::BroadcastToCopies(mainWindow_, message, wParam, lParam);
+    return ::BroadcastToCopies(mainWindow, message, wParam, lParam);
 }

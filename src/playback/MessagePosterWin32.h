@@ -15,12 +15,12 @@ int BroadcastToCopies(HWND anyWindow, UINT message, WPARAM wParam, LPARAM lParam
 
 class MessagePosterWin32 : public MessagePoster {
 public:
-    explicit MessagePosterWin32(HWND window = nullptr) : mainWindow_(window) {}
-    void SetWindow(HWND window) { mainWindow_ = window; }
+    explicit MessagePosterWin32(HWND window = nullptr) : mainWindow(window) {}
+    void SetWindow(HWND window) { mainWindow = window; }
 
     void PostToSelf(unsigned message, uintptr_t wParam, intptr_t lParam) override;
     int BroadcastToCopies(unsigned message, uintptr_t wParam, intptr_t lParam) override;
 
 private:
-    HWND mainWindow_;
+    HWND mainWindow;
 };

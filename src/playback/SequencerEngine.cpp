@@ -21,18 +21,18 @@ int ClampStep(int step) { return std::clamp(step, 0, kStepsPerMeasureMax - 1); }
 class SequencerEngine::Claim {
 public:
     explicit Claim(SequencerEngine& owner) : Claim(owner, owner.WaitForClaim()) {}
-    Claim(SequencerEngine& owner, int32_t state) : engine_(owner), previous_(state), releaseAs_(state) {}
-    ~Claim() { engine_.playing.store(releaseAs_, std::memory_order_release); }
+    Claim(SequencerEngine& owner, int32_t state) : engine(owner), previous(state), releaseAs(state) {}
+    ~Claim() { engine.playing.store(releaseAs, std::memory_order_release); }
     Claim(const Claim&) = delete;
     Claim& operator=(const Claim&) = delete;
 
-    bool WasPlaying() const { return previous_ == kPlaying; }
-    void ReleaseAs(int32_t state) { releaseAs_ = state; }
+    bool WasPlaying() const { return previous == kPlaying; }
+    void ReleaseAs(int32_t state) { releaseAs = state; }
 
 private:
-    SequencerEngine& engine_;
-    int32_t previous_;
-    int32_t releaseAs_;
+    SequencerEngine& engine;
+    int32_t previous;
+    int32_t releaseAs;
 };
 
 void SequencerEngine::Initialise(const EngineParts& parts) {

@@ -11,7 +11,7 @@ void SyncGroup::HandleMessage(unsigned message, uintptr_t wParam, intptr_t lPara
     switch (message) {
     case SEQM_GROUP_QUERY: AnswerQuery(); break;
     case SEQM_GROUP_CLAIM: AdoptClaim(wParam); break;
-    case SEQM_GROUP_COUNT: state_.syncCount = CountFromWParam(wParam); break;
+    case SEQM_GROUP_COUNT: state.syncCount = CountFromWParam(wParam); break;
     default: break;
     }
 }
@@ -26,24 +26,24 @@ int16_t SyncGroup::CountFromWParam(uintptr_t wParam) {
 
 bool SyncGroup::IsOwnGroup(intptr_t lParam) const {
     // Senders of either word size put the group in the low 32 bits.
-    return static_cast<int32_t>(static_cast<uint32_t>(lParam)) == state_.syncGroup;
+    return static_cast<int32_t>(static_cast<uint32_t>(lParam)) == state.syncGroup;
 }
 
 void SyncGroup::AnswerQuery() {
-    if (state_.syncPeer == 0) return;
+    if (state.syncPeer == 0) return;
     AnnounceCount();
-    poster_.BroadcastToCopies(SEQM_GROUP_CLAIM, state_.syncPeer, state_.syncGroup);
+    poster.BroadcastToCopies(SEQM_GROUP_CLAIM, state.syncPeer, state.syncGroup);
 }
 
 void SyncGroup::AdoptClaim(uintptr_t peer) {
     // The first claim handled wins; a copy that has a peer (the claimant itself) ignores it. A
     // claim of 0 names no peer, so adopting it would leave the copy open to count itself again.
-    if (state_.syncPeer != 0 || static_cast<uint32_t>(peer) == 0) return;
-    state_.syncPeer = static_cast<uint32_t>(peer);
-    state_.syncCount = static_cast<int16_t>(state_.syncCount + 1);
+    if (state.syncPeer != 0 || static_cast<uint32_t>(peer) == 0) return;
+    state.syncPeer = static_cast<uint32_t>(peer);
+    state.syncCount = static_cast<int16_t>(state.syncCount + 1);
     AnnounceCount();
 }
 
 void SyncGroup::AnnounceCount() {
-    poster_.BroadcastToCopies(SEQM_GROUP_COUNT, CountToWParam(state_.syncCount), state_.syncGroup);
+    poster.BroadcastToCopies(SEQM_GROUP_COUNT, CountToWParam(state.syncCount), state.syncGroup);
 }

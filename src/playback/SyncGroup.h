@@ -15,7 +15,7 @@
 
 class SyncGroup {
 public:
-    SyncGroup(SyncState& shared, MessagePoster& messages) : state_(shared), poster_(messages) {}
+    SyncGroup(SyncState& shared, MessagePoster& messages) : state(shared), poster(messages) {}
 
     static bool IsGroupMessage(unsigned message);
 
@@ -31,6 +31,6 @@ private:
     void AdoptClaim(uintptr_t peer);
     void AnnounceCount();
 
-    SyncState& state_;
-    MessagePoster& poster_;
+    SyncState& state;
+    MessagePoster& poster;
 };

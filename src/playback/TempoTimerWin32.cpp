@@ -23,20 +23,20 @@ int64_t PerformanceCount() {
 
 class MachineCounters : public CalibrationCounters {
 public:
-    explicit MachineCounters(HANDLE stopEvent = nullptr) : stop_(stopEvent) {}
+    explicit MachineCounters(HANDLE stopEvent = nullptr) : stop(stopEvent) {}
     int64_t Counter() override { return PerformanceCount(); }
     int64_t Cycles() override { return static_cast<int64_t>(__rdtsc()); }
     // A timer going away ends the pauses at once; the readings after it then fail or make a
     // calibration nobody uses.
     void Pause(int ms) override {
-        if (stop_ != nullptr)
-            WaitForSingleObject(stop_, static_cast<DWORD>(ms));
+        if (stop != nullptr)
+            WaitForSingleObject(stop, static_cast<DWORD>(ms));
         else
             Sleep(static_cast<DWORD>(ms));
     }
 
 private:
-    HANDLE stop_;
+    HANDLE stop;
 };
 
 // Eleven readings 10 ms apart: about 100 ms, as long as the calibration always took. A bracket
@@ -54,19 +54,19 @@ CalibrationSetup CalibrationFor(int64_t counterFrequency) {
 // real time would lift the user-interface thread with it.
 class CalibrationPriority {
 public:
-    CalibrationPriority() : thread_(GetCurrentThread()), oldPriority_(GetThreadPriority(thread_)) {
-        if (oldPriority_ != THREAD_PRIORITY_ERROR_RETURN)
-            SetThreadPriority(thread_, THREAD_PRIORITY_TIME_CRITICAL);
+    CalibrationPriority() : thread(GetCurrentThread()), oldPriority(GetThreadPriority(thread)) {
+        if (oldPriority != THREAD_PRIORITY_ERROR_RETURN)
+            SetThreadPriority(thread, THREAD_PRIORITY_TIME_CRITICAL);
     }
     ~CalibrationPriority() {
-        if (oldPriority_ != THREAD_PRIORITY_ERROR_RETURN) SetThreadPriority(thread_, oldPriority_);
+        if (oldPriority != THREAD_PRIORITY_ERROR_RETURN) SetThreadPriority(thread, oldPriority);
     }
     CalibrationPriority(const CalibrationPriority&) = delete;
     CalibrationPriority& operator=(const CalibrationPriority&) = delete;
 
 private:
-    HANDLE thread_;
-    int oldPriority_;
+    HANDLE thread;
+    int oldPriority;
 };
 
 // The longest a teardown waits for the system's timer thread to finish a tick it had begun.

@@ -20,8 +20,8 @@ std::vector<uint8_t> RenderExport(const SongDocument& doc, ExportFormat format) 
     if (format == ExportFormat::Midi) return MidiFileBytes(schedule);
     std::vector<uint8_t> bytes;
     bytes.reserve(44 + 2 * static_cast<size_t>(RenderSamples(schedule.endMs, defaults.sampleRate)));
-    const ByteSink append = [&bytes](const uint8_t* data, size_t size) {
-        bytes.insert(bytes.end(), data, data + size);
+    const ByteSink append = [&bytes](const uint8_t* chunk, size_t size) {
+        bytes.insert(bytes.end(), chunk, chunk + size);
         return true;
     };
     WriteWav(

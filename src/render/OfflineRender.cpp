@@ -35,27 +35,27 @@ public:
 class Collector : public ToneOutput {
 public:
     Collector(SongDocument& document, const RenderLimits& renderLimits, RenderSchedule& out)
-        : doc_(document), limits_(renderLimits), schedule_(out), measure_(document.playingMeasure) {
-        visited_.insert(document.playingMeasure);
+        : doc(document), limits(renderLimits), schedule(out), measure(document.playingMeasure) {
+        visited.insert(document.playingMeasure);
     }
 
     void PlayNote(int, int) override {}
     void PlayCue(const ToneCue& cue) override {
         if (done) return;
         const double due = cue.lineStartMs + cue.dueAfterMs;
-        if (passEnded_) {
-            passEnded_ = false;
-            schedule_.passes += 1;
-            if (limits_.seconds <= 0.0 && schedule_.passes >= std::max(limits_.passes, 1))
+        if (passEnded) {
+            passEnded = false;
+            schedule.passes += 1;
+            if (limits.seconds <= 0.0 && schedule.passes >= std::max(limits.passes, 1))
                 return Finish(due, Ending::Reached);
         }
-        const double limitMs = limits_.seconds > 0.0 ? limits_.seconds * 1000.0 : 0.0;
-        const double capMs = limits_.capSeconds * 1000.0;
+        const double limitMs = limits.seconds > 0.0 ? limits.seconds * 1000.0 : 0.0;
+        const double capMs = limits.capSeconds * 1000.0;
         if (limitMs > 0.0 && limitMs <= capMs && due >= limitMs) return Finish(limitMs, Ending::Reached);
         if (due >= capMs) return Finish(capMs, Ending::Capped);
         if (cue.sound) {
-            const Step& step = doc_.measures[measure_].steps[std::clamp<int>(stepIndex_, 0, 15)];
-            schedule_.notes.push_back({due, 2.0 * cue.lengthMs, cue.note, step.length});
+            const Step& step = doc.measures[measure].steps[std::clamp<int>(stepIndex, 0, 15)];
+            schedule.notes.push_back({due, 2.0 * cue.lengthMs, cue.note, step.length});
         }
         FollowChain();
     }
@@ -66,32 +66,32 @@ private:
     enum class Ending { Reached, Capped };
 
     void Finish(double endMs, Ending ending) {
-        schedule_.endMs = endMs;
-        schedule_.capped = ending == Ending::Capped;
+        schedule.endMs = endMs;
+        schedule.capped = ending == Ending::Capped;
         done = true;
     }
 
     // The engine has already moved on when it cues a step: a step index of 0 with a pass count
     // of 0 means the pass just played followed its link.
     void FollowChain() {
-        measure_ = doc_.playingMeasure;
-        stepIndex_ = doc_.syncState.stepIndex;
-        if (doc_.syncState.stepIndex != 0 || doc_.passCounter != 0) return;
-        const int next = doc_.playingMeasure;
-        if (visited_.count(next) != 0) {
-            passEnded_ = true;
-            visited_.clear();
+        measure = doc.playingMeasure;
+        stepIndex = doc.syncState.stepIndex;
+        if (doc.syncState.stepIndex != 0 || doc.passCounter != 0) return;
+        const int next = doc.playingMeasure;
+        if (visited.count(next) != 0) {
+            passEnded = true;
+            visited.clear();
         }
-        visited_.insert(next);
+        visited.insert(next);
     }
 
-    SongDocument& doc_;
-    const RenderLimits& limits_;
-    RenderSchedule& schedule_;
-    std::set<int> visited_;
-    bool passEnded_ = false;
-    int measure_ = 0; // where the next cued step lies
-    int stepIndex_ = 0;
+    SongDocument& doc;
+    const RenderLimits& limits;
+    RenderSchedule& schedule;
+    std::set<int> visited;
+    bool passEnded = false;
+    int measure = 0; // where the next cued step lies
+    int stepIndex = 0;
 };
 
 } // namespace

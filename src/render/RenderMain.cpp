@@ -22,34 +22,34 @@ void OnInterrupt(int) { interrupted = 1; }
 // interruption never leaves a partly written file under that name.
 class OutputFile {
 public:
-    explicit OutputFile(std::string finalPath) : path_(std::move(finalPath)), partial_(path_ + ".partial") {
-        file_ = OpenFileUtf8(partial_, "wb");
+    explicit OutputFile(std::string finalPath) : path(std::move(finalPath)), partial(path + ".partial") {
+        file = OpenFileUtf8(partial, "wb");
     }
     ~OutputFile() {
-        if (file_ != nullptr) std::fclose(file_);
+        if (file != nullptr) std::fclose(file);
         std::error_code ignored;
-        if (!committed_) std::filesystem::remove(PathFromUtf8(partial_), ignored);
+        if (!committed) std::filesystem::remove(PathFromUtf8(partial), ignored);
     }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    std::FILE* File() const { return file_; }
+    std::FILE* File() const { return file; }
     bool Commit() {
-        if (file_ == nullptr) return false;
-        const bool flushed = std::fclose(file_) == 0;
-        file_ = nullptr;
+        if (file == nullptr) return false;
+        const bool flushed = std::fclose(file) == 0;
+        file = nullptr;
         if (!flushed) return false;
         std::error_code error;
-        std::filesystem::rename(PathFromUtf8(partial_), PathFromUtf8(path_), error);
-        committed_ = !error;
-        return committed_;
+        std::filesystem::rename(PathFromUtf8(partial), PathFromUtf8(path), error);
+        committed = !error;
+        return committed;
     }
 
 private:
-    std::string path_;
-    std::string partial_;
-    std::FILE* file_ = nullptr;
-    bool committed_ = false;
+    std::string path;
+    std::string partial;
+    std::FILE* file = nullptr;
+    bool committed = false;
 };
 
 int Fail(const std::string& message) {

@@ -21,59 +21,59 @@ PositionMapSetup HeldInRange(PositionMapSetup setup) {
 } // namespace
 
 PlayedPositionMap::PlayedPositionMap(const PositionMapSetup& given)
-    : setup_(HeldInRange(given)), samplesPerMs_(setup_.sampleRate / 1000.0) {}
+    : setup(HeldInRange(given)), samplesPerMs(setup.sampleRate / 1000.0) {}
 
 void PlayedPositionMap::Add(double clockMs, int64_t playedSamples) {
-    if (!ready_) {
+    if (!ready) {
         if (playedSamples <= 0) return;
-        if (!started_) {
-            started_ = true;
-            startedAtMs_ = clockMs;
+        if (!started) {
+            started = true;
+            startedAtMs = clockMs;
         }
-        if (clockMs - startedAtMs_ < setup_.warmUpMs) return;
+        if (clockMs - startedAtMs < setup.warmUpMs) return;
     }
     // A clock that stepped back (it never should) would make every reading look ahead.
-    if (!readings_.empty() && clockMs < readings_.back().clockMs) readings_.clear();
-    const double offset = static_cast<double>(playedSamples) - clockMs * samplesPerMs_;
-    readings_.push_back({clockMs, offset});
-    while (readings_.front().clockMs < clockMs - (ready_ ? setup_.edgeMs : kSettlingMs))
-        readings_.pop_front();
-    if (!ready_) {
+    if (!readings.empty() && clockMs < readings.back().clockMs) readings.clear();
+    const double offset = static_cast<double>(playedSamples) - clockMs * samplesPerMs;
+    readings.push_back({clockMs, offset});
+    while (readings.front().clockMs < clockMs - (ready ? setup.edgeMs : kSettlingMs))
+        readings.pop_front();
+    if (!ready) {
         NoteStep(playedSamples);
         // Settled: the newer half of the last span of readings is not below the older half. The
         // highest of a quarter second's readings lies within a fraction of a millisecond of the
         // edge, so the test can be as fine as the one for lost time.
-        const bool spanned = readings_.front().clockMs <= clockMs - kSettlingMs * 0.9;
+        const bool spanned = readings.front().clockMs <= clockMs - kSettlingMs * 0.9;
         const double newer = MaxSince(clockMs - kSettlingMs / 2);
         if (!spanned ||
-            newer < MaxSince(-std::numeric_limits<double>::infinity()) - setup_.dropoutMs * samplesPerMs_)
+            newer < MaxSince(-std::numeric_limits<double>::infinity()) - setup.dropoutMs * samplesPerMs)
             return;
         // Only the newer half goes on: the older may still lie above the edge by the tolerance.
-        while (readings_.front().clockMs < clockMs - kSettlingMs / 2)
-            readings_.pop_front();
-        ready_ = true;
-        edge_ = newer;
+        while (readings.front().clockMs < clockMs - kSettlingMs / 2)
+            readings.pop_front();
+        ready = true;
+        edge = newer;
         return;
     }
     const double highest = MaxSince(-std::numeric_limits<double>::infinity());
-    const bool settled = readings_.front().clockMs <= clockMs - setup_.settleMs;
-    const double recent = MaxSince(clockMs - setup_.settleMs);
+    const bool settled = readings.front().clockMs <= clockMs - setup.settleMs;
+    const double recent = MaxSince(clockMs - setup.settleMs);
     // Taken only once the new edge holds: while the device is still stalled its readings keep
     // falling, and the newer half of them lies below the older.
-    const double newer = MaxSince(clockMs - setup_.settleMs / 2);
+    const double newer = MaxSince(clockMs - setup.settleMs / 2);
     NoteStep(playedSamples);
-    const double tolerance = setup_.dropoutMs * samplesPerMs_ + UsualStepSamples();
+    const double tolerance = setup.dropoutMs * samplesPerMs + UsualStepSamples();
     if (settled && recent < highest - tolerance && newer >= recent - tolerance) {
         // Lost time: the device plays later than the old edge from here on. What is older than
         // the drop no longer describes the stream.
-        ++dropouts_;
-        lostSamples_ += highest - newer;
-        while (readings_.front().clockMs < clockMs - setup_.settleMs / 2)
-            readings_.pop_front();
-        edge_ = newer;
+        ++dropouts;
+        lostSamples += highest - newer;
+        while (readings.front().clockMs < clockMs - setup.settleMs / 2)
+            readings.pop_front();
+        edge = newer;
         return;
     }
-    edge_ = highest;
+    edge = highest;
 }
 
 double PlayedPositionMap::MaxSince(double clockMs) const {
@@ -82,7 +82,7 @@ double PlayedPositionMap::MaxSince(double clockMs) const {
     double top[kEdgeRank];
     std::fill(std::begin(top), std::end(top), -std::numeric_limits<double>::infinity());
     int seen = 0;
-    for (auto it = readings_.rbegin(); it != readings_.rend() && it->clockMs >= clockMs; ++it, ++seen) {
+    for (auto it = readings.rbegin(); it != readings.rend() && it->clockMs >= clockMs; ++it, ++seen) {
         double value = it->offset;
         for (double& slot : top)
             if (value > slot) std::swap(value, slot);
@@ -91,24 +91,24 @@ double PlayedPositionMap::MaxSince(double clockMs) const {
 }
 
 void PlayedPositionMap::NoteStep(int64_t playedSamples) {
-    const int64_t step = playedSamples - lastPlayed_;
-    lastPlayed_ = playedSamples;
+    const int64_t step = playedSamples - lastPlayed;
+    lastPlayed = playedSamples;
     if (step <= 0) return;
-    steps_[stepCount_ % std::size(steps_)] = static_cast<double>(step);
-    ++stepCount_;
+    steps[stepCount % std::size(steps)] = static_cast<double>(step);
+    ++stepCount;
 }
 
 double PlayedPositionMap::UsualStepSamples() const {
-    const int count = std::min<int>(stepCount_, static_cast<int>(std::size(steps_)));
+    const int count = std::min<int>(stepCount, static_cast<int>(std::size(steps)));
     if (count == 0) return 0.0;
-    double sorted[std::size(steps_)];
-    std::copy(steps_, steps_ + count, sorted);
+    double sorted[std::size(steps)];
+    std::copy(steps, steps + count, sorted);
     std::sort(sorted, sorted + count);
     return sorted[count / 2];
 }
 
-double PlayedPositionMap::SampleAt(double clockMs) const { return clockMs * samplesPerMs_ + edge_; }
+double PlayedPositionMap::SampleAt(double clockMs) const { return clockMs * samplesPerMs + edge; }
 
-double PlayedPositionMap::ClockAt(double sample) const { return (sample - edge_) / samplesPerMs_; }
+double PlayedPositionMap::ClockAt(double sample) const { return (sample - edge) / samplesPerMs; }
 
-double PlayedPositionMap::LostMs() const { return lostSamples_ / samplesPerMs_; }
+double PlayedPositionMap::LostMs() const { return lostSamples / samplesPerMs; }

@@ -42,13 +42,13 @@ public:
     // Readings before the device's first played sample, and for warmUpMs after it, are ignored.
     void Add(double clockMs, int64_t playedSamples);
 
-    bool Ready() const { return ready_; }
+    bool Ready() const { return ready; }
     // The sample being played at clock time `clockMs` (fractional; the stream's first is 0).
     double SampleAt(double clockMs) const;
     // The clock time at which `sample` is played.
     double ClockAt(double sample) const;
 
-    uint64_t Dropouts() const { return dropouts_; }
+    uint64_t Dropouts() const { return dropouts; }
     double LostMs() const;
 
 private:
@@ -61,16 +61,17 @@ private:
     void NoteStep(int64_t playedSamples);
     double UsualStepSamples() const;
 
-    PositionMapSetup setup_;
-    double samplesPerMs_;
-    std::deque<Reading> readings_; // the last edgeMs of them, oldest first (while warming up, of the last settling span)
-    bool started_ = false;
-    double startedAtMs_ = 0.0;
-    bool ready_ = false;
-    double edge_ = 0.0;
-    int64_t lastPlayed_ = 0;
-    double steps_[16] = {}; // the latest increments of the count, in samples
-    int stepCount_ = 0;
-    uint64_t dropouts_ = 0;
-    double lostSamples_ = 0.0;
+    PositionMapSetup setup;
+    double samplesPerMs;
+    std::deque<Reading>
+        readings; // the last edgeMs of them, oldest first (while warming up, of the last settling span)
+    bool started = false;
+    double startedAtMs = 0.0;
+    bool ready = false;
+    double edge = 0.0;
+    int64_t lastPlayed = 0;
+    double steps[16] = {}; // the latest increments of the count, in samples
+    int stepCount = 0;
+    uint64_t dropouts = 0;
+    double lostSamples = 0.0;
 };

@@ -127,28 +127,28 @@ struct SoundCardToneWin32::Device {
 
 SoundCardToneWin32::SoundCardToneWin32(StepTimer& stepClock, ToneOutput& fallbackOutput,
                                        const VoiceSetup& setup)
-    : voice_(setup), clock_(stepClock), fallback_(fallbackOutput) {}
+    : voice(setup), clock(stepClock), fallback(fallbackOutput) {}
 
 SoundCardToneWin32::~SoundCardToneWin32() {
-    if (!device_) return;
+    if (!device) return;
     {
         // Waits at most for one refill under way; from here on the thread touches neither the
         // voice nor the clock, which go away with this object's owner.
-        std::lock_guard<std::mutex> guard(device_->inUse);
-        device_->quit = true;
+        std::lock_guard<std::mutex> guard(device->inUse);
+        device->quit = true;
     }
-    SetEvent(device_->wake);
+    SetEvent(device->wake);
 }
 
 bool SoundCardToneWin32::Open() {
-    if (device_) return Working();
+    if (device) return Working();
     auto opened = std::make_shared<Device>();
-    opened->voice = &voice_;
-    opened->clock = &clock_;
+    opened->voice = &voice;
+    opened->clock = &clock;
     opened->wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (opened->wake == nullptr) return false;
 
-    const VoiceSetup& setup = voice_.Setup();
+    const VoiceSetup& setup = voice.Setup();
     opened->sampleRate = setup.sampleRate;
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_PCM;
@@ -174,7 +174,7 @@ bool SoundCardToneWin32::Open() {
     // The ring starts full of silence; the thread refills each buffer as it comes back.
     waveOutPause(opened->handle);
     for (size_t i = 0; i < count && ready; ++i) {
-        voice_.RenderBlock(opened->samples[i].data());
+        voice.RenderBlock(opened->samples[i].data());
         ready = opened->Submit(i);
     }
     waveOutRestart(opened->handle);
@@ -193,18 +193,18 @@ bool SoundCardToneWin32::Open() {
         waveOutClose(opened->handle);
         return false;
     }
-    device_ = std::move(opened);
+    device = std::move(opened);
     return true;
 }
 
-bool SoundCardToneWin32::Working() const { return device_ && !device_->failed.load(); }
+bool SoundCardToneWin32::Working() const { return device && !device->failed.load(); }
 
 ToneOutput& SoundCardToneWin32::Sounding() {
-    if (Working()) return voice_;
+    if (Working()) return voice;
     // Said once, on whichever thread notices first; the main window shows it.
     static std::atomic<bool> told{false};
-    if (device_ && !told.exchange(true)) RaiseSoundCardFallbackNotice();
-    return fallback_;
+    if (device && !told.exchange(true)) RaiseSoundCardFallbackNotice();
+    return fallback;
 }
 
 void SoundCardToneWin32::PlayNote(int note, int lengthMs) { Sounding().PlayNote(note, lengthMs); }
@@ -212,13 +212,13 @@ void SoundCardToneWin32::PlayNote(int note, int lengthMs) { Sounding().PlayNote(
 void SoundCardToneWin32::PlayCue(const ToneCue& cue) { Sounding().PlayCue(cue); }
 
 void SoundCardToneWin32::EndRun(uint32_t run) {
-    voice_.EndRunAt(run, clock_.PreciseMs());
-    fallback_.EndRun(run);
+    voice.EndRunAt(run, clock.PreciseMs());
+    fallback.EndRun(run);
 }
 
 void SoundCardToneWin32::Silence() {
-    voice_.Silence();
-    fallback_.Silence();
+    voice.Silence();
+    fallback.Silence();
 }
 
 bool RunningUnderWine() {

@@ -31,17 +31,17 @@ public:
     void EndRun(uint32_t run) override;
     void Silence() override;
 
-    VoiceCounters Counters() const { return voice_.Counters(); }
-    const VoiceSetup& Setup() const { return voice_.Setup(); }
+    VoiceCounters Counters() const { return voice.Counters(); }
+    const VoiceSetup& Setup() const { return voice.Setup(); }
 
 private:
     struct Device;
     ToneOutput& Sounding();
 
-    SoundCardVoice voice_;
-    StepTimer& clock_;
-    ToneOutput& fallback_;
-    std::shared_ptr<Device> device_; // shared with the audio thread, which may outlive the close
+    SoundCardVoice voice;
+    StepTimer& clock;
+    ToneOutput& fallback;
+    std::shared_ptr<Device> device; // shared with the audio thread, which may outlive the close
 };
 
 // True when the program runs under Wine: its ntdll exports wine_get_version.

@@ -15,19 +15,19 @@ constexpr double kClockWrapMs = 4294967296.0;
 // says whose turn it is, so a producer claims a cell with one compare-exchange and never waits.
 class SoundCardVoice::CueQueue {
 public:
-    explicit CueQueue(size_t capacity) : cells_(capacity), mask_(capacity - 1) {
+    explicit CueQueue(size_t capacity) : cells(capacity), mask(capacity - 1) {
         for (size_t i = 0; i < capacity; ++i)
-            cells_[i].sequence.store(i, std::memory_order_relaxed);
+            cells[i].sequence.store(i, std::memory_order_relaxed);
     }
 
     bool TryPush(const ToneCue& cue) {
-        size_t position = tail_.load(std::memory_order_relaxed);
+        size_t position = tail.load(std::memory_order_relaxed);
         for (;;) {
-            Cell& cell = cells_[position & mask_];
+            Cell& cell = cells[position & mask];
             const size_t sequence = cell.sequence.load(std::memory_order_acquire);
             const auto difference = static_cast<intptr_t>(sequence) - static_cast<intptr_t>(position);
             if (difference == 0) {
-                if (tail_.compare_exchange_weak(position, position + 1, std::memory_order_relaxed)) {
+                if (tail.compare_exchange_weak(position, position + 1, std::memory_order_relaxed)) {
                     cell.cue = cue;
                     cell.sequence.store(position + 1, std::memory_order_release);
                     return true;
@@ -35,17 +35,17 @@ public:
             } else if (difference < 0) {
                 return false; // full
             } else {
-                position = tail_.load(std::memory_order_relaxed);
+                position = tail.load(std::memory_order_relaxed);
             }
         }
     }
 
     bool TryPop(ToneCue& cue) {
-        Cell& cell = cells_[head_ & mask_];
-        if (cell.sequence.load(std::memory_order_acquire) != head_ + 1) return false;
+        Cell& cell = cells[head & mask];
+        if (cell.sequence.load(std::memory_order_acquire) != head + 1) return false;
         cue = cell.cue;
-        cell.sequence.store(head_ + mask_ + 1, std::memory_order_release);
-        ++head_;
+        cell.sequence.store(head + mask + 1, std::memory_order_release);
+        ++head;
         return true;
     }
 
@@ -54,10 +54,10 @@ private:
         std::atomic<size_t> sequence{0};
         ToneCue cue;
     };
-    std::vector<Cell> cells_;
-    size_t mask_;
-    std::atomic<size_t> tail_{0};
-    size_t head_ = 0; // the consumer's alone
+    std::vector<Cell> cells;
+    size_t mask;
+    std::atomic<size_t> tail{0};
+    size_t head = 0; // the consumer's alone
 };
 
 namespace {
@@ -89,15 +89,15 @@ PositionMapSetup MapFor(const VoiceSetup& setup) {
 } // namespace
 
 SoundCardVoice::SoundCardVoice(const VoiceSetup& given)
-    : setup_(HeldInRange(given)), queue_(std::make_unique<CueQueue>(PowerOfTwoAtLeast(setup_.cueCapacity))),
-      synth_({setup_.sampleRate, setup_.amplitude}), map_(MapFor(setup_)) {
-    waiting_.reserve(static_cast<size_t>(setup_.cueCapacity));
-    if (setup_.fixedLatencyMs > 0.0) latencyMs_.store(setup_.fixedLatencyMs, std::memory_order_relaxed);
+    : setup(HeldInRange(given)), queue(std::make_unique<CueQueue>(PowerOfTwoAtLeast(setup.cueCapacity))),
+      synth({setup.sampleRate, setup.amplitude}), map(MapFor(setup)) {
+    waiting.reserve(static_cast<size_t>(setup.cueCapacity));
+    if (setup.fixedLatencyMs > 0.0) latencyMs.store(setup.fixedLatencyMs, std::memory_order_relaxed);
 }
 
 SoundCardVoice::~SoundCardVoice() = default;
 
-int64_t SoundCardVoice::SamplesFor(double ms) const { return std::llround(ms * setup_.sampleRate / 1000.0); }
+int64_t SoundCardVoice::SamplesFor(double ms) const { return std::llround(ms * setup.sampleRate / 1000.0); }
 
 void SoundCardVoice::PlayNote(int note, int lengthMs) {
     ToneCue cue;
@@ -109,7 +109,7 @@ void SoundCardVoice::PlayNote(int note, int lengthMs) {
 }
 
 void SoundCardVoice::PlayCue(const ToneCue& cue) {
-    if (!queue_->TryPush(cue)) droppedCues_.fetch_add(1, std::memory_order_relaxed);
+    if (!queue->TryPush(cue)) droppedCues.fetch_add(1, std::memory_order_relaxed);
 }
 
 void SoundCardVoice::EndRun(uint32_t run) { EndRunAt(run, std::numeric_limits<double>::quiet_NaN()); }
@@ -117,150 +117,149 @@ void SoundCardVoice::EndRun(uint32_t run) { EndRunAt(run, std::numeric_limits<do
 void SoundCardVoice::EndRunAt(uint32_t run, double clockMs) {
     // Not queued: a full queue must never swallow a stop. The moment goes first, so the audio
     // thread that sees the run sees its moment too (or a later stop's).
-    endedAtMs_.store(clockMs, std::memory_order_relaxed);
-    uint32_t ended = endedRun_.load(std::memory_order_relaxed);
+    endedAtMs.store(clockMs, std::memory_order_relaxed);
+    uint32_t ended = endedRun.load(std::memory_order_relaxed);
     while (static_cast<int32_t>(run - ended) > 0 &&
-           !endedRun_.compare_exchange_weak(ended, run, std::memory_order_release)) {
+           !endedRun.compare_exchange_weak(ended, run, std::memory_order_release)) {
     }
 }
 
-void SoundCardVoice::Silence() { silenceRequests_.fetch_add(1, std::memory_order_release); }
+void SoundCardVoice::Silence() { silenceRequests.fetch_add(1, std::memory_order_release); }
 
 void SoundCardVoice::ObservePosition(double clockMs, int64_t playedSamples) {
-    if (!clockSeen_) {
-        clockSeen_ = true;
-        lastReadingMs_ = clockMs;
+    if (!clockSeen) {
+        clockSeen = true;
+        lastReadingMs = clockMs;
     }
-    double step = clockMs - lastReadingMs_;
+    double step = clockMs - lastReadingMs;
     if (step < -kClockWrapMs / 2) step += kClockWrapMs;
     if (step > kClockWrapMs / 2) step -= kClockWrapMs;
-    lastReadingMs_ = clockMs;
-    timelineMs_ += step;
-    const bool wasReady = map_.Ready();
-    const double lostBefore = map_.LostMs();
-    map_.Add(timelineMs_, playedSamples);
-    if (!wasReady && map_.Ready()) mapReadyAtMs_ = timelineMs_;
+    lastReadingMs = clockMs;
+    timelineMs += step;
+    const bool wasReady = map.Ready();
+    const double lostBefore = map.LostMs();
+    map.Add(timelineMs, playedSamples);
+    if (!wasReady && map.Ready()) mapReadyAtMs = timelineMs;
     // The device plays everything not yet rendered that much later: tones placed but not yet
     // rendered move with it, so they are heard where they belong.
-    if (map_.LostMs() > lostBefore) synth_.DelayQueued(SamplesFor(map_.LostMs() - lostBefore));
-    dropouts_.store(map_.Dropouts(), std::memory_order_relaxed);
-    lostMs_.store(map_.LostMs(), std::memory_order_relaxed);
+    if (map.LostMs() > lostBefore) synth.DelayQueued(SamplesFor(map.LostMs() - lostBefore));
+    dropouts.store(map.Dropouts(), std::memory_order_relaxed);
+    lostMs.store(map.LostMs(), std::memory_order_relaxed);
 }
 
 double SoundCardVoice::DueOnTimeline(const ToneCue& cue) const {
-    if (cue.run == kImmediateRun) return timelineMs_;
+    if (cue.run == kImmediateRun) return timelineMs;
     // The due time lineStartMs + dueAfterMs, as milliseconds after the latest reading.
-    const double whole = std::floor(lastReadingMs_);
+    const double whole = std::floor(lastReadingMs);
     const auto wholeReading = static_cast<uint32_t>(static_cast<int64_t>(whole));
     const double after = static_cast<double>(static_cast<int32_t>(cue.lineStartMs - wholeReading)) -
-                         (lastReadingMs_ - whole) + cue.dueAfterMs;
-    return timelineMs_ + after;
+                         (lastReadingMs - whole) + cue.dueAfterMs;
+    return timelineMs + after;
 }
 
 double SoundCardVoice::ReadingOnTimeline(double clockMs) const {
-    double after = clockMs - lastReadingMs_;
+    double after = clockMs - lastReadingMs;
     if (after < -kClockWrapMs / 2) after += kClockWrapMs;
     if (after > kClockWrapMs / 2) after -= kClockWrapMs;
-    return timelineMs_ + after;
+    return timelineMs + after;
 }
 
 bool SoundCardVoice::Placing() const {
-    return map_.Ready() && latencyMs_.load(std::memory_order_relaxed) > 0.0;
+    return map.Ready() && latencyMs.load(std::memory_order_relaxed) > 0.0;
 }
 
 void SoundCardVoice::TakeCues() {
-    const uint32_t ended = endedRun_.load(std::memory_order_acquire);
-    const double endedAt = endedAtMs_.load(std::memory_order_relaxed);
-    const uint32_t silence = silenceRequests_.load(std::memory_order_acquire);
-    if (silence != handledSilence_) {
+    const uint32_t ended = endedRun.load(std::memory_order_acquire);
+    const double endedAt = endedAtMs.load(std::memory_order_relaxed);
+    const uint32_t silence = silenceRequests.load(std::memory_order_acquire);
+    if (silence != handledSilence) {
         // The switch to another voice silences at once, whatever still sounds or waits. A
         // silenced run goes on with its next cue.
-        handledSilence_ = silence;
-        synth_.CutAt(synth_.Position());
-        waiting_.clear();
+        handledSilence = silence;
+        synth.CutAt(synth.Position());
+        waiting.clear();
     }
     // A stop is heard a latency after it was made, like every step: the stopped run's cues due
     // before it sound up to that moment, even those still on their way; the rest are dropped.
-    const bool stopped = ended != handledEnd_;
+    const bool stopped = ended != handledEnd;
     const bool timed = stopped && Placing() && !std::isnan(endedAt);
     const int64_t stopSample =
-        timed ? std::max<int64_t>(synth_.Position(),
-                                  std::llround(map_.SampleAt(ReadingOnTimeline(endedAt) +
-                                                             latencyMs_.load(std::memory_order_relaxed))))
-              : synth_.Position();
+        timed ? std::max<int64_t>(synth.Position(),
+                                  std::llround(map.SampleAt(ReadingOnTimeline(endedAt) +
+                                                            latencyMs.load(std::memory_order_relaxed))))
+              : synth.Position();
     if (stopped) {
-        handledEnd_ = ended;
-        waiting_.clear();
+        handledEnd = ended;
+        waiting.clear();
     }
     ToneCue cue;
-    while (queue_->TryPop(cue)) {
+    while (queue->TryPop(cue)) {
         const bool stale =
-            cue.run != kImmediateRun && handledEnd_ != 0 && static_cast<int32_t>(cue.run - handledEnd_) <= 0;
+            cue.run != kImmediateRun && handledEnd != 0 && static_cast<int32_t>(cue.run - handledEnd) <= 0;
         if (stale) {
             if (timed && DueOnTimeline(cue) < ReadingOnTimeline(endedAt)) Place(cue);
             continue;
         }
-        if (waiting_.size() >= static_cast<size_t>(setup_.cueCapacity)) {
-            waiting_.erase(waiting_.begin());
-            droppedCues_.fetch_add(1, std::memory_order_relaxed);
+        if (waiting.size() >= static_cast<size_t>(setup.cueCapacity)) {
+            waiting.erase(waiting.begin());
+            droppedCues.fetch_add(1, std::memory_order_relaxed);
         }
-        waiting_.push_back(cue);
+        waiting.push_back(cue);
     }
-    if (stopped) synth_.CutAt(stopSample);
+    if (stopped) synth.CutAt(stopSample);
 }
 
 void SoundCardVoice::RenderBlock(int16_t* out) {
     TakeCues();
     if (Placing()) {
-        for (const ToneCue& cue : waiting_)
+        for (const ToneCue& cue : waiting)
             Place(cue);
-        waiting_.clear();
+        waiting.clear();
     }
-    synth_.Render(out, static_cast<size_t>(setup_.blockSamples));
-    rendered_.store(synth_.Position(), std::memory_order_relaxed);
+    synth.Render(out, static_cast<size_t>(setup.blockSamples));
+    rendered.store(synth.Position(), std::memory_order_relaxed);
     MeasureLookahead();
 }
 
 void SoundCardVoice::MeasureLookahead() {
-    if (!map_.Ready()) return;
+    if (!map.Ready()) return;
     // What is rendered now is heard no earlier than this after the latest reading.
     const double aheadMs =
-        (static_cast<double>(synth_.Position()) - map_.SampleAt(timelineMs_)) * 1000.0 / setup_.sampleRate;
-    if (aheadMs > lookaheadMs_.load(std::memory_order_relaxed))
-        lookaheadMs_.store(aheadMs, std::memory_order_relaxed);
-    if (latencyMs_.load(std::memory_order_relaxed) > 0.0) return;
-    if (timelineMs_ - mapReadyAtMs_ < setup_.measureMs) return;
-    latencyMs_.store(ChosenLatencyMs(), std::memory_order_relaxed);
+        (static_cast<double>(synth.Position()) - map.SampleAt(timelineMs)) * 1000.0 / setup.sampleRate;
+    if (aheadMs > lookaheadMs.load(std::memory_order_relaxed))
+        lookaheadMs.store(aheadMs, std::memory_order_relaxed);
+    if (latencyMs.load(std::memory_order_relaxed) > 0.0) return;
+    if (timelineMs - mapReadyAtMs < setup.measureMs) return;
+    latencyMs.store(ChosenLatencyMs(), std::memory_order_relaxed);
 }
 
 double SoundCardVoice::ChosenLatencyMs() const {
-    double latency = lookaheadMs_.load(std::memory_order_relaxed) + setup_.marginMs;
-    if (setup_.latencyGridMs > 0.0)
-        latency = std::ceil(latency / setup_.latencyGridMs) * setup_.latencyGridMs;
+    double latency = lookaheadMs.load(std::memory_order_relaxed) + setup.marginMs;
+    if (setup.latencyGridMs > 0.0) latency = std::ceil(latency / setup.latencyGridMs) * setup.latencyGridMs;
     return std::max(latency, 1.0);
 }
 
 void SoundCardVoice::Place(const ToneCue& cue) {
-    const double latency = latencyMs_.load(std::memory_order_relaxed);
-    const int64_t start = std::llround(map_.SampleAt(DueOnTimeline(cue) + latency));
+    const double latency = latencyMs.load(std::memory_order_relaxed);
+    const int64_t start = std::llround(map.SampleAt(DueOnTimeline(cue) + latency));
     if (!cue.sound) {
-        synth_.CutAt(start); // a rest ends the tone
+        synth.CutAt(start); // a rest ends the tone
         return;
     }
-    if (start < synth_.Position()) lateTones_.fetch_add(1, std::memory_order_relaxed);
-    tones_.fetch_add(1, std::memory_order_relaxed);
+    if (start < synth.Position()) lateTones.fetch_add(1, std::memory_order_relaxed);
+    tones.fetch_add(1, std::memory_order_relaxed);
     // The speaker sounds twice the length it is handed.
-    synth_.Add({start, SamplesFor(2.0 * cue.lengthMs), SpeakerFrequencyHz(cue.note)});
+    synth.Add({start, SamplesFor(2.0 * cue.lengthMs), SpeakerFrequencyHz(cue.note)});
 }
 
 VoiceCounters SoundCardVoice::Counters() const {
     VoiceCounters counters;
-    counters.tones = tones_.load(std::memory_order_relaxed);
-    counters.droppedCues = droppedCues_.load(std::memory_order_relaxed);
-    counters.lateTones = lateTones_.load(std::memory_order_relaxed);
-    counters.dropouts = dropouts_.load(std::memory_order_relaxed);
-    counters.lostMs = lostMs_.load(std::memory_order_relaxed);
-    counters.lookaheadMs = lookaheadMs_.load(std::memory_order_relaxed);
-    counters.latencyMs = latencyMs_.load(std::memory_order_relaxed);
+    counters.tones = tones.load(std::memory_order_relaxed);
+    counters.droppedCues = droppedCues.load(std::memory_order_relaxed);
+    counters.lateTones = lateTones.load(std::memory_order_relaxed);
+    counters.dropouts = dropouts.load(std::memory_order_relaxed);
+    counters.lostMs = lostMs.load(std::memory_order_relaxed);
+    counters.lookaheadMs = lookaheadMs.load(std::memory_order_relaxed);
+    counters.latencyMs = latencyMs.load(std::memory_order_relaxed);
     return counters;
 }

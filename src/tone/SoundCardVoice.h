@@ -73,9 +73,9 @@ public:
     void RenderBlock(int16_t* out);
 
     VoiceCounters Counters() const;
-    const VoiceSetup& Setup() const { return setup_; }
+    const VoiceSetup& Setup() const { return setup; }
     // Samples rendered so far.
-    int64_t RenderedSamples() const { return rendered_.load(std::memory_order_relaxed); }
+    int64_t RenderedSamples() const { return rendered.load(std::memory_order_relaxed); }
 
 private:
     class CueQueue;
@@ -89,29 +89,29 @@ private:
     bool Placing() const;
     int64_t SamplesFor(double ms) const;
 
-    VoiceSetup setup_;
-    std::unique_ptr<CueQueue> queue_;
-    std::atomic<uint32_t> endedRun_{0};
-    std::atomic<double> endedAtMs_{0.0}; // NaN: at once
-    std::atomic<uint32_t> silenceRequests_{0};
-    std::atomic<uint64_t> droppedCues_{0};
+    VoiceSetup setup;
+    std::unique_ptr<CueQueue> queue;
+    std::atomic<uint32_t> endedRun{0};
+    std::atomic<double> endedAtMs{0.0}; // NaN: at once
+    std::atomic<uint32_t> silenceRequests{0};
+    std::atomic<uint64_t> droppedCues{0};
 
     // Audio thread only, but counted for any thread to read.
-    SquareSynth synth_;
-    PlayedPositionMap map_;
-    std::vector<ToneCue> waiting_; // taken from the queue before the latency was chosen
-    std::atomic<uint64_t> tones_{0};
-    std::atomic<uint64_t> lateTones_{0};
-    std::atomic<uint64_t> dropouts_{0};
-    std::atomic<double> lostMs_{0.0};
-    std::atomic<double> lookaheadMs_{0.0};
-    std::atomic<double> latencyMs_{0.0};
-    std::atomic<int64_t> rendered_{0};
-    uint32_t handledEnd_ = 0;
-    uint32_t handledSilence_ = 0;
+    SquareSynth synth;
+    PlayedPositionMap map;
+    std::vector<ToneCue> waiting; // taken from the queue before the latency was chosen
+    std::atomic<uint64_t> tones{0};
+    std::atomic<uint64_t> lateTones{0};
+    std::atomic<uint64_t> dropouts{0};
+    std::atomic<double> lostMs{0.0};
+    std::atomic<double> lookaheadMs{0.0};
+    std::atomic<double> latencyMs{0.0};
+    std::atomic<int64_t> rendered{0};
+    uint32_t handledEnd = 0;
+    uint32_t handledSilence = 0;
     // The step clock as one unbroken line: readings wrap at 2^32 ms, the timeline does not.
-    bool clockSeen_ = false;
-    double lastReadingMs_ = 0.0;
-    double timelineMs_ = 0.0;
-    double mapReadyAtMs_ = 0.0;
+    bool clockSeen = false;
+    double lastReadingMs = 0.0;
+    double timelineMs = 0.0;
+    double mapReadyAtMs = 0.0;
 };

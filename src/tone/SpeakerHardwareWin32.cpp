@@ -16,16 +16,16 @@ uint8_t SpeakerHardwareWin32::ReadPort(uint16_t port) {
 
 void SpeakerHardwareWin32::WritePort(uint16_t port, uint8_t value) {
     __outbyte(port, value);
-    if (port == kSpeakerPort) lastSoundMs_.store(GetTickCount64());
+    if (port == kSpeakerPort) lastSoundMs.store(GetTickCount64());
 }
 
 void SpeakerHardwareWin32::SystemBeep(uint32_t frequency, uint32_t durationMs) {
     Beep(frequency, durationMs);
-    lastSoundMs_.store(GetTickCount64());
+    lastSoundMs.store(GetTickCount64());
 }
 
 uint64_t SpeakerHardwareWin32::MsSinceLastSound() const {
-    const uint64_t last = lastSoundMs_.load();
+    const uint64_t last = lastSoundMs.load();
     return last == 0 ? kNeverSounded : GetTickCount64() - last;
 }
 

@@ -19,7 +19,7 @@ public:
     uint64_t MsSinceLastSound() const;
 
 private:
-    std::atomic<uint64_t> lastSoundMs_{0}; // tick count at the last tone, 0 for never
+    std::atomic<uint64_t> lastSoundMs{0}; // tick count at the last tone, 0 for never
 };
 
 // The one speaker of the process. Built on first use; at exit it lets a tone that ended less than

@@ -39,7 +39,7 @@ bool ChooseBeepPath(const char* osVariable, bool ntFamily) {
     return osVariable != nullptr && std::strcmp(osVariable, "Windows_NT") == 0;
 }
 
-SpeakerTone::SpeakerTone(SpeakerHardware& speaker, bool beep) : hardware_(speaker), useBeep(beep ? 1 : 0) {}
+SpeakerTone::SpeakerTone(SpeakerHardware& speaker, bool beep) : hardware(speaker), useBeep(beep ? 1 : 0) {}
 
 void SpeakerTone::PlayNote(int note, int lengthMs) { Tone(NoteFrequency(note), DoubledLength(lengthMs)); }
 
@@ -51,14 +51,14 @@ void SpeakerTone::Tone(uint32_t frequency, int32_t durationMs) {
 }
 
 void SpeakerTone::Silence() {
-    if (!UsesBeep()) StopPortTone(hardware_.ReadPort(kSpeakerPort));
+    if (!UsesBeep()) StopPortTone(hardware.ReadPort(kSpeakerPort));
 }
 
 void SpeakerTone::ToneByBeep(uint32_t frequency, int32_t durationMs) {
     // Beep has no "keep sounding"; a non-positive length (also the sustain marker) would at best
     // block for an undefined time, so nothing is played and the caller goes on at once.
     if (durationMs <= 0) return;
-    hardware_.SystemBeep(frequency == 0 ? kBeepRestFrequency : frequency, static_cast<uint32_t>(durationMs));
+    hardware.SystemBeep(frequency == 0 ? kBeepRestFrequency : frequency, static_cast<uint32_t>(durationMs));
 }
 
 void SpeakerTone::ToneByPorts(uint32_t frequency, int32_t durationMs) {
@@ -67,27 +67,27 @@ void SpeakerTone::ToneByPorts(uint32_t frequency, int32_t durationMs) {
     const uint8_t before = sounding ? StartPortTone(frequency) : 0;
     if (durationMs == kToneSustain) return;
     WaitProcessClock(durationMs);
-    StopPortTone(sounding ? before : hardware_.ReadPort(kSpeakerPort));
+    StopPortTone(sounding ? before : hardware.ReadPort(kSpeakerPort));
 }
 
 uint8_t SpeakerTone::StartPortTone(uint32_t frequency) {
     const uint16_t divisor = TimerDivisor(frequency);
-    hardware_.WritePort(kTimerControlPort, kCounter2SquareWave);
-    hardware_.WritePort(kCounter2Port, static_cast<uint8_t>(divisor & 0xFF));
-    hardware_.WritePort(kCounter2Port, static_cast<uint8_t>(divisor >> 8));
-    const uint8_t before = hardware_.ReadPort(kSpeakerPort);
-    hardware_.WritePort(kSpeakerPort, static_cast<uint8_t>(before | kSpeakerOnBits));
+    hardware.WritePort(kTimerControlPort, kCounter2SquareWave);
+    hardware.WritePort(kCounter2Port, static_cast<uint8_t>(divisor & 0xFF));
+    hardware.WritePort(kCounter2Port, static_cast<uint8_t>(divisor >> 8));
+    const uint8_t before = hardware.ReadPort(kSpeakerPort);
+    hardware.WritePort(kSpeakerPort, static_cast<uint8_t>(before | kSpeakerOnBits));
     return before;
 }
 
 void SpeakerTone::WaitProcessClock(int32_t durationMs) {
     if (durationMs <= 0) return;
     // A busy wait, not a sleep: the tone should end as close to its length as the clock allows.
-    const int64_t end = hardware_.ProcessClockMs() + durationMs;
-    while (hardware_.ProcessClockMs() < end) {
+    const int64_t end = hardware.ProcessClockMs() + durationMs;
+    while (hardware.ProcessClockMs() < end) {
     }
 }
 
 void SpeakerTone::StopPortTone(uint8_t speakerValue) {
-    hardware_.WritePort(kSpeakerPort, static_cast<uint8_t>(speakerValue & ~kSpeakerOnBits));
+    hardware.WritePort(kSpeakerPort, static_cast<uint8_t>(speakerValue & ~kSpeakerOnBits));
 }

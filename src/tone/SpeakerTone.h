@@ -58,6 +58,6 @@ private:
     void WaitProcessClock(int32_t durationMs);
     void StopPortTone(uint8_t speakerValue);
 
-    SpeakerHardware& hardware_;
+    SpeakerHardware& hardware;
     uint8_t useBeep = 0;
 };

@@ -10,57 +10,57 @@ double SpeakerFrequencyHz(int note) {
     return divisor == 0 ? 0.0 : kTimerInputClockHz / divisor;
 }
 
-SquareSynth::SquareSynth(const SquareSynthSetup& given) : setup_(given) {
-    setup_.sampleRate = std::max(setup_.sampleRate, 1);
+SquareSynth::SquareSynth(const SquareSynthSetup& given) : setup(given) {
+    setup.sampleRate = std::max(setup.sampleRate, 1);
 }
 
 void SquareSynth::Add(const SquareTone& tone) {
     SquareTone added = tone;
-    if (added.startSample < position_) {
-        added.lengthSamples -= position_ - added.startSample;
-        added.startSample = position_;
+    if (added.startSample < position) {
+        added.lengthSamples -= position - added.startSample;
+        added.startSample = position;
     }
     if (added.lengthSamples <= 0) return;
     // Monophonic: the new tone ends anything still sounding at its start.
     CutAt(added.startSample);
-    tones_.push_back({added, 0.0});
+    tones.push_back({added, 0.0});
 }
 
 void SquareSynth::CutAt(int64_t sample) {
-    sample = std::max(sample, position_);
-    while (!tones_.empty() && tones_.back().tone.startSample >= sample)
-        tones_.pop_back();
-    if (!tones_.empty()) {
-        SquareTone& last = tones_.back().tone;
+    sample = std::max(sample, position);
+    while (!tones.empty() && tones.back().tone.startSample >= sample)
+        tones.pop_back();
+    if (!tones.empty()) {
+        SquareTone& last = tones.back().tone;
         last.lengthSamples = std::min(last.lengthSamples, sample - last.startSample);
     }
 }
 
 void SquareSynth::DelayQueued(int64_t samples) {
     if (samples <= 0) return;
-    for (Sounding& s : tones_) {
-        if (s.tone.startSample >= position_) s.tone.startSample += samples;
+    for (Sounding& s : tones) {
+        if (s.tone.startSample >= position) s.tone.startSample += samples;
     }
 }
 
 void SquareSynth::Render(int16_t* out, size_t count) {
-    const int64_t blockStart = position_;
-    const int64_t blockEnd = position_ + static_cast<int64_t>(count);
+    const int64_t blockStart = position;
+    const int64_t blockEnd = position + static_cast<int64_t>(count);
     std::fill(out, out + count, int16_t{0});
-    while (!tones_.empty()) {
-        Sounding& s = tones_.front();
+    while (!tones.empty()) {
+        Sounding& s = tones.front();
         if (s.tone.startSample >= blockEnd) break;
         const int64_t toneEnd = s.tone.startSample + s.tone.lengthSamples;
         RenderTone(s, std::max(s.tone.startSample, blockStart), std::min(toneEnd, blockEnd), out, blockStart);
         if (toneEnd > blockEnd) break;
-        tones_.pop_front();
+        tones.pop_front();
     }
-    position_ = blockEnd;
+    position = blockEnd;
 }
 
 void SquareSynth::RenderTone(Sounding& s, int64_t from, int64_t to, int16_t* out, int64_t blockStart) const {
     const SquareTone& tone = s.tone;
-    const double rate = setup_.sampleRate;
+    const double rate = setup.sampleRate;
     if (!(tone.frequencyHz > 0.0) || tone.frequencyHz * 2.0 >= rate) return; // silent, see above
     const double half = rate / (2.0 * tone.frequencyHz); // samples per half-cycle, above 1
     const int64_t n = tone.lengthSamples;
@@ -98,7 +98,7 @@ void SquareSynth::RenderTone(Sounding& s, int64_t from, int64_t to, int16_t* out
         }
         runEnd = std::min(runEnd, end);
         int16_t* first = out + (tone.startSample + r - blockStart);
-        std::fill(first, first + (runEnd - r), static_cast<int16_t>(level * setup_.amplitude));
+        std::fill(first, first + (runEnd - r), static_cast<int16_t>(level * setup.amplitude));
         r = runEnd;
     }
 }

@@ -50,9 +50,9 @@ public:
     // Renders the next `count` samples.
     void Render(int16_t* out, size_t count);
 
-    int64_t Position() const { return position_; }
-    int SampleRate() const { return setup_.sampleRate; }
-    bool Idle() const { return tones_.empty(); }
+    int64_t Position() const { return position; }
+    int SampleRate() const { return setup.sampleRate; }
+    bool Idle() const { return tones.empty(); }
 
 private:
     struct Sounding {
@@ -64,7 +64,7 @@ private:
     // stream from `blockStart`); renders each tone's samples in order, once.
     void RenderTone(Sounding& s, int64_t from, int64_t to, int16_t* out, int64_t blockStart) const;
 
-    SquareSynthSetup setup_;
-    std::deque<Sounding> tones_; // the tone sounding or next, then the ones after it
-    int64_t position_ = 0;
+    SquareSynthSetup setup;
+    std::deque<Sounding> tones; // the tone sounding or next, then the ones after it
+    int64_t position = 0;
 };

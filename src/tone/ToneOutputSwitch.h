@@ -10,11 +10,11 @@
 
 class ToneOutputSwitch : public ToneOutput {
 public:
-    explicit ToneOutputSwitch(ToneOutput& initial) : current_(&initial) {}
+    explicit ToneOutputSwitch(ToneOutput& initial) : current(&initial) {}
 
     // From the next tone on, `output` sounds them; the one before falls silent at once.
     void Use(ToneOutput& output);
-    ToneOutput& Current() const { return *current_.load(std::memory_order_acquire); }
+    ToneOutput& Current() const { return *current.load(std::memory_order_acquire); }
 
     void PlayNote(int note, int lengthMs) override { Current().PlayNote(note, lengthMs); }
     void PlayCue(const ToneCue& cue) override { Current().PlayCue(cue); }
@@ -22,5 +22,5 @@ public:
     void Silence() override { Current().Silence(); }
 
 private:
-    std::atomic<ToneOutput*> current_;
+    std::atomic<ToneOutput*> current;
 };

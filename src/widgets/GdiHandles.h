@@ -8,25 +8,25 @@
 template <typename Handle> class GdiObject {
 public:
     GdiObject() = default;
-    explicit GdiObject(Handle h) : handle_(h) {}
+    explicit GdiObject(Handle h) : handle(h) {}
     ~GdiObject() { Reset(); }
     GdiObject(const GdiObject&) = delete;
     GdiObject& operator=(const GdiObject&) = delete;
-    GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    GdiObject(GdiObject&& other) noexcept : handle(std::exchange(other.handle, nullptr)) {}
     GdiObject& operator=(GdiObject&& other) noexcept {
-        if (this != &other) Reset(std::exchange(other.handle_, nullptr));
+        if (this != &other) Reset(std::exchange(other.handle, nullptr));
         return *this;
     }
 
-    Handle Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
+    Handle Get() const { return handle; }
+    explicit operator bool() const { return handle != nullptr; }
     void Reset(Handle h = nullptr) {
-        if (handle_) DeleteObject(handle_);
-        handle_ = h;
+        if (handle) DeleteObject(handle);
+        handle = h;
     }
 
 private:
-    Handle handle_ = nullptr;
+    Handle handle = nullptr;
 };
 
 using GdiBitmap = GdiObject<HBITMAP>;
@@ -37,76 +37,76 @@ using GdiRegion = GdiObject<HRGN>;
 // A memory device context compatible with another one.
 class MemoryDC {
 public:
-    explicit MemoryDC(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {}
+    explicit MemoryDC(HDC compatible) : dc(CreateCompatibleDC(compatible)) {}
     ~MemoryDC() {
-        if (dc_) DeleteDC(dc_);
+        if (dc) DeleteDC(dc);
     }
     MemoryDC(const MemoryDC&) = delete;
     MemoryDC& operator=(const MemoryDC&) = delete;
-    HDC Get() const { return dc_; }
+    HDC Get() const { return dc; }
 
 private:
-    HDC dc_;
+    HDC dc;
 };
 
 // The client-area device context of a window, released on scope exit.
 class WindowDC {
 public:
-    explicit WindowDC(HWND window) : hwnd_(window), dc_(GetDC(window)) {}
+    explicit WindowDC(HWND window) : hwnd(window), dc(GetDC(window)) {}
     ~WindowDC() {
-        if (dc_) ReleaseDC(hwnd_, dc_);
+        if (dc) ReleaseDC(hwnd, dc);
     }
     WindowDC(const WindowDC&) = delete;
     WindowDC& operator=(const WindowDC&) = delete;
-    HDC Get() const { return dc_; }
+    HDC Get() const { return dc; }
 
 private:
-    HWND hwnd_;
-    HDC dc_;
+    HWND hwnd;
+    HDC dc;
 };
 
 // A window's paint: BeginPaint on construction, EndPaint on scope exit, so a paint that fails
 // part-way still validates the window instead of being asked for again and again.
 class PaintDC {
 public:
-    explicit PaintDC(HWND window) : hwnd_(window), dc_(BeginPaint(window, &paint_)) {}
-    ~PaintDC() { EndPaint(hwnd_, &paint_); }
+    explicit PaintDC(HWND window) : hwnd(window), dc(BeginPaint(window, &paint)) {}
+    ~PaintDC() { EndPaint(hwnd, &paint); }
     PaintDC(const PaintDC&) = delete;
     PaintDC& operator=(const PaintDC&) = delete;
-    HDC Get() const { return dc_; }
+    HDC Get() const { return dc; }
 
 private:
-    HWND hwnd_;
-    PAINTSTRUCT paint_{};
-    HDC dc_;
+    HWND hwnd;
+    PAINTSTRUCT paint{};
+    HDC dc;
 };
 
 // Selects an object into a device context and puts the previous one back.
 class SelectedObject {
 public:
-    SelectedObject(HDC target, HGDIOBJ object) : dc_(target), previous_(SelectObject(target, object)) {}
+    SelectedObject(HDC target, HGDIOBJ object) : dc(target), previous(SelectObject(target, object)) {}
     ~SelectedObject() {
-        if (previous_) SelectObject(dc_, previous_);
+        if (previous) SelectObject(dc, previous);
     }
     SelectedObject(const SelectedObject&) = delete;
     SelectedObject& operator=(const SelectedObject&) = delete;
 
 private:
-    HDC dc_;
-    HGDIOBJ previous_;
+    HDC dc;
+    HGDIOBJ previous;
 };
 
 // Saves a device context's state (colours, objects, clipping) and restores it.
 class SavedDCState {
 public:
-    explicit SavedDCState(HDC target) : dc_(target), saved_(SaveDC(target)) {}
+    explicit SavedDCState(HDC target) : dc(target), saved(SaveDC(target)) {}
     ~SavedDCState() {
-        if (saved_) RestoreDC(dc_, saved_);
+        if (saved) RestoreDC(dc, saved);
     }
     SavedDCState(const SavedDCState&) = delete;
     SavedDCState& operator=(const SavedDCState&) = delete;
 
 private:
-    HDC dc_;
-    int saved_;
+    HDC dc;
+    int saved;
 };

@@ -80,14 +80,14 @@ InvalidationScope::~InvalidationScope() {
     if (--depth == 0) FlushInvalidations();
 }
 
-ModalLoopScope::ModalLoopScope() : outerDepth_(depth) {
+ModalLoopScope::ModalLoopScope() : outerDepth(depth) {
     FlushInvalidations();
     depth = 0;
 }
 
 ModalLoopScope::~ModalLoopScope() {
     FlushInvalidations();
-    depth = outerDepth_;
+    depth = outerDepth;
 }
 
 long InvalidationRequests() { return requests; }

@@ -39,7 +39,7 @@ public:
     ModalLoopScope& operator=(const ModalLoopScope&) = delete;
 
 private:
-    int outerDepth_;
+    int outerDepth;
 };
 
 // For tests and benchmarks: how many times the system was asked to repaint something.

@@ -191,9 +191,9 @@ void MDial::ApplyPendingStep() {
     SetValue(pendingValue);
 }
 
-void MDial::SetFromText(const std::string& text) {
+void MDial::SetFromText(const std::string& typedText) {
     if (!liveTyping) return;
-    const TypedValue typed = LiveTypedValue(text, min, max);
+    const TypedValue typed = LiveTypedValue(typedText, min, max);
     if (typed.replaced) SetValue(typed.value);
     SetValueQuiet(typed.value);
 }

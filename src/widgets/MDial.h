@@ -45,7 +45,7 @@ enum class DialBody { Transparent, Opaque };
 // The dial's arrow: a picture button that also lets the dial finish a step on release.
 class DialArrow : public MBmpButton {
 public:
-    explicit DialArrow(MDial& dial) : dial(dial) {}
+    explicit DialArrow(MDial& parentDial) : dial(parentDial) {}
     int MouseEvent(int type, int x, int y) override;
 
 private:
@@ -55,7 +55,7 @@ private:
 // The dial's text field: typed text goes to the dial, and the owner hears of commits.
 class DialTextField : public TextField {
 public:
-    explicit DialTextField(MDial& dial) : dial(dial) {}
+    explicit DialTextField(MDial& parentDial) : dial(parentDial) {}
 
     bool IsLiveTyping() const { return liveTyping; }
     void SetLiveTyping(LiveTyping flag) { liveTyping = flag == LiveTyping::On; }

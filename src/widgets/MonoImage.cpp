@@ -40,7 +40,7 @@ HBITMAP LoadMonoBitmap(const std::string& name) {
 
 MonoImage::MonoImage() : MonoImage(IsNtFamily()) {}
 
-MonoImage::MonoImage(bool keepLoaded) : keepLoaded(keepLoaded) {}
+MonoImage::MonoImage(bool keep) : keepLoaded(keep) {}
 
 void MonoImage::SetName(const std::string& newName) {
     name = newName;

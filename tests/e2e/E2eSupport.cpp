@@ -60,11 +60,11 @@ void StateVoice(HarnessVoice voice) {
 
 } // namespace
 
-ScopedVoice::ScopedVoice(HarnessVoice voice) : previous_(harnessVoice) { harnessVoice = voice; }
+ScopedVoice::ScopedVoice(HarnessVoice voice) : previous(harnessVoice) { harnessVoice = voice; }
 
 ScopedVoice::~ScopedVoice() {
-    harnessVoice = previous_;
-    StateVoice(previous_);
+    harnessVoice = previous;
+    StateVoice(previous);
 }
 
 std::string ProgramPath(const char* exeName) {
@@ -315,11 +315,11 @@ BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM param) {
 ScopedFolder::ScopedFolder(const std::string& name) {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    path_ = Utf8(temp) + name + " " + std::to_string(GetCurrentProcessId()) + "\\";
-    CreateDirectoryW(Wide(path_).c_str(), nullptr);
+    path = Utf8(temp) + name + " " + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryW(Wide(path).c_str(), nullptr);
 }
 
-ScopedFolder::~ScopedFolder() { RemoveTree(Wide(path_)); }
+ScopedFolder::~ScopedFolder() { RemoveTree(Wide(path)); }
 
 HWND WaitForWindow(const RunningCopy& copy, std::function<bool(HWND)> match, DWORD timeoutMs) {
     ProcessWindowSearch search{copy.process.dwProcessId, &match, nullptr};

@@ -41,7 +41,7 @@ public:
     ScopedVoice& operator=(const ScopedVoice&) = delete;
 
 private:
-    HarnessVoice previous_;
+    HarnessVoice previous;
 };
 
 // Full path (UTF-8) of a program built next to the test executable.
@@ -134,10 +134,10 @@ public:
     ScopedFolder(const ScopedFolder&) = delete;
     ScopedFolder& operator=(const ScopedFolder&) = delete;
     // The folder's path, ending in a backslash.
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return path; }
 
 private:
-    std::string path_;
+    std::string path;
 };
 
 // A visible top-level window of the copy that satisfies match, waited for (null when none came).

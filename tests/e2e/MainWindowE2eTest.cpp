@@ -64,30 +64,30 @@ class ScopedAudioDriver {
 public:
     explicit ScopedAudioDriver(const char* driver) {
         RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Drivers", 0, nullptr, 0,
-                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr);
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr);
         char value[64] = {};
         DWORD size = sizeof value - 1;
-        had_ = RegQueryValueExA(key_, "Audio", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
-               ERROR_SUCCESS;
-        previous_ = value;
-        RegSetValueExA(key_, "Audio", 0, REG_SZ, reinterpret_cast<const BYTE*>(driver),
+        had = RegQueryValueExA(key, "Audio", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
+              ERROR_SUCCESS;
+        previous = value;
+        RegSetValueExA(key, "Audio", 0, REG_SZ, reinterpret_cast<const BYTE*>(driver),
                        static_cast<DWORD>(std::strlen(driver) + 1));
     }
     ~ScopedAudioDriver() {
-        if (had_)
-            RegSetValueExA(key_, "Audio", 0, REG_SZ, reinterpret_cast<const BYTE*>(previous_.c_str()),
-                           static_cast<DWORD>(previous_.size() + 1));
+        if (had)
+            RegSetValueExA(key, "Audio", 0, REG_SZ, reinterpret_cast<const BYTE*>(previous.c_str()),
+                           static_cast<DWORD>(previous.size() + 1));
         else
-            RegDeleteValueA(key_, "Audio");
-        RegCloseKey(key_);
+            RegDeleteValueA(key, "Audio");
+        RegCloseKey(key);
     }
     ScopedAudioDriver(const ScopedAudioDriver&) = delete;
     ScopedAudioDriver& operator=(const ScopedAudioDriver&) = delete;
 
 private:
-    HKEY key_ = nullptr;
-    bool had_ = false;
-    std::string previous_;
+    HKEY key = nullptr;
+    bool had = false;
+    std::string previous;
 };
 
 TEST(SilenceE2e, AStartWithNoSoundServerTellsOnceWhyNothingIsHeard) {

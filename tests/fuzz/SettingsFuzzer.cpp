@@ -11,19 +11,19 @@ namespace {
 
 class OneFile : public FileSystem {
 public:
-    OneFile(const uint8_t* data, size_t size) : bytes_(data, data + size) {}
+    OneFile(const uint8_t* data, size_t size) : contents(data, data + size) {}
     FileError ReadAll(const std::string&, std::vector<uint8_t>& bytes) override {
-        bytes = bytes_;
+        bytes = contents;
         return FileError::None;
     }
     FileError WriteReplace(const std::string&, const std::vector<uint8_t>& bytes) override {
-        bytes_ = bytes;
+        contents = bytes;
         return FileError::None;
     }
     std::string DisplayName(const std::string& path) override { return path; }
 
 private:
-    std::vector<uint8_t> bytes_;
+    std::vector<uint8_t> contents;
 };
 
 void Require(bool condition) {
@@ -33,7 +33,8 @@ void Require(bool condition) {
 void RequireInRange(const SongDocument& doc) {
     Require(doc.editMeasure >= 0 && doc.editMeasure < kMeasureCount);
     Require(doc.stepsPerMeasure >= 1 && doc.stepsPerMeasure <= kStepsPerMeasureMax);
-    for (const Measure& m : doc.measures) Require(m.next >= 0 && m.next < kMeasureCount);
+    for (const Measure& m : doc.measures)
+        Require(m.next >= 0 && m.next < kMeasureCount);
 }
 
 } // namespace

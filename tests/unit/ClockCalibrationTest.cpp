@@ -39,29 +39,29 @@ namespace {
 class PreemptedCounters : public CalibrationCounters {
 public:
     PreemptedCounters(double cyclesPerMs, int everyNth, int64_t pauseNs)
-        : cyclesPerNs_(cyclesPerMs / 1e6), preemptEvery_(everyNth), preemptNs_(pauseNs) {}
+        : cyclesPerNs(cyclesPerMs / 1e6), preemptEvery(everyNth), preemptNs(pauseNs) {}
 
     int64_t Counter() override {
-        const int64_t value = nowNs_ / 100;
-        nowNs_ += 40;
-        if (preemptEvery_ > 0 && ++reads_ % preemptEvery_ == 0) nowNs_ += preemptNs_;
+        const int64_t value = nowNs / 100;
+        nowNs += 40;
+        if (preemptEvery > 0 && ++reads % preemptEvery == 0) nowNs += preemptNs;
         return value;
     }
     int64_t Cycles() override {
-        const auto value = static_cast<int64_t>(std::floor(static_cast<double>(nowNs_) * cyclesPerNs_));
-        nowNs_ += 40;
+        const auto value = static_cast<int64_t>(std::floor(static_cast<double>(nowNs) * cyclesPerNs));
+        nowNs += 40;
         return value;
     }
-    void Pause(int ms) override { nowNs_ += ms * 1'000'000LL + (pauses_++ % 7) * 1'300'000LL; }
-    void Advance(int64_t ns) { nowNs_ += ns; }
+    void Pause(int ms) override { nowNs += ms * 1'000'000LL + (pauses++ % 7) * 1'300'000LL; }
+    void Advance(int64_t ns) { nowNs += ns; }
 
 private:
-    double cyclesPerNs_;
-    int preemptEvery_;
-    int64_t preemptNs_;
-    int64_t nowNs_ = 7'000'000'000'000LL; // the machine has been up a while
-    int64_t reads_ = 0;
-    int pauses_ = 0;
+    double cyclesPerNs;
+    int preemptEvery;
+    int64_t preemptNs;
+    int64_t nowNs = 7'000'000'000'000LL; // the machine has been up a while
+    int64_t reads = 0;
+    int pauses = 0;
 };
 
 CalibrationSetup TenMegahertzSetup() {

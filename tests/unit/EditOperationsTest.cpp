@@ -11,7 +11,7 @@ namespace {
 // records what the panel was asked to show.
 class RecordingView : public EditView {
 public:
-    explicit RecordingView(SongDocument& doc) : doc(doc) {}
+    explicit RecordingView(SongDocument& document) : doc(document) {}
     void LoadMeasure(int m) override { loaded.push_back(m); }
     void SetTempo(double t) override { doc.tempo = t; }
     void SetLevelB(int v) override { doc.levelB = static_cast<int16_t>(v); }

@@ -23,7 +23,7 @@ struct VirtualClock {
 
 class FakeStepTimer : public StepTimer {
 public:
-    explicit FakeStepTimer(VirtualClock& virtualClock) : clock_(virtualClock) {}
+    explicit FakeStepTimer(VirtualClock& virtualClock) : clock(virtualClock) {}
 
     void Configure(unsigned periodMs, Callback cb, void* userValue) override {
         period = periodMs;
@@ -32,7 +32,7 @@ public:
     }
     void Start() override { Record(true); }
     void Stop() override { Record(false); }
-    uint32_t NowMs() override { return clock_.nowMs.load() + offsetMs; }
+    uint32_t NowMs() override { return clock.nowMs.load() + offsetMs; }
     // A machine-wide clock `sharedClock` that this one reads `offsetMs` ahead of.
     SharedReading Share(uint32_t reading) override { return {sharedClock, reading - offsetMs}; }
     bool TakeUp(const SharedReading& shared, uint32_t& reading) override {
@@ -63,7 +63,7 @@ private:
         (start ? starts : stops).fetch_add(1);
         if (std::this_thread::get_id() != owner) callsFromOtherThreads.fetch_add(1);
     }
-    VirtualClock& clock_;
+    VirtualClock& clock;
 };
 
 class ToneRecorder : public ToneOutput {
@@ -74,52 +74,52 @@ public:
         uint32_t atMs;
     };
     explicit ToneRecorder(VirtualClock& virtualClock, bool blocking = true)
-        : clock_(virtualClock), blocks_(blocking) {}
+        : clock(virtualClock), blocks(blocking) {}
 
     void PlayNote(int note, int lengthMs) override {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            notes_.push_back({note, lengthMs, clock_.nowMs.load()});
+            std::lock_guard<std::mutex> lock(mutex);
+            notes.push_back({note, lengthMs, clock.nowMs.load()});
         }
         // The speaker doubles the length it is given and returns when the tone is over.
-        if (blocks_ && lengthMs > 0) clock_.nowMs.fetch_add(static_cast<uint32_t>(2 * lengthMs));
+        if (blocks && lengthMs > 0) clock.nowMs.fetch_add(static_cast<uint32_t>(2 * lengthMs));
     }
     void PlayCue(const ToneCue& cue) override {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            cues_.push_back(cue);
+            std::lock_guard<std::mutex> lock(mutex);
+            cues.push_back(cue);
         }
         ToneOutput::PlayCue(cue);
     }
     void EndRun(uint32_t run) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        endedRuns_.push_back(run);
+        std::lock_guard<std::mutex> lock(mutex);
+        endedRuns.push_back(run);
     }
     std::vector<Note> Notes() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return notes_;
+        std::lock_guard<std::mutex> lock(mutex);
+        return notes;
     }
     std::vector<ToneCue> Cues() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return cues_;
+        std::lock_guard<std::mutex> lock(mutex);
+        return cues;
     }
     std::vector<uint32_t> EndedRuns() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return endedRuns_;
+        std::lock_guard<std::mutex> lock(mutex);
+        return endedRuns;
     }
     void Clear() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        notes_.clear();
-        cues_.clear();
+        std::lock_guard<std::mutex> lock(mutex);
+        notes.clear();
+        cues.clear();
     }
 
 private:
-    VirtualClock& clock_;
-    bool blocks_;
-    mutable std::mutex mutex_;
-    std::vector<Note> notes_;
-    std::vector<ToneCue> cues_;
-    std::vector<uint32_t> endedRuns_;
+    VirtualClock& clock;
+    bool blocks;
+    mutable std::mutex mutex;
+    std::vector<Note> notes;
+    std::vector<ToneCue> cues;
+    std::vector<uint32_t> endedRuns;
 };
 
 struct Posted {
@@ -140,20 +140,20 @@ public:
 
 class PostQueue : public MessagePoster {
 public:
-    explicit PostQueue(VirtualClock& virtualClock) : clock_(virtualClock) {}
+    explicit PostQueue(VirtualClock& virtualClock) : clock(virtualClock) {}
 
     void PostToSelf(unsigned message, uintptr_t wParam, intptr_t lParam) override {
-        Deliver({message, wParam, lParam, clock_.nowMs.load()});
-        std::lock_guard<std::mutex> lock(mutex_);
-        posted_.push_back({message, wParam, lParam, clock_.nowMs.load()});
+        Deliver({message, wParam, lParam, clock.nowMs.load()});
+        std::lock_guard<std::mutex> lock(mutex);
+        posted.push_back({message, wParam, lParam, clock.nowMs.load()});
     }
     int BroadcastToCopies(unsigned message, uintptr_t wParam, intptr_t lParam) override {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            broadcasts_.push_back({message, wParam, lParam, clock_.nowMs.load()});
+            std::lock_guard<std::mutex> lock(mutex);
+            broadcasts.push_back({message, wParam, lParam, clock.nowMs.load()});
         }
         if (bus == nullptr) {
-            Deliver({message, wParam, lParam, clock_.nowMs.load()});
+            Deliver({message, wParam, lParam, clock.nowMs.load()});
             return 1;
         }
         for (PostQueue* each : bus->queues)
@@ -162,42 +162,42 @@ public:
     }
 
     void Deliver(const Posted& message) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        queue_.push_back(message);
+        std::lock_guard<std::mutex> lock(mutex);
+        queue.push_back(message);
     }
     std::optional<Posted> Take() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (queue_.empty()) return std::nullopt;
-        Posted message = queue_.front();
-        queue_.pop_front();
+        std::lock_guard<std::mutex> lock(mutex);
+        if (queue.empty()) return std::nullopt;
+        Posted message = queue.front();
+        queue.pop_front();
         return message;
     }
     std::vector<Posted> PostedToSelf() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return posted_;
+        std::lock_guard<std::mutex> lock(mutex);
+        return posted;
     }
     std::vector<Posted> Broadcasts() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return broadcasts_;
+        std::lock_guard<std::mutex> lock(mutex);
+        return broadcasts;
     }
     size_t PostedCount() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return posted_.size();
+        std::lock_guard<std::mutex> lock(mutex);
+        return posted.size();
     }
     void ClearRecords() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        posted_.clear();
-        broadcasts_.clear();
+        std::lock_guard<std::mutex> lock(mutex);
+        posted.clear();
+        broadcasts.clear();
     }
 
     CopyBus* bus = nullptr;
 
 private:
-    VirtualClock& clock_;
-    mutable std::mutex mutex_;
-    std::deque<Posted> queue_;
-    std::vector<Posted> posted_;
-    std::vector<Posted> broadcasts_;
+    VirtualClock& clock;
+    mutable std::mutex mutex;
+    std::deque<Posted> queue;
+    std::vector<Posted> posted;
+    std::vector<Posted> broadcasts;
 };
 
 class FakePanel : public EnginePanel {

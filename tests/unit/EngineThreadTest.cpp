@@ -16,16 +16,16 @@ namespace {
 class TimerThread {
 public:
     TimerThread(SequencerEngine& engine, VirtualClock& clock)
-        : thread_([this, &engine, &clock] {
-              while (!done_.load()) {
+        : thread([this, &engine, &clock] {
+              while (!done.load()) {
                   clock.nowMs.fetch_add(1);
                   engine.OnTimer();
-                  calls_.fetch_add(1);
+                  calls.fetch_add(1);
               }
           }) {}
     ~TimerThread() {
-        done_.store(true);
-        thread_.join();
+        done.store(true);
+        thread.join();
     }
     // Waits until the timer thread has made `count` more calls.
     void AwaitCalls(long count) const {
@@ -33,15 +33,15 @@ public:
     }
     // The same, doing `meanwhile` again and again.
     template <typename Meanwhile> void AwaitCalls(long count, Meanwhile meanwhile) const {
-        const long target = calls_.load() + count;
-        while (calls_.load() < target)
+        const long target = calls.load() + count;
+        while (calls.load() < target)
             meanwhile();
     }
 
 private:
-    std::atomic<bool> done_{false};
-    std::atomic<long> calls_{0};
-    std::thread thread_;
+    std::atomic<bool> done{false};
+    std::atomic<long> calls{0};
+    std::thread thread;
 };
 
 class EngineThreadTest : public ::testing::Test {

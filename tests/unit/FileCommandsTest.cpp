@@ -65,11 +65,11 @@ public:
 // Records the load's one call to the panel among the window's calls, so their order shows.
 class RecordingPanel : public DocumentView {
 public:
-    explicit RecordingPanel(std::vector<std::string>& log) : calls_(log) {}
-    void ShowDocument() override { calls_.push_back("document"); }
+    explicit RecordingPanel(std::vector<std::string>& log) : calls(log) {}
+    void ShowDocument() override { calls.push_back("document"); }
 
 private:
-    std::vector<std::string>& calls_;
+    std::vector<std::string>& calls;
 };
 
 class ScriptedDialogs : public FileDialogs {

@@ -16,23 +16,23 @@ class GroupOfCopies {
 public:
     explicit GroupOfCopies(int count) {
         for (int i = 0; i < count; ++i) {
-            copies_.push_back(std::make_unique<Copy>(clock_));
-            bus_.Join(&copies_.back()->queue);
-            copies_.back()->queue.bus = &bus_;
+            copies.push_back(std::make_unique<Copy>(clock));
+            bus.Join(&copies.back()->queue);
+            copies.back()->queue.bus = &bus;
         }
     }
-    SyncState& State(int i) { return copies_[i]->state; }
-    PostQueue& Queue(int i) { return copies_[i]->queue; }
+    SyncState& State(int i) { return copies[i]->state; }
+    PostQueue& Queue(int i) { return copies[i]->queue; }
     // A message from outside, reaching every copy.
     void Broadcast(unsigned message, uintptr_t wParam, intptr_t lParam) {
-        for (auto& copy : copies_)
+        for (auto& copy : copies)
             copy->queue.Deliver({message, wParam, lParam, 0});
         Pump();
     }
     void Pump() {
         for (bool any = true; any;) {
             any = false;
-            for (auto& copy : copies_) {
+            for (auto& copy : copies) {
                 while (auto m = copy->queue.Take()) {
                     SyncGroup(copy->state, copy->queue).HandleMessage(m->message, m->wParam, m->lParam);
                     any = true;
@@ -42,7 +42,7 @@ public:
     }
     size_t BroadcastsSent() const {
         size_t total = 0;
-        for (const auto& copy : copies_)
+        for (const auto& copy : copies)
             total += copy->queue.Broadcasts().size();
         return total;
     }
@@ -53,9 +53,9 @@ private:
         SyncState state;
         PostQueue queue;
     };
-    VirtualClock clock_;
-    CopyBus bus_;
-    std::vector<std::unique_ptr<Copy>> copies_;
+    VirtualClock clock;
+    CopyBus bus;
+    std::vector<std::unique_ptr<Copy>> copies;
 };
 
 TEST(SyncGroupTest, ClaimIsAdoptedCountedAndAnnouncedToTheGroup) {

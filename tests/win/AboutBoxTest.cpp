@@ -315,11 +315,11 @@ TEST_F(AboutBoxFixture, TakesItsColoursFromTheMainWindowAndTheSkin) {
 // A link label on a plain window, where it gets the mouse itself.
 struct LinkLabelFixture : testing::Test {
     LinkLabelFixture() {
-        static_ = CreateWindowExA(0, "STATIC", "http://label.test/", WS_CHILD | WS_VISIBLE | SS_LEFT, 20, 20,
-                                  150, 16, owner.hwnd, reinterpret_cast<HMENU>(60001),
-                                  GetModuleHandleA(nullptr), nullptr);
+        labelWindow = CreateWindowExA(0, "STATIC", "http://label.test/", WS_CHILD | WS_VISIBLE | SS_LEFT, 20,
+                                      20, 150, 16, owner.hwnd, reinterpret_cast<HMENU>(60001),
+                                      GetModuleHandleA(nullptr), nullptr);
     }
-    POINT LabelCentre() const { return CentreOf(static_); }
+    POINT LabelCentre() const { return CentreOf(labelWindow); }
     void MoveAway() {
         RECT r{};
         GetWindowRect(owner.hwnd, &r);
@@ -327,7 +327,7 @@ struct LinkLabelFixture : testing::Test {
     }
     bool Underlined() const {
         LOGFONTA font{};
-        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(static_, WM_GETFONT, 0, 0)), sizeof font, &font);
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(labelWindow, WM_GETFONT, 0, 0)), sizeof font, &font);
         return font.lfUnderline != 0;
     }
     // Handles input until the condition holds; the label's hover timer runs on this thread.
@@ -340,14 +340,14 @@ struct LinkLabelFixture : testing::Test {
 
     TestOwner owner{40, 40, 300, 120};
     FakeShell shell;
-    HWND static_ = nullptr;
+    HWND labelWindow = nullptr;
     LinkLabel label;
 };
 
 TEST_F(LinkLabelFixture, TakesItsAddressFromItsTextAndTheSystemHand) {
-    ASSERT_TRUE(label.Attach(static_));
+    ASSERT_TRUE(label.Attach(labelWindow));
     EXPECT_EQ(label.Url(), "http://label.test/");
-    EXPECT_NE(GetWindowLongA(static_, GWL_STYLE) & SS_NOTIFY, 0);
+    EXPECT_NE(GetWindowLongA(labelWindow, GWL_STYLE) & SS_NOTIFY, 0);
     // The system's own hand: nothing is loaded from another program.
     EXPECT_EQ(label.Cursor(), LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));
 
@@ -362,7 +362,7 @@ TEST_F(LinkLabelFixture, TakesItsAddressFromItsTextAndTheSystemHand) {
 }
 
 TEST_F(LinkLabelFixture, UnderlinesWhileThePointerIsOverItUnlessAlwaysUnderlined) {
-    ASSERT_TRUE(label.Attach(static_));
+    ASSERT_TRUE(label.Attach(labelWindow));
     EXPECT_FALSE(Underlined());
     SendMouse(LabelCentre().x, LabelCentre().y, 0);
     EXPECT_TRUE(PumpUntil([&] { return label.Hovering() && Underlined(); }));
@@ -386,7 +386,7 @@ TEST_F(LinkLabelFixture, UnderlinesWhileThePointerIsOverItUnlessAlwaysUnderlined
 }
 
 TEST_F(LinkLabelFixture, AClickOpensTheAddressAndMarksItVisited) {
-    ASSERT_TRUE(label.Attach(static_));
+    ASSERT_TRUE(label.Attach(labelWindow));
     label.SetUrl("http://visit.test/");
     // Only a press and a release both on the label are a click.
     RECT r{};

@@ -160,10 +160,10 @@ TEST_F(MeasureGroupFixture, ColoursFollowSelectionAndMark) {
                             .altUpPaper = RGB(60, 0, 0),
                             .altDownInk = RGB(70, 0, 0),
                             .altDownPaper = RGB(80, 0, 0)};
-    const COLORREF group = RGB(100, 0, 0);
-    tinted.SetGroupColors(c, group);
-    EXPECT_EQ(tinted.GetInk(), group);
-    EXPECT_EQ(tinted.GetPaper(), group);
+    const COLORREF groupColour = RGB(100, 0, 0);
+    tinted.SetGroupColors(c, groupColour);
+    EXPECT_EQ(tinted.GetInk(), groupColour);
+    EXPECT_EQ(tinted.GetPaper(), groupColour);
 
     using Look = std::pair<COLORREF, COLORREF>;
     tinted.Select(2);

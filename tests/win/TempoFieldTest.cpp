@@ -21,7 +21,7 @@ public:
         double bpm;
         size_t ownerEvents;
     };
-    explicit EnteredTempos(const TestOwner& owner) : owner(owner) {}
+    explicit EnteredTempos(const TestOwner& watched) : owner(watched) {}
     void TempoEntered(double bpm) override { entries.push_back({bpm, owner.events.size()}); }
 
     const TestOwner& owner;

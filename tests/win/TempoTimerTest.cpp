@@ -25,14 +25,14 @@ TempoTimer& SharedTimer() {
 // Auto-reset event, closed with its owner.
 class Event {
 public:
-    Event() : handle_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
-    ~Event() { CloseHandle(handle_); }
+    Event() : handle(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+    ~Event() { CloseHandle(handle); }
     Event(const Event&) = delete;
     Event& operator=(const Event&) = delete;
-    HANDLE Get() const { return handle_; }
+    HANDLE Get() const { return handle; }
 
 private:
-    HANDLE handle_;
+    HANDLE handle;
 };
 
 // Counts the calls of a periodic callback and lets the test wait for them.
@@ -40,22 +40,22 @@ class CallCounter {
 public:
     static void Count(void* self) {
         auto* counter = static_cast<CallCounter*>(self);
-        counter->calls_.fetch_add(1);
-        SetEvent(counter->called_.Get());
+        counter->calls.fetch_add(1);
+        SetEvent(counter->called.Get());
     }
-    int Calls() const { return calls_.load(); }
+    int Calls() const { return calls.load(); }
     // True once `count` more calls than now have been made.
     bool AwaitMore(int count) const {
         const int target = Calls() + count;
         while (Calls() < target) {
-            if (WaitForSingleObject(called_.Get(), kSafetyLimitMs) != WAIT_OBJECT_0) return false;
+            if (WaitForSingleObject(called.Get(), kSafetyLimitMs) != WAIT_OBJECT_0) return false;
         }
         return true;
     }
 
 private:
-    std::atomic<int> calls_{0};
-    Event called_;
+    std::atomic<int> calls{0};
+    Event called;
 };
 
 // A callback that blocks as a long tone at a slow tempo does: while held, until the test releases
@@ -63,36 +63,36 @@ private:
 class HeldTone {
 public:
     explicit HeldTone(DWORD holdFor)
-        : holdMs_(holdFor), release_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-    ~HeldTone() { CloseHandle(release_); }
+        : holdMs(holdFor), release(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~HeldTone() { CloseHandle(release); }
     HeldTone(const HeldTone&) = delete;
     HeldTone& operator=(const HeldTone&) = delete;
 
     static void Sound(void* self) {
         auto* tone = static_cast<HeldTone*>(self);
-        tone->began_.fetch_add(1);
-        SetEvent(tone->beganEvent_.Get());
-        WaitForSingleObject(tone->release_, tone->holdMs_);
-        tone->ended_.fetch_add(1);
+        tone->began.fetch_add(1);
+        SetEvent(tone->beganEvent.Get());
+        WaitForSingleObject(tone->release, tone->holdMs);
+        tone->ended.fetch_add(1);
     }
-    void Hold() { ResetEvent(release_); }
-    void Release() { SetEvent(release_); }
+    void Hold() { ResetEvent(release); }
+    void Release() { SetEvent(release); }
     // True once `count` tones in all have begun.
     bool AwaitBegun(int count) const {
         while (Began() < count) {
-            if (WaitForSingleObject(beganEvent_.Get(), kSafetyLimitMs) != WAIT_OBJECT_0) return false;
+            if (WaitForSingleObject(beganEvent.Get(), kSafetyLimitMs) != WAIT_OBJECT_0) return false;
         }
         return true;
     }
-    int Began() const { return began_.load(); }
-    int Ended() const { return ended_.load(); }
+    int Began() const { return began.load(); }
+    int Ended() const { return ended.load(); }
 
 private:
-    DWORD holdMs_;
-    HANDLE release_;
-    Event beganEvent_;
-    std::atomic<int> began_{0};
-    std::atomic<int> ended_{0};
+    DWORD holdMs;
+    HANDLE release;
+    Event beganEvent;
+    std::atomic<int> began{0};
+    std::atomic<int> ended{0};
 };
 
 // How many more calls `count()` reports while an event of our own fires `ticks` times. One thread

@@ -48,8 +48,8 @@ public:
     };
 
     explicit TestOwner(int x = 40, int y = 40, int width = 200, int height = 160,
-                       COLORREF background = RGB(0, 128, 0))
-        : background(background) {
+                       COLORREF backgroundColour = RGB(0, 128, 0))
+        : background(backgroundColour) {
         RegisterOnce();
         PlaceHost(++liveOwners > 0);
         // A child of one window kept for the whole run: top-level windows take seconds to map
@@ -236,11 +236,11 @@ inline bool MouseTo(TestOwner& owner, int x, int y, DWORD flags = 0) {
 // A 32-bit colour surface with a device context, for painting and reading pixels back.
 class Canvas {
 public:
-    Canvas(int width, int height, COLORREF fill) : width(width), height(height) {
+    Canvas(int pixelsWide, int pixelsHigh, COLORREF fill) : width(pixelsWide), height(pixelsHigh) {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height; // top-down rows
+        info.bmiHeader.biWidth = pixelsWide;
+        info.bmiHeader.biHeight = -pixelsHigh; // top-down rows
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
@@ -302,8 +302,8 @@ inline HBITMAP MakeMonoBitmap(const std::vector<std::string>& rows) {
 // Serves pictures from a table while installed; other names are missing.
 class TestPictures {
 public:
-    explicit TestPictures(std::vector<std::pair<std::string, std::vector<std::string>>> table)
-        : table(std::move(table)) {
+    explicit TestPictures(std::vector<std::pair<std::string, std::vector<std::string>>> pictures)
+        : table(std::move(pictures)) {
         SetBitmapLoader([this](const std::string& name) -> HBITMAP {
             ++loads;
             for (const auto& entry : this->table)
