@@ -138,8 +138,7 @@ void TempoTimer::Calibrate() {
     const bool fromTsc = UsesTsc();
     const bool toTsc = hasTsc && useHighResolution.load(std::memory_order_relaxed) != 0;
     if (fromTsc != toTsc)
-        offsetMs[toTsc ? 1 : 0].store(std::llround(ReadingMs(fromTsc) - SourceMs(toTsc)),
-                                      std::memory_order_release);
+        offsetMs[toTsc ? 1 : 0].store(ContinuingOffsetMs(fromTsc, toTsc), std::memory_order_release);
     tscReady.store(1, std::memory_order_release);
 }
 
@@ -211,6 +210,15 @@ double TempoTimer::SourceMs(bool tsc) const {
     return static_cast<double>(PerformanceCount()) / static_cast<double>(ticksPerMs);
 }
 
+int64_t TempoTimer::ContinuingOffsetMs(bool fromTsc, bool toTsc) const {
+    // The new source is read first and the offset rounded up, so its readings never fall behind
+    // one already taken from the old source (a step clock that went back would replay a step);
+    // they may run up to a millisecond ahead.
+    const double to = SourceMs(toTsc);
+    const double from = ReadingMs(fromTsc);
+    return static_cast<int64_t>(std::ceil(from - to));
+}
+
 double TempoTimer::ReadingMs(bool tsc) const { return SourceMs(tsc) + static_cast<double>(OffsetMs(tsc)); }
 
 uint32_t TempoTimer::NowMs() {
@@ -228,8 +236,7 @@ void TempoTimer::SetHighResolution(bool flag) {
     const bool fromTsc = UsesTsc();
     const bool toTsc = flag && hasTsc && IsCalibrated();
     if (fromTsc != toTsc)
-        offsetMs[toTsc ? 1 : 0].store(std::llround(ReadingMs(fromTsc) - SourceMs(toTsc)),
-                                      std::memory_order_release);
+        offsetMs[toTsc ? 1 : 0].store(ContinuingOffsetMs(fromTsc, toTsc), std::memory_order_release);
     useHighResolution.store(flag ? 1 : 0, std::memory_order_release);
 }
 

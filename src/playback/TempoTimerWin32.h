@@ -75,6 +75,8 @@ private:
     double SourceMs(bool tsc) const;
     double ReadingMs(bool tsc) const;
     int64_t OffsetMs(bool tsc) const { return offsetMs[tsc ? 1 : 0].load(std::memory_order_acquire); }
+    // The offset that lets the `toTsc` source carry on where the `fromTsc` one stands.
+    int64_t ContinuingOffsetMs(bool fromTsc, bool toTsc) const;
     uint32_t SharedClock() const;
     void Calibrate(); // the calibration thread
     void RefineCalibration();

@@ -80,6 +80,15 @@ VoiceSetup HeldInRange(VoiceSetup setup) {
     return setup;
 }
 
+// How far the clock went from one reading to the next: it counts milliseconds modulo 2^32, and
+// no two readings the voice compares are half that apart.
+double ClockStepMs(double fromMs, double toMs) {
+    double step = toMs - fromMs;
+    if (step < -kClockWrapMs / 2) step += kClockWrapMs;
+    if (step > kClockWrapMs / 2) step -= kClockWrapMs;
+    return step;
+}
+
 PositionMapSetup MapFor(const VoiceSetup& setup) {
     PositionMapSetup map;
     map.sampleRate = setup.sampleRate;
@@ -131,11 +140,8 @@ void SoundCardVoice::ObservePosition(double clockMs, int64_t playedSamples) {
         clockSeen = true;
         lastReadingMs = clockMs;
     }
-    double step = clockMs - lastReadingMs;
-    if (step < -kClockWrapMs / 2) step += kClockWrapMs;
-    if (step > kClockWrapMs / 2) step -= kClockWrapMs;
+    timelineMs += ClockStepMs(lastReadingMs, clockMs);
     lastReadingMs = clockMs;
-    timelineMs += step;
     const bool wasReady = map.Ready();
     const double lostBefore = map.LostMs();
     map.Add(timelineMs, playedSamples);
@@ -158,10 +164,7 @@ double SoundCardVoice::DueOnTimeline(const ToneCue& cue) const {
 }
 
 double SoundCardVoice::ReadingOnTimeline(double clockMs) const {
-    double after = clockMs - lastReadingMs;
-    if (after < -kClockWrapMs / 2) after += kClockWrapMs;
-    if (after > kClockWrapMs / 2) after -= kClockWrapMs;
-    return timelineMs + after;
+    return timelineMs + ClockStepMs(lastReadingMs, clockMs);
 }
 
 bool SoundCardVoice::Placing() const {

@@ -246,6 +246,10 @@ void Count(void*) {
 TEST(TempoTimer, StopAndWaitSeesOutATickThatHasNotCountedItselfYet) {
     using namespace held_entry;
     TempoTimer& timer = SharedTimer();
+    // Fresh for every run of the test, a repeated one included.
+    ResetEvent(release);
+    stopReturned = false;
+    callsAfterStop = 0;
     TempoTimer::SetTickEntryHookForTests(Hold);
     timer.Configure(1, Count, nullptr);
     holdNext = true;
