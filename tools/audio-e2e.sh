@@ -123,7 +123,7 @@ move_streams() {
 # Silence on each channel's sink while the pair plays: an idle sink lets the server buffer up to
 # two seconds for it, and a stream moved into one would stay behind by what was buffered there.
 for sink in left right; do
-    pacat --playback -d "$sink" --latency-msec=10 --raw --format=s16le --rate=$rate --channels=1 </dev/zero &
+    pacat --playback -d "$sink" --latency-msec=30 --raw --format=s16le --rate=$rate --channels=1 </dev/zero &
     keep_pids+=($!)
 done
 move_streams &
