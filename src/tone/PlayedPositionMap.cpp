@@ -1,6 +1,7 @@
 #include "tone/PlayedPositionMap.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <limits>
 
@@ -8,6 +9,8 @@ namespace {
 
 constexpr int kEdgeRank = 3;
 constexpr double kSettlingMs = 500.0;
+// The edge is taken from the highest reading of each such span.
+constexpr double kSpanMs = 50.0;
 
 PositionMapSetup HeldInRange(PositionMapSetup setup) {
     setup.sampleRate = std::clamp(setup.sampleRate, 8000, 192000);
@@ -55,7 +58,7 @@ void PlayedPositionMap::Add(double clockMs, int64_t playedSamples) {
         edge = newer;
         return;
     }
-    const double highest = MaxSince(-std::numeric_limits<double>::infinity());
+    const double highest = UpperEdge();
     const bool settled = readings.front().clockMs <= clockMs - setup.settleMs;
     const double recent = MaxSince(clockMs - setup.settleMs);
     // Taken only once the new edge holds: while the device is still stalled its readings keep
@@ -88,6 +91,32 @@ double PlayedPositionMap::MaxSince(double clockMs) const {
             if (value > slot) std::swap(value, slot);
     }
     return top[std::clamp(seen, 1, kEdgeRank) - 1];
+}
+
+double PlayedPositionMap::UpperEdge() const {
+    // The third highest of the spans' highest readings: a driver that counts early for a few
+    // tens of milliseconds lifts one or two spans, not the edge.
+    double top[kEdgeRank];
+    std::fill(std::begin(top), std::end(top), -std::numeric_limits<double>::infinity());
+    int spans = 0;
+    auto consider = [&](double value) {
+        ++spans;
+        for (double& slot : top)
+            if (value > slot) std::swap(value, slot);
+    };
+    double span = 0.0;
+    double spanTop = -std::numeric_limits<double>::infinity();
+    for (const Reading& reading : readings) {
+        const double at = std::floor(reading.clockMs / kSpanMs);
+        if (at != span && spanTop != -std::numeric_limits<double>::infinity()) {
+            consider(spanTop);
+            spanTop = -std::numeric_limits<double>::infinity();
+        }
+        span = at;
+        spanTop = std::max(spanTop, reading.offset);
+    }
+    if (spanTop != -std::numeric_limits<double>::infinity()) consider(spanTop);
+    return top[std::clamp(spans, 1, kEdgeRank) - 1];
 }
 
 void PlayedPositionMap::NoteStep(int64_t playedSamples) {

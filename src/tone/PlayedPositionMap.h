@@ -3,11 +3,14 @@
 // device's own count of played samples.
 //
 // Devices report that count coarsely: a driver may advance it a whole period at a time (Wine's
-// does, by 10 ms) and the thread that reads it wakes late now and then. But a reading can only lag
-// the sample being played at the moment it was taken, never run ahead of it, so the map follows
-// the upper edge of the readings of the last second (the third highest, so that a count taken
-// early once does not lift it), at the nominal sample rate: a late or coarse reading cannot move
-// it. When the device loses time (it underran, or the machine stalled it), the
+// does, by 10 ms) and the thread that reads it wakes late now and then, so most readings lag the
+// sample being played. The map follows the upper edge of the readings of the last second, at the
+// nominal sample rate: a late or coarse reading cannot move it. Some readings run ahead, though:
+// Wine's driver paces its period ticks by the sound server's clock, and on a busy machine a tick
+// that came late is followed by early ones, which count a period before it is played; the count
+// then stands up to 2 ms ahead for a few tens of milliseconds. So the edge is the third highest of
+// the highest readings of each 50 ms of that second: two spans of early counts do not lift it.
+// When the device loses time (it underran, or the machine stalled it), the
 // edge itself falls behind; once every reading has stayed behind for longer than the device's
 // coarseness can explain, and the readings have settled on a new edge, the map takes it and
 // counts one dropout, so the tones after it are placed where they belong again.
@@ -58,6 +61,7 @@ private:
     };
 
     double MaxSince(double clockMs) const;
+    double UpperEdge() const;
     void NoteStep(int64_t playedSamples);
     double UsualStepSamples() const;
 

@@ -190,7 +190,7 @@ TEST(SoundCardVoice, ADropoutCostsOnlyTheTonesItSwallowed) {
     }
 }
 
-TEST(PlayedPositionMap, CoarseAndLateReadingsDoNotMoveItButLostTimeDoes) {
+TEST(PlayedPositionMap, CoarseLateAndBrieflyEarlyReadingsDoNotMoveItButLostTimeDoes) {
     PositionMapSetup setup;
     PlayedPositionMap map(setup);
     map.Add(0.0, 0); // not started yet
@@ -204,10 +204,14 @@ TEST(PlayedPositionMap, CoarseAndLateReadingsDoNotMoveItButLostTimeDoes) {
     ASSERT_TRUE(map.Ready());
     EXPECT_NEAR(map.SampleAt(1000.0), 1000.0 * 44.1, 1.0);
     EXPECT_EQ(map.Dropouts(), 0u);
-    // Reading stops for 40 ms (a late wake-up): nothing moves.
-    for (double t = 2040.0; t < 3000.0; t += 3.0)
-        map.Add(t, static_cast<int64_t>(std::floor(t / 10.0)) * 441);
+    // Reading stops for 40 ms (a late wake-up), and later the count runs 2 ms ahead for 40 ms
+    // (early ticks after a late one): nothing moves.
+    for (double t = 2040.0; t < 3000.0; t += 3.0) {
+        const double counted = t >= 2500.0 && t < 2540.0 ? t + 2.0 : t;
+        map.Add(t, static_cast<int64_t>(std::floor(counted / 10.0)) * 441);
+    }
     EXPECT_EQ(map.Dropouts(), 0u);
+    EXPECT_NEAR(map.SampleAt(2990.0), 2990.0 * 44.1, 1.0);
     // The device stops for 50 ms and then goes on from where it was: 50 ms lost, counted once.
     for (double t = 3000.0; t < 5000.0; t += 3.0) {
         const double playing = t < 3050.0 ? 3000.0 : t - 50.0;
