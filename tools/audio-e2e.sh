@@ -7,7 +7,8 @@
 # against the tone logs: onsets, pitches, and the two copies against each other.
 #   tools/audio-e2e.sh [starts] [ms per start] [ms of the first paired run]   default 4 5000 30000
 #   KB_AUDIO_HOG=N        N busy processes compete for the processors meanwhile
-#   KB_AUDIO_REPORT=1     also prints the figures as benchmark rows
+#   KB_AUDIO_REPORT=1     also prints the figures as benchmark rows, and a bare waveOut loop's
+#                         beside them (bench/WaveOutReference.cpp: its count against its sound)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -122,8 +123,10 @@ move_streams() {
 }
 # Silence on each channel's sink while the pair plays: an idle sink lets the server buffer up to
 # two seconds for it, and a stream moved into one would stay behind by what was buffered there.
+# They get Wine's buffer, 60 ms: with 30 ms they ran dry dozens of times a run on a busy machine,
+# and each such underrun makes the server rewind the sink that the copy's stream plays on.
 for sink in left right; do
-    pacat --playback -d "$sink" --latency-msec=30 --raw --format=s16le --rate=$rate --channels=1 </dev/zero &
+    pacat --playback -d "$sink" --latency-msec=60 --raw --format=s16le --rate=$rate --channels=1 </dev/zero &
     keep_pids+=($!)
 done
 move_streams &
@@ -139,7 +142,16 @@ sleep 0.5
 stop_recorder
 
 report=()
-[ -n "${KB_AUDIO_REPORT:-}" ] && report=(--report)
+if [ -n "${KB_AUDIO_REPORT:-}" ]; then
+    report=(--report)
+    # The reference: a bare waveOut loop with the program's ring, its count beside its sound.
+    record reference
+    xvfb-run -a tools/wine-run "$prefix" build/windows/bin/waveout_reference.exe 20 \
+        "$(windows_path "$work/reference.counts")" >/dev/null 2>&1
+    WINEPREFIX=$prefix wineserver -w 2>/dev/null
+    sleep 0.5
+    stop_recorder
+fi
 /usr/bin/python3 tests/audio/check_recording.py --rate $rate --work "$work" --pair-ms "$pair_ms" "${report[@]}"
 check_rc=$?
 [ "$single_rc" -eq 0 ] && [ "$pair_rc" -eq 0 ] && [ "$check_rc" -eq 0 ]
