@@ -397,7 +397,7 @@ class Heard:
         best, best_score = None, 0.0
         for start in range(low, min(len(self.samples) - span, high)):
             score = sum(1 for k in range(span) if self.samples[start + k] * wave[k] > THRESHOLD) / span
-            if score > best_score or (score == best_score and abs(start - centre) < abs(best - centre)):
+            if best is None or score > best_score or (score == best_score and abs(start - centre) < abs(best - centre)):
                 best, best_score = start, score
         return best if best_score >= 0.95 else None
 
