@@ -343,12 +343,14 @@ class Heard:
         first, last = offset + ahead[0]["at_ms"], offset + ahead[-1]["at_ms"]
         best = None
         # A shift must place more of them than the alignment as it stands.
-        best_score = sum(1 for t in ahead if self.heard_as(t, offset + t["at_ms"]))
-        # Up to two steps either way: a burst of underruns may leave the stream more than half a
-        # step behind. Steps are evenly spaced, so a shift by whole steps puts the tones on their
-        # neighbours' onsets; the pitches tell those apart, and of shifts that place as many, the
-        # smallest is taken.
+        best_score = self.shift_score(ahead, offset)
+        # Steps are evenly spaced, so a shift by whole steps puts the tones on their neighbours'
+        # onsets: each onset at a tone's place with another pitch counts against a shift, and of
+        # shifts that score alike, the smallest is taken. Less than half a step either way; up to
+        # two steps only on plain evidence (a burst of underruns once left a stream 67 ms behind),
+        # as in a wake tones go missing and patterns repeat their notes.
         most = 2.0 * self.step_ms
+        wide = None, best_score
         for heard in self.heard[nearest_index(self.heard, first - most):]:
             if heard > last + most:
                 break
@@ -356,12 +358,26 @@ class Heard:
                 delay = heard - (offset + tone["at_ms"])
                 if abs(delay) <= TOLERANCE_MS or abs(delay) > most:
                     continue
-                score = sum(1 for t in ahead if self.heard_as(t, offset + delay + t["at_ms"]))
-                if score > best_score or (score == best_score and best is not None and abs(delay) < abs(best)):
+                score = self.shift_score(ahead, offset + delay)
+                if abs(delay) > self.reach_ms:
+                    if score > wide[1] or (score == wide[1] and wide[0] is not None and abs(delay) < abs(wide[0])):
+                        wide = delay, score
+                elif score > best_score or (score == best_score and best is not None and abs(delay) < abs(best)):
                     best, best_score = delay, score
+        if wide[0] is not None and wide[1] >= max(best_score + 2, len(ahead) * 3 // 4):
+            best, best_score = wide
         if best is None or best_score < max(1, len(ahead) // 2):
             return None
         return self.centred(index, offset + best) - offset
+
+    def shift_score(self, ahead, offset):
+        """Tones placed on an onset at their pitch, less those placed on an onset at another."""
+        score = 0
+        for tone in ahead:
+            at = nearest_index(self.heard, offset + tone["at_ms"])
+            if abs(self.heard[at] - offset - tone["at_ms"]) <= TOLERANCE_MS:
+                score += 1 if self.pitch_ok(tone, at) else -1
+        return score
 
     def abutting_onset(self, tone, predicted):
         """A start may come so soon after a stop that the tone the stop cut short runs into the
