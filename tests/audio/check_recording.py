@@ -360,9 +360,9 @@ class Heard:
                     continue
                 score = self.shift_score(ahead, offset + delay)
                 if abs(delay) > self.reach_ms:
-                    if score > wide[1] or (score == wide[1] and wide[0] is not None and abs(delay) < abs(wide[0])):
+                    if better(score, delay, wide[1], wide[0]):
                         wide = delay, score
-                elif score > best_score or (score == best_score and best is not None and abs(delay) < abs(best)):
+                elif better(score, delay, best_score, best):
                     best, best_score = delay, score
         if wide[0] is not None and wide[1] >= max(best_score + 2, len(ahead) * 3 // 4):
             best, best_score = wide
@@ -611,6 +611,11 @@ class TwoCopies(unittest.TestCase):
         self.assertGreater(len(alone), 0)
         # Nothing on the second copy's channel while the first played alone.
         self.assertEqual([o for o in self.second.onsets if self.second.heard_ms(o) > alone[0][3] - 50.0], [])
+
+
+def better(score, delay, than_score, than_delay):
+    """Whether a shift scores more than another, or as much and is smaller."""
+    return score > than_score or (score == than_score and than_delay is not None and abs(delay) < abs(than_delay))
 
 
 def pooled_slope(segments):
